@@ -1,0 +1,16 @@
+// Hex digit conversion shared by the HEX loader and the merge engine.
+#pragma once
+
+#include <cstdint>
+
+namespace kq {
+
+// Value of one hex digit character, without validation: 'a'.. and 'A'.. and
+// '0'.. are mapped by subtraction, so other characters give meaningless values.
+int hexDigitValue(char ch);
+// The byte written by the two characters at p, high digit first (8 bits kept).
+uint8_t hexByteValue(const char* p);
+// True for 0-9, A-F, a-f.
+bool isHexDigit(char ch);
+
+}  // namespace kq

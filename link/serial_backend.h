@@ -1,0 +1,57 @@
+// The platform calls of the serial channel. serial_port.cpp holds the slot
+// table and every rule of the operations; a backend only talks to the OS.
+// serial_posix.cpp is the POSIX (termios) backend; tests install fakes that
+// also own the clock, so time-outs and budgets are tested without real waits.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "link/serial_port.h"
+
+namespace kq {
+
+class SerialBackend {
+public:
+    using Handle = intptr_t;
+    static constexpr Handle NoHandle = -1;
+
+    virtual ~SerialBackend() = default;
+
+    // Device names of slots 1..32 (index 0 unused); "" for a slot without a device.
+    virtual std::array<std::string, MaxPorts + 1> portDeviceNames() = 0;
+    // The name under which two spellings of one device compare equal (links resolved).
+    virtual std::string canonicalDevice(const std::string& device) = 0;
+
+    // Opens the device for exclusive use (a device held by anyone else fails).
+    virtual Handle open(const std::string& device) = 0;
+    virtual void close(Handle handle) = 0;
+    // Applies line settings with DTR and RTS raised and no flow control; the
+    // outcome is not reported (the channel treats configuration as always done).
+    virtual void configure(Handle handle, const LineSettings& settings) = 0;
+
+    // Received bytes waiting in the driver queue; negative when the device failed.
+    virtual int bytesWaiting(Handle handle) = 0;
+    // Reads at most n waiting bytes without waiting; bytes read, negative on failure.
+    virtual int read(Handle handle, uint8_t* buffer, int n) = 0;
+    // Writes all n bytes and returns once the last one has left the line.
+    virtual bool write(Handle handle, const uint8_t* bytes, int n) = 0;
+    // Discards queued input (PurgeInput), queued output (PurgeOutput) or both.
+    virtual void purge(Handle handle, int kind) = 0;
+    // Raises or drops RTS. A device without modem lines counts as success.
+    virtual bool setRts(Handle handle, bool raised) = 0;
+    // Clears a pending line error state; nothing to report.
+    virtual void clearErrors(Handle handle) = 0;
+
+    // Blocks until input is waiting, the device fails, or ms milliseconds
+    // passed, whichever comes first. Never busy-waits.
+    virtual void waitReadable(Handle handle, int ms) = 0;
+    // Monotonic millisecond tick; callers take differences in unsigned 32-bit arithmetic.
+    virtual uint32_t tickMs() = 0;
+};
+
+// The platform's own backend (serial_posix.cpp on POSIX systems).
+SerialBackend& platformSerialBackend();
+
+}  // namespace kq

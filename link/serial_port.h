@@ -1,0 +1,94 @@
+// The serial channel: a process-wide table of 32 port slots (COM1..COM32) and
+// the operations on them. The logic here is platform-free; the OS calls live
+// behind SerialBackend (serial_backend.h), one implementation file per OS.
+//
+// All operations are synchronous, run on the calling thread and never throw.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kq {
+
+class SerialBackend;
+
+inline constexpr int MaxPorts = 32;            // slots 1..32; there is no slot 0
+inline constexpr int PortQueueBytes = 8192;    // driver queue size asked for, each direction
+
+// Result of the low-level operations: 0 (or the port number for openDevice) is success.
+enum PortStatus : int16_t {
+    BadArgument = -1,  // port outside 1..32, byte count <= 0, purge kind not 1..3
+    AlreadyOpen = -2,  // openDevice on a slot that holds a handle
+    OpenFailed = -3,   // the platform refused to open the device
+    WriteFailed = -4,  // the platform write failed
+    NotOpen = -5,      // the slot holds no handle
+    ReadFailed = -6,   // the device failed a read or its queue query (unplugged adapter, hung-up line)
+};
+
+enum PurgeKind : int { PurgeInput = 1, PurgeOutput = 2, PurgeBoth = 3 };
+
+// Escape codes of escapeLine (the values the Windows call uses).
+enum EscapeCode : int { SetRts = 3, ClearRts = 4 };
+
+// Parity codes: position in the front end's parity list.
+enum ParityCode : uint8_t { ParityNone = 0, ParityOdd = 1, ParityEven = 2 };
+
+struct LineSettings {
+    uint32_t bitsPerSecond = 9600;
+    uint8_t dataBits = 8;
+    uint8_t parity = ParityNone;  // ParityCode
+    uint8_t stopBits = 0;         // 0 = one stop bit
+};
+
+// Baud list index 0..7 -> bits per second; any other index gives 2400.
+uint32_t baudFromIndex(int baudIndex);
+
+// ---- front-end operations -------------------------------------------------
+
+// Closes every port, renames the slots, then lists (ascending) every port that
+// openPort can open. Always returns 0.
+int enumeratePorts(std::array<int, MaxPorts>& list, int& count);
+// 0 = open and configured, 1 = failure (the port is left closed).
+int openPort(int port, int baudIndex, int dataBits, int parity, int stopBits);
+// 0 = closed, 1 = closeDevice gave a negative status (e.g. not open).
+int closePort(int port);
+
+// ---- low-level operations (PortStatus results) ------------------------------
+
+void initPortNames();
+int16_t openDevice(int16_t port);
+int16_t closeDevice(int16_t port);
+int16_t isClosed(int16_t port);  // -1 out of range, 1 closed, 0 open
+int16_t configurePort(int16_t port, const LineSettings& settings);
+int16_t writeBytes(int16_t port, const uint8_t* bytes, int n);
+int16_t readAvailable(int16_t port, uint8_t* buffer, int n);
+int16_t purgePort(int16_t port, int kind);
+int escapeLine(int16_t port, int code);  // non-zero on success
+void clearLineErrors(int16_t port);
+
+// ---- timed transfers ------------------------------------------------------------
+
+// Collects up to count bytes into buffer[offset..]. Returns 0 (received = bytes
+// stored, 0..count) once count bytes came or more than timeoutMs passed;
+// 1 when a read failed (received = 0).
+int readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received);
+// Writes one block with RTS raised around it. 0 = sent (sent = n), 1 = failure (sent = 0).
+int sendBlock(int port, const uint8_t* bytes, int n, int& sent);
+
+// ---- slot names ---------------------------------------------------------------
+
+// Device behind a slot ("" when none or out of range).
+std::string portDeviceName(int port);
+// Port number whose slot names this device (after resolving links), else puts
+// the device into the first slot without a name; 0 when every slot is taken.
+int portForDevice(const std::string& device);
+
+// ---- platform and clock --------------------------------------------------------
+
+// The backend in use (the platform's own unless a test installed another).
+SerialBackend& serialBackend();
+// Installs a backend (tests); nullptr restores the platform's own.
+void setSerialBackend(SerialBackend* backend);
+
+}  // namespace kq

@@ -1,0 +1,1 @@
+// Merge engine (filled in by the merge work).

@@ -1,0 +1,1 @@
+// PathMemory (filled in by the merge work).

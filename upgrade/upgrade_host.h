@@ -1,0 +1,61 @@
+// What an upgrade run needs from its front end. The window implements it with
+// Qt, the command-line tool with a terminal, tests with a recorder.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "upgrade/upgrade_settings.h"
+
+namespace kq {
+
+// Log colour codes of appendLogColoured (only the low 8 bits count).
+enum LogColour : int { LogBlue = 0, LogRed = 1, LogGreen = 2, LogYellow = 3, LogBlack = 4 };
+// Status picture of showStatusPicture.
+enum StatusPicture : int { PictureTick = 0, PictureCross = 1, PictureBlank = 255 };
+
+class UpgradeHost {
+public:
+    virtual ~UpgradeHost() = default;
+
+    // Controls -> settings (the run keeps what this returns at its start).
+    virtual UpgradeSettings readControls() = 0;
+    // Settings -> controls.
+    virtual void writeControls() = 0;
+
+    virtual void appendLog(std::string_view text) = 0;
+    virtual void appendLogColoured(std::string_view text, int colour) = 0;
+    // The local time as "%Y-%m-%d %H:%M:%S" and "\r\n", appended like appendLog.
+    virtual void appendTimestamp() = 0;
+
+    virtual void showStatusPicture(int which) = 0;
+    void blankStatusPicture() { showStatusPicture(PictureBlank); }
+
+    // 0 = open; 1 = no port chosen; 2 = cannot open. Logs its own red line for 1 and 2
+    // (openSelectedPortOn below does all of this on the serial channel).
+    virtual int openSelectedPort(const UpgradeSettings& settings) = 0;
+    virtual void closeSelectedPort(const UpgradeSettings& settings) = 0;
+
+    // Shows the file's modification time and remembers the path.
+    virtual void noteHexFileTime(const std::string& path) = 0;
+    // A modal message box with one OK button; returns once dismissed.
+    virtual void showMessage(std::string_view text) = 0;
+
+    // Lets pending window events run (the stop button among them); never waits.
+    virtual void pumpMessages() = 0;
+    // A fixed wait during which no events are handled.
+    virtual void waitMs(int ms) = 0;
+
+    virtual void setSectorLabel(std::string_view text) = 0;
+    virtual void setUpgradeCaption(std::string_view text) = 0;
+
+    // Sector progress (0-based sector about to be written, of count); for
+    // progress displays, the window ignores it.
+    virtual void reportProgress(int /*sector*/, int /*count*/) {}
+};
+
+// The serial-channel way to open and close the chosen port, for real hosts.
+int openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings);
+void closeSelectedPortOn(const UpgradeSettings& settings);
+
+}  // namespace kq

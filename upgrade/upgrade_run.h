@@ -1,0 +1,53 @@
+// One press of the upgrade button: read the HEX file into the image, open the
+// port, then the local, remote-without-backup or remote-with-backup sequence,
+// reporting every step through the host. Plus the stop button.
+#pragma once
+
+#include "image/firmware_image.h"
+#include "link/bootloader_commands.h"
+#include "upgrade/upgrade_host.h"
+
+namespace kq {
+
+enum class RunEnding {
+    Success,               // green tick
+    FailedWithCross,       // erase, write, check, CRC, configure, verify, module address
+    FailedWithoutPicture,  // file, port, upgrade flag
+    Stopped,               // "暂停返回"
+    Ignored,               // pressed while a run was active: nothing done
+};
+
+// The step at which a run ended (None on success or when ignored).
+enum class RunStep {
+    None, File, Port, UpgradeFlag, Handshake, Erase, Write, Check, CrcMismatch, ModuleAddress, Configure, Verify,
+};
+
+struct RunResult {
+    RunEnding ending = RunEnding::Ignored;
+    RunStep step = RunStep::None;
+};
+
+inline constexpr int ResetWaitMs = 2000;       // after resetModule (remote without backup)
+inline constexpr int RemoteResetGapMs = 100;   // between the two remoteReset commands
+
+class UpgradeRun {
+public:
+    UpgradeRun(UpgradeHost& host, CommandSet& commands, FirmwareImage& image);
+
+    // The upgrade button. Runs to the end of the run; ignored while one is active.
+    RunResult runUpgrade();
+    // The stop button: a time stamp, and when a run is active it ends at its next check.
+    void stopUpgrade();
+
+    bool upgradeRunning() const { return upgradeRunning_; }
+
+private:
+    class Sequence;
+
+    UpgradeHost& host_;
+    CommandSet& commands_;
+    FirmwareImage& image_;
+    bool upgradeRunning_ = false;
+};
+
+}  // namespace kq
