@@ -14,7 +14,8 @@ uint8_t toBcd(int n);
 // characters (the last 12 kept), pair "AA"/"aa" = 0xAA, other pairs BCD of
 // their leading decimal digits.
 ModuleAddress encodeModuleAddress(std::string_view text);
-// True when, after the padding, every pair is two decimal digits or "AA"/"aa".
+// True when the text has at most 12 characters and, after the padding, every
+// pair is two decimal digits or "AA"/"aa".
 bool isValidModuleAddress(std::string_view text);
 
 }  // namespace kq
