@@ -12,6 +12,14 @@ namespace kq {
 
 inline constexpr uint32_t Kq581xAddressLimit = 0xFE00;   // 63.5 KiB: first refused address, 251 core
 inline constexpr uint32_t Kq58xxAddressLimit = 0x80000;  // 512 KiB: first refused address, ARM core
+static_assert(Kq581xAddressLimit <= ImageCapacity && Kq58xxAddressLimit <= ImageCapacity,
+              "every address the window admits has room in the image");
+
+// What the user is told when a load is refused.
+inline constexpr std::string_view HexMissingMessage = ".hex 不存在!";        // no path, or unreadable
+inline constexpr std::string_view HexOutsideWindowMessage = ".hex 非升级文件!";  // data outside the window
+// ".hex 第N行格式错误!" for a malformed record on line N (counted from 1).
+std::string hexFormatErrorMessage(int lineNumber);
 
 // What one load reads (fields of the upgrade settings).
 struct HexLoadInputs {
