@@ -56,6 +56,8 @@ int closePort(int port);
 
 // ---- low-level operations (PortStatus results) ------------------------------
 
+// Names all 32 slots from the backend and leaves every slot closed (a handle
+// still open is closed first, so that its device is not held for good).
 void initPortNames();
 int16_t openDevice(int16_t port);
 int16_t closeDevice(int16_t port);
@@ -68,6 +70,10 @@ int escapeLine(int16_t port, int code);  // non-zero on success
 void clearLineErrors(int16_t port);
 
 // ---- timed transfers ------------------------------------------------------------
+
+// Blocks until input is waiting on the port, the device fails, or ms
+// milliseconds passed (never busy). 0 after the wait; -1, -5 as above.
+int16_t waitForInput(int16_t port, int ms);
 
 // Collects up to count bytes into buffer[offset..]. Returns 0 (received = bytes
 // stored, 0..count) once count bytes came or more than timeoutMs passed;
@@ -82,6 +88,7 @@ int sendBlock(int port, const uint8_t* bytes, int n, int& sent);
 std::string portDeviceName(int port);
 // Port number whose slot names this device (after resolving links), else puts
 // the device into the first slot without a name; 0 when every slot is taken.
+// Fills the slot names first if no listing has done so yet.
 int portForDevice(const std::string& device);
 
 // ---- platform and clock --------------------------------------------------------

@@ -1,0 +1,235 @@
+// The slot table and every rule of the serial channel's operations. The OS is
+// reached only through the installed SerialBackend.
+#include "link/serial_port.h"
+
+#include <algorithm>
+
+#include "link/serial_backend.h"
+
+namespace kq {
+namespace {
+
+struct PortSlot {
+    SerialBackend::Handle handle = SerialBackend::NoHandle;
+    std::string deviceName;
+};
+
+// Index 0 is unused: slots are numbered 1..32.
+std::array<PortSlot, MaxPorts + 1> slots;
+bool slotsNamed = false;
+SerialBackend* installedBackend = nullptr;
+
+bool validPort(int port) { return port >= 1 && port <= MaxPorts; }
+bool slotOpen(int port) { return slots[port].handle != SerialBackend::NoHandle; }
+
+constexpr uint32_t BaudTable[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};  // bits per second
+constexpr uint32_t FallbackBaud = 2400;  // bits per second for an index outside the table
+constexpr int ProbeBaudIndex = 3;        // 9600 bits per second when listing ports
+constexpr int ProbeDataBits = 8;
+constexpr int ProbeParity = ParityEven;
+
+}  // namespace
+
+SerialBackend& serialBackend() { return installedBackend ? *installedBackend : platformSerialBackend(); }
+
+void setSerialBackend(SerialBackend* backend) { installedBackend = backend; }
+
+uint32_t baudFromIndex(int baudIndex) {
+    if (baudIndex < 0 || baudIndex >= static_cast<int>(std::size(BaudTable))) return FallbackBaud;
+    return BaudTable[baudIndex];
+}
+
+// ---- front-end operations -------------------------------------------------
+
+int enumeratePorts(std::array<int, MaxPorts>& list, int& count) {
+    for (int port = 1; port <= MaxPorts; ++port) closePort(port);
+    initPortNames();
+    count = 0;
+    for (int port = 1; port <= MaxPorts; ++port) {
+        if (openPort(port, ProbeBaudIndex, ProbeDataBits, ProbeParity, 0) == 0) list[count++] = port;
+        closePort(port);
+    }
+    return 0;
+}
+
+int openPort(int port, int baudIndex, int dataBits, int parity, int stopBits) {
+    LineSettings settings;
+    settings.bitsPerSecond = baudFromIndex(baudIndex);
+    settings.dataBits = static_cast<uint8_t>(dataBits);
+    settings.parity = static_cast<uint8_t>(parity);
+    settings.stopBits = static_cast<uint8_t>(stopBits);
+    if (!validPort(port)) return 1;
+    const auto p = static_cast<int16_t>(port);
+    closeDevice(p);  // reopening an open port is allowed
+    if (openDevice(p) < 0) return 1;
+    if (configurePort(p, settings) < 0) return 1;
+    return 0;
+}
+
+int closePort(int port) {
+    if (!validPort(port)) return 1;
+    return closeDevice(static_cast<int16_t>(port)) < 0 ? 1 : 0;
+}
+
+// ---- low-level operations -------------------------------------------------
+
+void initPortNames() {
+    SerialBackend& backend = serialBackend();
+    const auto names = backend.portDeviceNames();
+    for (int port = 1; port <= MaxPorts; ++port) {
+        if (slotOpen(port)) backend.close(slots[port].handle);
+        slots[port].handle = SerialBackend::NoHandle;
+        slots[port].deviceName = names[port];
+    }
+    slotsNamed = true;
+}
+
+int16_t openDevice(int16_t port) {
+    if (!validPort(port)) return BadArgument;
+    if (slotOpen(port)) return AlreadyOpen;
+    if (slots[port].deviceName.empty()) return OpenFailed;
+    const SerialBackend::Handle handle = serialBackend().open(slots[port].deviceName);
+    if (handle == SerialBackend::NoHandle) return OpenFailed;
+    slots[port].handle = handle;
+    return port;
+}
+
+int16_t closeDevice(int16_t port) {
+    if (!validPort(port)) return BadArgument;
+    if (!slotOpen(port)) return NotOpen;
+    serialBackend().close(slots[port].handle);
+    slots[port].handle = SerialBackend::NoHandle;
+    return 0;
+}
+
+int16_t isClosed(int16_t port) {
+    if (!validPort(port)) return BadArgument;
+    return slotOpen(port) ? 0 : 1;
+}
+
+int16_t configurePort(int16_t port, const LineSettings& settings) {
+    if (!validPort(port)) return BadArgument;
+    if (!slotOpen(port)) return NotOpen;
+    serialBackend().configure(slots[port].handle, settings);
+    return 0;
+}
+
+int16_t writeBytes(int16_t port, const uint8_t* bytes, int n) {
+    // The result carries n back, so a block must fit in int16_t.
+    if (n <= 0 || n > INT16_MAX || !validPort(port)) return BadArgument;
+    if (!slotOpen(port)) return NotOpen;
+    SerialBackend& backend = serialBackend();
+    if (!backend.write(slots[port].handle, bytes, n)) {
+        backend.clearErrors(slots[port].handle);
+        return WriteFailed;
+    }
+    return static_cast<int16_t>(n);
+}
+
+int16_t readAvailable(int16_t port, uint8_t* buffer, int n) {
+    if (n <= 0 || !validPort(port)) return BadArgument;
+    if (!slotOpen(port)) return NotOpen;
+    SerialBackend& backend = serialBackend();
+    const int waiting = backend.bytesWaiting(slots[port].handle);
+    if (waiting < 0) return ReadFailed;
+    const int m = std::min({n, waiting, static_cast<int>(INT16_MAX)});
+    if (m == 0) return 0;
+    const int got = backend.read(slots[port].handle, buffer, m);
+    if (got < 0) return ReadFailed;
+    return static_cast<int16_t>(got);
+}
+
+int16_t purgePort(int16_t port, int kind) {
+    if (!validPort(port)) return BadArgument;
+    if (!slotOpen(port)) return NotOpen;
+    if (kind != PurgeInput && kind != PurgeOutput && kind != PurgeBoth) return BadArgument;
+    serialBackend().purge(slots[port].handle, kind);
+    return 0;
+}
+
+int escapeLine(int16_t port, int code) {
+    if (!validPort(port) || !slotOpen(port)) return 0;
+    if (code != SetRts && code != ClearRts) return 0;  // only the RTS escapes exist here
+    return serialBackend().setRts(slots[port].handle, code == SetRts) ? 1 : 0;
+}
+
+void clearLineErrors(int16_t port) {
+    // On a closed slot there is nothing to clear.
+    if (validPort(port) && slotOpen(port)) serialBackend().clearErrors(slots[port].handle);
+}
+
+int16_t waitForInput(int16_t port, int ms) {
+    if (!validPort(port)) return BadArgument;
+    if (!slotOpen(port)) return NotOpen;
+    serialBackend().waitReadable(slots[port].handle, std::max(ms, 0));
+    return 0;
+}
+
+// ---- timed transfers --------------------------------------------------------
+
+int readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received) {
+    received = 0;
+    SerialBackend& backend = serialBackend();
+    const uint32_t start = backend.tickMs();
+    if (count <= 0) return 0;
+    // The wait ends once more than the time-out has passed: elapsed > limit.
+    const uint32_t limit = static_cast<uint32_t>(std::max(timeoutMs, 0));
+    const auto p = static_cast<int16_t>(port);
+    int stored = 0;
+    for (;;) {
+        const int16_t got = readAvailable(p, buffer + offset + stored, count - stored);
+        if (got < 0) return 1;
+        stored += got;
+        if (stored >= count) {
+            received = count;
+            return 0;
+        }
+        const uint32_t elapsed = backend.tickMs() - start;
+        if (elapsed > limit) {
+            received = stored;
+            return 0;
+        }
+        // Sleep until input arrives or the time is up; the next attempt reads it.
+        waitForInput(p, static_cast<int>(std::min<uint32_t>(limit - elapsed + 1, INT32_MAX)));
+    }
+}
+
+int sendBlock(int port, const uint8_t* bytes, int n, int& sent) {
+    sent = 0;
+    const auto p = static_cast<int16_t>(port);
+    clearLineErrors(p);
+    if (escapeLine(p, SetRts) == 0) return 1;
+    if (purgePort(p, PurgeBoth) < 0) return 1;
+    if (writeBytes(p, bytes, n) < 0) {
+        // RTS stays low between blocks, also after a failed one.
+        escapeLine(p, ClearRts);
+        return 1;
+    }
+    if (escapeLine(p, ClearRts) == 0) return 1;
+    sent = n;
+    return 0;
+}
+
+// ---- slot names ---------------------------------------------------------------
+
+std::string portDeviceName(int port) { return validPort(port) ? slots[port].deviceName : std::string(); }
+
+int portForDevice(const std::string& device) {
+    if (device.empty()) return 0;
+    if (!slotsNamed) initPortNames();
+    SerialBackend& backend = serialBackend();
+    const std::string wanted = backend.canonicalDevice(device);
+    for (int port = 1; port <= MaxPorts; ++port) {
+        const std::string& name = slots[port].deviceName;
+        if (!name.empty() && (name == device || backend.canonicalDevice(name) == wanted)) return port;
+    }
+    for (int port = 1; port <= MaxPorts; ++port) {
+        if (slots[port].deviceName.empty()) {
+            slots[port].deviceName = device;
+            return port;
+        }
+    }
+    return 0;
+}
+
+}  // namespace kq
