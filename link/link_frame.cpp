@@ -1,0 +1,216 @@
+// LinkFrame building, CRC, and the search for a reply in the incoming bytes.
+#include "link/link_frame.h"
+
+#include <cstring>
+
+#include "link/serial_backend.h"
+#include "link/serial_port.h"
+
+namespace kq {
+namespace {
+
+constexpr uint16_t CrcPolynomial = 0x8408;  // 0x1021 bit-reflected
+constexpr int DrainScratchBytes = 256;      // drain read buffer
+constexpr int DrainLimitMs = 1000;          // a line that never falls quiet stops a drain after this, ms
+
+constexpr int FlashMinLength = 6;    // L of an empty flash-address reply
+constexpr int FlashMaxLength = 518;  // L of a 512-byte flash-address reply
+constexpr int ModuleMinLength = 8;   // L of an empty module-address reply
+constexpr int ModuleMaxLength = 520; // L of a 512-byte module-address reply
+constexpr int ErrorFlagBit = 0x40;   // ErrorBit as seen in the command word's high byte
+
+constexpr std::array<uint16_t, 256> makeCrcTable() {
+    std::array<uint16_t, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) {
+        uint16_t crc = static_cast<uint16_t>(byte);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ CrcPolynomial) : crc >> 1;
+        table[byte] = crc;
+    }
+    return table;
+}
+
+constexpr std::array<uint16_t, 256> CrcTable = makeCrcTable();
+
+void putBigEndian16(uint8_t* out, uint16_t value) {
+    out[0] = static_cast<uint8_t>(value >> 8);
+    out[1] = static_cast<uint8_t>(value);
+}
+
+uint16_t bigEndian16(const uint8_t* in) { return static_cast<uint16_t>(in[0] << 8 | in[1]); }
+
+// Writes start, L, start and command; the caller fills address and payload.
+int finishFrame(uint8_t* out, uint16_t code, int headerBytes, int n) {
+    const int length = headerBytes - 4 + n;  // command word, address and payload
+    out[0] = FrameStart;
+    putBigEndian16(out + 1, static_cast<uint16_t>(length));
+    out[3] = FrameStart;
+    putBigEndian16(out + 4, code);
+    const int crcAt = headerBytes + n;
+    putBigEndian16(out + crcAt, crc16(out, static_cast<size_t>(crcAt)));
+    out[crcAt + 2] = FrameEnd;
+    return crcAt + FrameTrailerBytes;
+}
+
+// The tests shared by both layouts: framing, length, completeness, CRC and end
+// byte, in that order. Returns L, or 0 when the candidate fails one of them.
+int checkFrameShape(const uint8_t* candidate, int available, int headerBytes, int minLength, int maxLength) {
+    if (available < headerBytes + FrameTrailerBytes) return 0;
+    if (candidate[0] != FrameStart || candidate[3] != FrameStart) return 0;
+    const int length = bigEndian16(candidate + 1);
+    if (length < minLength || length > maxLength) return 0;
+    if (available < length + 7) return 0;
+    if (crc16(candidate, static_cast<size_t>(length + 4)) != bigEndian16(candidate + length + 4)) return 0;
+    if (candidate[length + 6] != FrameEnd) return 0;
+    return length;
+}
+
+bool commandMatches(const uint8_t* candidate, uint16_t code) {
+    return (bigEndian16(candidate + 4) & static_cast<uint16_t>(~ErrorBit)) == (code | ReplyBit);
+}
+
+// One receive: polls with the budget of the time-out and scans every held byte
+// for a reply that validate() accepts.
+//
+// A poll collects up to ReceiveChunkBytes for just over ReceivePollMs. It
+// scans after every read instead of only at its end, so a reply is handed
+// back as soon as its last byte is in; a poll that finds none still lasts its
+// full time, which keeps the budgets of silent or noisy lines unchanged.
+template <typename Validate>
+ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeoutMs, Validate validate) {
+    uint8_t buffer[ReceiveBufferBytes];
+    int held = 0;
+    const int budget = receivePollBudget(timeoutMs < 0 ? 0 : timeoutMs);
+    SerialBackend& backend = serialBackend();
+    const auto p = static_cast<int16_t>(port);
+
+    for (int poll = 0; poll < budget; ++poll) {
+        const int heldBefore = held;
+        const uint32_t pollStart = backend.tickMs();
+        for (;;) {
+            const int16_t got = readAvailable(p, buffer + held, ReceiveChunkBytes - (held - heldBefore));
+            if (got < 0) {
+                held = heldBefore;  // a failed poll brings nothing
+                break;
+            }
+            held += got;
+            // New bytes may complete a candidate anywhere: scan from the first byte.
+            for (int i = 0; got > 0 && i < held; ++i) {
+                if (buffer[i] != FrameStart || validate(buffer + i, held - i, payload, length) != 0) continue;
+                return (buffer[i + 4] & ErrorFlagBit) ? ReplyWithError : ReplyOk;
+            }
+            if (held - heldBefore >= ReceiveChunkBytes) break;
+            const uint32_t elapsed = backend.tickMs() - pollStart;
+            if (elapsed > static_cast<uint32_t>(ReceivePollMs)) break;
+            waitForInput(p, ReceivePollMs + 1 - static_cast<int>(elapsed));
+        }
+        if (held > ReceiveHoldLimit) {
+            std::memmove(buffer, buffer + ReceiveDropBytes, static_cast<size_t>(held - ReceiveDropBytes));
+            held -= ReceiveDropBytes;
+        }
+        if (held >= ReceiveHoldLimit) break;
+    }
+    return NoValidReply;
+}
+
+}  // namespace
+
+uint16_t crc16(const uint8_t* bytes, size_t count) {
+    uint16_t crc = 0;
+    for (size_t i = 0; i < count; ++i) crc = static_cast<uint16_t>(CrcTable[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8));
+    return crc;
+}
+
+int buildFrame(uint8_t* out, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
+    if (n < 0 || n > MaxFlashPayload || (n > 0 && !payload)) return 0;
+    for (int k = 0; k < 4; ++k) out[6 + k] = static_cast<uint8_t>(address >> (24 - 8 * k));
+    if (n > 0) std::memcpy(out + FlashHeaderBytes, payload, static_cast<size_t>(n));
+    return finishFrame(out, code, FlashHeaderBytes, n);
+}
+
+int buildModuleFrame(uint8_t* out, uint16_t code, const ModuleAddress& address, const uint8_t* payload, int n) {
+    if (n < 0 || n > MaxModulePayload || (n > 0 && !payload)) return 0;
+    std::memcpy(out + 6, address.data(), address.size());
+    if (n > 0) std::memcpy(out + ModuleHeaderBytes, payload, static_cast<size_t>(n));
+    return finishFrame(out, code, ModuleHeaderBytes, n);
+}
+
+int drainInput(int port) {
+    uint8_t scratch[DrainScratchBytes];
+    SerialBackend& backend = serialBackend();
+    const uint32_t start = backend.tickMs();
+    for (;;) {
+        int received = 0;
+        if (readWithTimeout(port, scratch, 0, DrainChunkBytes, DrainQuietMs, received) != 0) return 1;
+        if (received == 0) return 0;
+        // A line that keeps talking would hold the drain for ever; the purge
+        // before the request and the reply scan deal with what is left.
+        if (backend.tickMs() - start > static_cast<uint32_t>(DrainLimitMs)) return 0;
+    }
+}
+
+namespace {
+
+int sendBuilt(int port, const uint8_t* frame, int frameLength) {
+    if (frameLength == 0) return 2;
+    int sent = 0;
+    if (sendBlock(port, frame, frameLength, sent) != 0 || sent != frameLength) return 2;
+    return 0;
+}
+
+}  // namespace
+
+int sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
+    if (drainInput(port) != 0) return 1;
+    uint8_t frame[FrameBufferBytes];
+    return sendBuilt(port, frame, buildFrame(frame, code, address, payload, n));
+}
+
+int sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload, int n) {
+    if (drainInput(port) != 0) return 1;
+    uint8_t frame[FrameBufferBytes];
+    return sendBuilt(port, frame, buildModuleFrame(frame, code, address, payload, n));
+}
+
+int validateFrame(uint16_t code, uint32_t address, const uint8_t* candidate, int available, uint8_t* payload,
+                  int& length) {
+    const int frameLength = checkFrameShape(candidate, available, FlashHeaderBytes, FlashMinLength, FlashMaxLength);
+    if (frameLength == 0) return 1;
+    uint32_t replyAddress = 0;
+    for (int k = 0; k < 4; ++k) replyAddress = replyAddress << 8 | candidate[6 + k];
+    if (replyAddress != address) return 1;
+    if (!commandMatches(candidate, code)) return 1;
+    length = frameLength - FlashMinLength;
+    std::memcpy(payload, candidate + FlashHeaderBytes, static_cast<size_t>(length));
+    return 0;
+}
+
+int validateModuleFrame(uint16_t code, const ModuleAddress& address, const uint8_t* candidate, int available,
+                        uint8_t* payload, int& length) {
+    const int frameLength =
+        checkFrameShape(candidate, available, ModuleHeaderBytes, ModuleMinLength, ModuleMaxLength);
+    if (frameLength == 0) return 1;
+    for (size_t k = 0; k < address.size(); ++k)
+        if (address[k] != WildcardByte && address[k] != candidate[6 + k]) return 1;
+    if (!commandMatches(candidate, code)) return 1;
+    length = frameLength - ModuleMinLength;
+    std::memcpy(payload, candidate + ModuleHeaderBytes, static_cast<size_t>(length));
+    return 0;
+}
+
+ReceiveOutcome receiveFrame(int port, uint16_t code, uint32_t address, uint8_t* payload, int& length,
+                            int timeoutMs) {
+    return receiveReply(port, payload, length, timeoutMs,
+                        [&](const uint8_t* candidate, int available, uint8_t* out, int& outLength) {
+                            return validateFrame(code, address, candidate, available, out, outLength);
+                        });
+}
+
+ReceiveOutcome receiveModuleFrame(int port, uint16_t code, const ModuleAddress& address, uint8_t* payload,
+                                  int& length, int timeoutMs) {
+    return receiveReply(port, payload, length, timeoutMs,
+                        [&](const uint8_t* candidate, int available, uint8_t* out, int& outLength) {
+                            return validateModuleFrame(code, address, candidate, available, out, outLength);
+                        });
+}
+
+}  // namespace kq
