@@ -1,0 +1,127 @@
+#include "platform/whole_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace kq {
+namespace {
+
+// A file descriptor that is closed when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now and reports whether the close succeeded (it can report a
+    // delayed write error).
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// The file a write to path really lands in: the target of a symbolic link.
+std::string resolvedTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) return path;
+    return resolved;
+}
+
+// Creates a fresh temporary file beside target; the kernel applies the umask.
+Fd createTemporaryBeside(const std::string& target, std::string& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    const auto slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" +
+                   std::to_string(counter.fetch_add(1));
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return Fd(fd);
+        if (errno != EEXIST) break;
+    }
+    return Fd();
+}
+
+}  // namespace
+
+WholeFile readWholeFile(const std::string& path, uint64_t maxBytes) {
+    WholeFile result;
+    // Non-blocking, so that a FIFO without a writer does not hang the open.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return result;
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        result.status = WholeFile::TooLarge;
+        return result;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            result.status = WholeFile::ReadError;
+            return result;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
+        if (bytes.size() > maxBytes) {  // grew while being read
+            result.status = WholeFile::TooLarge;
+            return result;
+        }
+    }
+    result.status = WholeFile::Read;
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+    if (path.empty()) return false;
+    const std::string target = resolvedTarget(path);
+    std::string tempPath;
+    Fd fd = createTemporaryBeside(target, tempPath);
+    if (!fd.valid()) return false;
+
+    struct stat old {};
+    bool ok = true;
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+    ok = ok && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    ok = fd.close() && ok;
+    ok = ok && ::rename(tempPath.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(tempPath.c_str());
+    return ok;
+}
+
+}  // namespace kq
