@@ -1,1 +1,187 @@
-// Merge engine (filled in by the merge work).
+#include "merge/merge_engine.h"
+
+#include "image/hex_digits.h"
+#include "image/hex_image.h"
+#include "platform/exe_directory.h"
+#include "platform/whole_file.h"
+#include "upgrade/upgrade_settings.h"
+
+namespace kq {
+namespace {
+
+constexpr std::string_view EndRecordLine = ":00000001FF";  // the line that ends a scan, read in text mode
+constexpr uint8_t DataRecord = 0x00;                       // record type: data bytes
+constexpr uint8_t ExtendedLinearAddress = 0x04;            // record type: upper 16 address bits
+constexpr std::size_t HeaderLength = 9;                    // characters: ':', count, offset, type
+constexpr std::size_t ExtendedAddressLength = 13;          // characters: header + 4 digits of upper address
+constexpr uint16_t Kq581xMirrorUpper = 0x00FF;             // upper address a KQ581X file may carry, read as 0
+
+struct FamilyRules {
+    uint32_t addressLimit;  // lowest start address refused
+    bool mirrorUpperIsZero;
+    std::string_view bootTooLarge;
+    std::string_view userTooLarge;
+};
+
+constexpr FamilyRules Kq581xRules{Kq581xAddressLimit, true, "引导程序超63.5K!", "用户程序超63.5K!"};
+constexpr FamilyRules Kq58xxRules{Kq58xxAddressLimit, false, "引导程序超512K!", "用户程序超512K!"};
+
+const FamilyRules& rulesFor(int chipFamily) { return chipFamily == Kq581x ? Kq581xRules : Kq58xxRules; }
+
+void tell(const ShowMessage& showMessage, std::string_view text) {
+    if (showMessage) showMessage(text);
+}
+
+void tellAboutFile(const ShowMessage& showMessage, std::string_view label, std::string_view reason) {
+    tell(showMessage, std::string(label) + std::string(reason));
+}
+
+// Reads one input whole and runs the file test on its bytes.
+bool loadHexFile(const std::string& path, std::string_view label, const ShowMessage& showMessage,
+                 std::string& bytes) {
+    WholeFile file = readWholeFile(path, MaxHexFileSize);
+    switch (file.status) {
+    case WholeFile::CannotOpen:
+        tellAboutFile(showMessage, label, MissingFileMessage);
+        return false;
+    case WholeFile::TooLarge:
+    case WholeFile::ReadError:
+        tellAboutFile(showMessage, label, DamagedFileMessage);
+        return false;
+    case WholeFile::Read:
+        break;
+    }
+    const std::string_view content = file.bytes;
+    if (content.size() < MinHexFileSize || !content.ends_with(EndRecordTail)) {
+        tellAboutFile(showMessage, label, DamagedFileMessage);
+        return false;
+    }
+    bytes = std::move(file.bytes);
+    return true;
+}
+
+// Walks the records of one file, read as text (CR LF counts as LF), up to its
+// first exact end-record line, and hands every data record's start address and
+// count to onData, which returns false to end the scan. upperAddress carries
+// across calls. Returns false once a message has been shown.
+template <typename OnData>
+bool scanRecords(std::string_view text, std::string_view label, const FamilyRules& rules, uint16_t& upperAddress,
+                 const ShowMessage& showMessage, OnData onData) {
+    while (!text.empty()) {
+        const auto lf = text.find('\n');
+        std::string_view line = text.substr(0, lf);
+        text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+        if (lf != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+
+        if (!line.starts_with(':')) continue;
+        if (line == EndRecordLine) break;
+        // Only the header is interpreted; a line too short to hold it is damage.
+        if (line.size() < HeaderLength) {
+            tellAboutFile(showMessage, label, DamagedFileMessage);
+            return false;
+        }
+        const uint8_t type = hexByteValue(&line[7]);
+        if (type == ExtendedLinearAddress) {
+            if (line.size() < ExtendedAddressLength) {
+                tellAboutFile(showMessage, label, DamagedFileMessage);
+                return false;
+            }
+            upperAddress = static_cast<uint16_t>(hexByteValue(&line[9]) * 256 + hexByteValue(&line[11]));
+            if (rules.mirrorUpperIsZero && upperAddress == Kq581xMirrorUpper) upperAddress = 0;
+            continue;
+        }
+        if (type != DataRecord) continue;  // end records written otherwise, segment and start addresses
+        const uint32_t count = hexByteValue(&line[1]);
+        const uint32_t offset = hexByteValue(&line[3]) * 256u + hexByteValue(&line[5]);
+        const uint32_t address = upperAddress * 0x10000u + offset;
+        if (!onData(address, count)) return false;
+    }
+    return true;
+}
+
+std::string mergedBytes(std::string_view boot, std::string_view user) {
+    std::string merged;
+    merged.reserve(boot.size() - EndRecordTail.size() + user.size());
+    merged.append(boot.substr(0, boot.size() - EndRecordTail.size()));
+    merged.append(user);
+    return merged;
+}
+
+}  // namespace
+
+bool verifyHexFile(const std::string& path, std::string_view label, const ShowMessage& showMessage) {
+    std::string bytes;
+    return loadHexFile(path, label, showMessage, bytes);
+}
+
+bool scanHexTexts(std::string_view bootText, std::string_view userText, int chipFamily,
+                  const ShowMessage& showMessage) {
+    const FamilyRules& rules = rulesFor(chipFamily);
+    uint16_t upperAddress = 0;
+    uint32_t bootEnd = 0;  // one past the highest bootloader data byte
+
+    const bool bootPassed =
+        scanRecords(bootText, BootFileLabel, rules, upperAddress, showMessage, [&](uint32_t address, uint32_t count) {
+            if (address >= rules.addressLimit) {
+                tell(showMessage, rules.bootTooLarge);
+                return false;
+            }
+            // address < 0x80000 here, so address + count cannot wrap.
+            if (count > 0 && address + count > bootEnd) bootEnd = address + count;
+            return true;
+        });
+    if (!bootPassed) return false;
+
+    return scanRecords(userText, UserFileLabel, rules, upperAddress, showMessage,
+                       [&](uint32_t address, uint32_t) {
+                           if (address < bootEnd) {
+                               tell(showMessage, OverlapMessage);
+                               return false;
+                           }
+                           if (address >= rules.addressLimit) {
+                               tell(showMessage, rules.userTooLarge);
+                               return false;
+                           }
+                           return true;
+                       });
+}
+
+bool scanHexPair(const std::string& bootPath, const std::string& userPath, int chipFamily,
+                 const ShowMessage& showMessage) {
+    std::string boot, user;
+    if (!loadHexFile(bootPath, BootFileLabel, showMessage, boot)) return false;
+    if (!loadHexFile(userPath, UserFileLabel, showMessage, user)) return false;
+    return scanHexTexts(boot, user, chipFamily, showMessage);
+}
+
+bool writeMergedFile(const std::string& bootPath, const std::string& userPath, const std::string& outputPath) {
+    const WholeFile boot = readWholeFile(bootPath, MaxHexFileSize);
+    const WholeFile user = readWholeFile(userPath, MaxHexFileSize);
+    if (boot.status != WholeFile::Read || user.status != WholeFile::Read) return false;
+    if (boot.bytes.size() < EndRecordTail.size()) return false;
+    return writeFileAtomically(outputPath, mergedBytes(boot.bytes, user.bytes));
+}
+
+MergeOutcome runMerge(const std::string& bootPath, const std::string& userPath, int chipFamily,
+                      const std::string& outputPath, const ShowMessage& showMessage) {
+    std::string boot, user;
+    if (!loadHexFile(bootPath, BootFileLabel, showMessage, boot)) return MergeOutcome::Refused;
+    if (!loadHexFile(userPath, UserFileLabel, showMessage, user)) return MergeOutcome::Refused;
+    if (!scanHexTexts(boot, user, chipFamily, showMessage)) return MergeOutcome::Refused;
+    if (!writeFileAtomically(outputPath, mergedBytes(boot, user))) {
+        tell(showMessage, WriteFailedMessage);
+        return MergeOutcome::WriteFailed;
+    }
+    return MergeOutcome::Merged;
+}
+
+bool mergeHexFiles(const std::string& bootPath, const std::string& userPath, int chipFamily,
+                   const MergeHost& host) {
+    const std::string folder = host.toolFolder ? host.toolFolder() : exeDirectory();
+    const std::string outputPath = folder + std::string(MergedFileName);
+    if (runMerge(bootPath, userPath, chipFamily, outputPath, host.showMessage) != MergeOutcome::Merged) return false;
+    tell(host.showMessage, MergedMessage);
+    return true;
+}
+
+}  // namespace kq

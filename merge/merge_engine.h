@@ -1,0 +1,73 @@
+// Joins a bootloader Intel HEX file and a user-program Intel HEX file into one
+// HEX file, after testing both files, the chip family's address limit and that
+// the user program lies wholly above the bootloader. The merged file is the
+// bootloader file without its closing end record followed by the whole user
+// file; no record is generated, changed or re-ordered.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kq {
+
+// Shows one message to the user (modal, warning icon); returns once dismissed.
+using ShowMessage = std::function<void(std::string_view text)>;
+
+// What the front end supplies to a merge.
+struct MergeHost {
+    ShowMessage showMessage;
+    // Folder that receives the merged file, ending with a path separator.
+    std::function<std::string()> toolFolder;
+};
+
+inline constexpr std::string_view MergedFileName = "KQ58XX_bootload_合并.hex";
+inline constexpr std::string_view BootFileLabel = "bootload 引导文件";
+inline constexpr std::string_view UserFileLabel = "用户程序文件";
+inline constexpr std::string_view EndRecordTail = ":00000001FF\r\n";  // last 13 bytes of every input
+inline constexpr uint64_t MinHexFileSize = 100;                       // bytes, smallest input accepted
+inline constexpr uint64_t MaxHexFileSize = 1048575;                   // bytes, largest input accepted
+
+inline constexpr std::string_view MissingFileMessage = "文件不存在 !";  // after a file label
+inline constexpr std::string_view DamagedFileMessage = "文件异常!";     // after a file label
+inline constexpr std::string_view OverlapMessage = "用户程序与引导程序存在地址重叠";
+inline constexpr std::string_view MergedMessage = "成功合并!";
+inline constexpr std::string_view WriteFailedMessage = "合并文件写入失败!";
+
+enum class MergeOutcome {
+    Merged,       // the merged file is in place
+    Refused,      // a test refused the inputs; nothing was written
+    WriteFailed,  // the merged file could not be written; an existing one is untouched
+};
+
+// File test of one input: opens, size within bounds, ends in EndRecordTail.
+// On failure shows label + the reason and returns false.
+bool verifyHexFile(const std::string& path, std::string_view label, const ShowMessage& showMessage);
+
+// Record scan of both inputs against the family's address limit and for
+// overlap (chipFamily 0 = KQ581X, anything else KQ58XX). On failure shows the
+// reason and returns false.
+bool scanHexPair(const std::string& bootPath, const std::string& userPath, int chipFamily,
+                 const ShowMessage& showMessage);
+// The same scan over texts already in memory.
+bool scanHexTexts(std::string_view bootText, std::string_view userText, int chipFamily,
+                  const ShowMessage& showMessage);
+
+// Writes the merged file of two verified inputs to outputPath, all or nothing.
+// Shows nothing; false when an input cannot be read or the output not written.
+// Either input may name outputPath itself: both are read before it is replaced.
+bool writeMergedFile(const std::string& bootPath, const std::string& userPath, const std::string& outputPath);
+
+// The whole merge into outputPath, every message through showMessage except
+// the success message, which is the caller's to give. Each input is read once,
+// so the file written is exactly the one that was tested.
+MergeOutcome runMerge(const std::string& bootPath, const std::string& userPath, int chipFamily,
+                      const std::string& outputPath, const ShowMessage& showMessage);
+
+// The merge of the window: into toolFolder() + MergedFileName, showing
+// MergedMessage on success. True when the merged file has been written.
+bool mergeHexFiles(const std::string& bootPath, const std::string& userPath, int chipFamily,
+                   const MergeHost& host);
+
+}  // namespace kq
