@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "merge_test_files.h"
+#include "platform/file_time.h"
+#include "platform/gb_text.h"
+#include "platform/line_file.h"
+#include "platform/whole_file.h"
+
+namespace kq {
+namespace {
+
+using namespace kq::testing;
+
+// ---- GB18030 text ---------------------------------------------------------
+
+TEST(GbText, RoundTripsAndKnownBytes) {
+    struct Row {
+        const char* name;
+        std::string utf8;
+        std::string gb;
+    };
+    const std::vector<Row> rows = {
+        {"ASCII unchanged", "/home/a b/boot.hex", "/home/a b/boot.hex"},
+        {"GBK characters", "路径", "\xC2\xB7\xBE\xB6"},
+        {"outside GBK: four-byte sequence", "\xF0\x9F\x98\x80", "\x94\x39\xFC\x36"},
+        {"Chinese path", "/工具/KQ58XX_bootload_合并.hex", "/\xB9\xA4\xBE\xDF/KQ58XX_bootload_\xBA\xCF\xB2\xA2.hex"},
+        {"empty", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(utf8ToGb18030(row.utf8), row.gb);
+        EXPECT_EQ(gb18030ToUtf8(row.gb), row.utf8);
+    }
+}
+
+TEST(GbText, InvalidInputIsRefusedOrReplaced) {
+    EXPECT_EQ(utf8ToGb18030("ok\xFF"), std::nullopt);
+    EXPECT_EQ(utf8ToGb18030("\xE8\xB7"), std::nullopt);  // truncated sequence
+    EXPECT_EQ(gb18030ToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(gb18030ToUtf8("\xC2\xB7\xBE"), "路\xEF\xBF\xBD");  // cut before its last byte
+}
+
+// ---- CR CR LF line files --------------------------------------------------
+
+TEST(LineFile, EncodesEveryValueWithCrCrLf) {
+    EXPECT_EQ(encodeLineFile({"路径", "", "a"}), "\xC2\xB7\xBE\xB6\r\r\n\r\r\na\r\r\n");
+    EXPECT_EQ(encodeLineFile({"one\ntwo"}), std::nullopt);
+}
+
+TEST(LineFile, DecodingRules) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> values;
+    };
+    const std::vector<Row> rows = {
+        {"own lines", "abc\r\r\n\r\r\nxy\r\r\n", {"abc", "", "xy"}},
+        {"plain CR LF loses the last character", "abc\r\ndef\r\n", {"ab", "de", ""}},
+        {"LF alone loses the last character", "abc\ndef\n", {"ab", "de", ""}},
+        {"the dropped character is a whole Chinese one", "\xC2\xB7\xBE\xB6\r\n", {"路", "", ""}},
+        {"empty lines stay empty", "\r\n\n\r\r\n", {"", "", ""}},
+        {"missing lines are empty", "abc\r\r\n", {"abc", "", ""}},
+        {"empty file", "", {"", "", ""}},
+        {"last line without LF still drops a character", "abc\r\r\nxyz", {"abc", "xy", ""}},
+        {"extra lines are ignored", "a\r\r\nb\r\r\nc\r\r\nd\r\r\n", {"a", "b", "c"}},
+        {"CR inside a value is kept", "a\rb\r\r\n", {"a\rb", "", ""}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(decodeLineFile(row.bytes, 3), row.values);
+    }
+}
+
+TEST(LineFile, WriteReadRoundTripOnDisk) {
+    TempFolder folder;
+    const std::string path = folder.file("路径.txt");
+    const std::vector<std::string> values = {"/数据/引导.hex", "最近修改时间:2024-03-05 09:07:02", "", "x"};
+    ASSERT_TRUE(writeLineFile(path, values));
+    EXPECT_EQ(readBytes(path), *encodeLineFile(values));
+    EXPECT_EQ(readLineFile(path, 4), values);
+    EXPECT_EQ(readLineFile(folder.file("absent.txt"), 4), std::nullopt);
+    // A value that cannot be stored leaves the file as it was.
+    EXPECT_FALSE(writeLineFile(path, {"a\nb"}));
+    EXPECT_EQ(readLineFile(path, 4), values);
+}
+
+// ---- Modification time text -----------------------------------------------
+
+class FileTime : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* tz = std::getenv("TZ")) savedTz_ = tz;
+        ::setenv("TZ", "CST-8", 1);  // eight hours east of UTC, no daylight saving
+        ::tzset();
+    }
+    void TearDown() override {
+        if (savedTz_)
+            ::setenv("TZ", savedTz_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+    static std::time_t utc(int year, int month, int day, int hour, int minute, int second) {
+        std::tm tm{};
+        tm.tm_year = year - 1900;
+        tm.tm_mon = month - 1;
+        tm.tm_mday = day;
+        tm.tm_hour = hour;
+        tm.tm_min = minute;
+        tm.tm_sec = second;
+        return ::timegm(&tm);
+    }
+
+private:
+    std::optional<std::string> savedTz_;
+};
+
+TEST_F(FileTime, FormatsLocalTimeWithLeadingZeros) {
+    EXPECT_EQ(formatModifiedTime(utc(2024, 3, 5, 1, 7, 2)), "最近修改时间:2024-03-05 09:07:02");
+    // Late on 31 December locally while it is still afternoon in UTC.
+    EXPECT_EQ(formatModifiedTime(utc(2024, 12, 31, 15, 59, 58)), "最近修改时间:2024-12-31 23:59:58");
+    // Early on 1 January locally while it is still the old year in UTC.
+    EXPECT_EQ(formatModifiedTime(utc(2025, 12, 31, 16, 0, 0)), "最近修改时间:2026-01-01 00:00:00");
+}
+
+TEST_F(FileTime, ReadsTheFilesModificationTimeOrReportsNotFound) {
+    TempFolder folder;
+    const std::string path = folder.file("引导.hex");
+    writeBytes(path, "x");
+    const std::time_t when = utc(2023, 7, 9, 20, 30, 45);
+    const struct timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+
+    EXPECT_EQ(modifiedTimeText(path), "最近修改时间:2023-07-10 04:30:45");
+    EXPECT_TRUE(modifiedTimeText(folder.path()).has_value());
+    EXPECT_EQ(modifiedTimeText(folder.file("absent.hex")), std::nullopt);
+    EXPECT_EQ(modifiedTimeText(std::string()), std::nullopt);
+}
+
+// ---- Whole files ----------------------------------------------------------
+
+TEST(WholeFiles, ReadStatuses) {
+    TempFolder folder;
+    writeBytes(folder.file("ten"), "0123456789");
+    std::filesystem::create_directory(folder.file("dir"));
+
+    const WholeFile ten = readWholeFile(folder.file("ten"), 10);
+    EXPECT_EQ(ten.status, WholeFile::Read);
+    EXPECT_EQ(ten.bytes, "0123456789");
+    EXPECT_EQ(readWholeFile(folder.file("ten"), 9).status, WholeFile::TooLarge);
+    EXPECT_EQ(readWholeFile(folder.file("absent"), 10).status, WholeFile::CannotOpen);
+    EXPECT_EQ(readWholeFile(folder.file("dir"), 10).status, WholeFile::CannotOpen);
+}
+
+TEST(WholeFiles, AtomicWriteReplacesWholeOrNothing) {
+    TempFolder folder;
+    const std::string path = folder.file("out.txt");
+    writeBytes(path, "an older and longer content");
+    ::chmod(path.c_str(), 0640);
+
+    ASSERT_TRUE(writeFileAtomically(path, "new"));
+    EXPECT_EQ(readBytes(path), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);  // permissions of the replaced file kept
+
+    // Failures leave nothing behind: a missing folder, a folder in the way.
+    EXPECT_FALSE(writeFileAtomically(folder.file("no/out.txt"), "x"));
+    std::filesystem::create_directory(folder.file("dir"));
+    EXPECT_FALSE(writeFileAtomically(folder.file("dir"), "x"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.file("dir")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+TEST(WholeFiles, AtomicWriteThroughSymbolicLinkUpdatesTarget) {
+    TempFolder folder;
+    writeBytes(folder.file("target"), "old");
+    std::filesystem::create_symlink(folder.file("target"), folder.file("link"));
+    ASSERT_TRUE(writeFileAtomically(folder.file("link"), "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("link")));
+    EXPECT_EQ(readBytes(folder.file("target")), "new");
+}
+
+}  // namespace
+}  // namespace kq
