@@ -49,8 +49,9 @@ public:
     virtual void setSectorLabel(std::string_view text) = 0;
     virtual void setUpgradeCaption(std::string_view text) = 0;
 
-    // Sector progress (0-based sector about to be written, of count); for
-    // progress displays, the window ignores it.
+    // Sector progress for progress displays: sector is the 0-based sector about
+    // to be written, of count; sector == count once the last one is written.
+    // The window ignores it.
     virtual void reportProgress(int /*sector*/, int /*count*/) {}
 };
 

@@ -3,6 +3,8 @@
 // reporting every step through the host. Plus the stop button.
 #pragma once
 
+#include <string_view>
+
 #include "image/firmware_image.h"
 #include "link/bootloader_commands.h"
 #include "upgrade/upgrade_host.h"
@@ -27,8 +29,12 @@ struct RunResult {
     RunStep step = RunStep::None;
 };
 
-inline constexpr int ResetWaitMs = 2000;       // after resetModule (remote without backup)
-inline constexpr int RemoteResetGapMs = 100;   // between the two remoteReset commands
+inline constexpr int ResetWaitMs = 2000;       // ms after resetModule (remote without backup)
+inline constexpr int RemoteResetGapMs = 100;   // ms between the two remoteReset commands
+
+// Captions the local path gives the upgrade button (front ends may watch for them).
+inline constexpr std::string_view CaptionHandshaking = "对接中";  // while the handshake repeats
+inline constexpr std::string_view CaptionDownload = "下载";       // once the handshake ended
 
 class UpgradeRun {
 public:

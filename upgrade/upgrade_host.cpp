@@ -1,0 +1,27 @@
+// Opening and closing the chosen port on the serial channel.
+#include "upgrade/upgrade_host.h"
+
+#include "link/serial_port.h"
+
+namespace kq {
+
+namespace {
+inline constexpr int PortDataBits = 8;     // data bits per character
+inline constexpr int PortOneStopBit = 0;   // stop-bits code of one stop bit
+}  // namespace
+
+int openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings) {
+    if (settings.portNumber == 0) {
+        host.appendLogColoured("通信口没有选择", LogRed);
+        return 1;
+    }
+    if (openPort(settings.portNumber, settings.baudRate, PortDataBits, settings.parity, PortOneStopBit) != 0) {
+        host.appendLogColoured("通信口打不开\r\n", LogRed);
+        return 2;
+    }
+    return 0;
+}
+
+void closeSelectedPortOn(const UpgradeSettings& settings) { closePort(settings.portNumber); }
+
+}  // namespace kq
