@@ -21,6 +21,7 @@
 #include <linux/serial.h>
 #endif
 
+#include "link/line_mode_posix.h"
 #include "link/serial_backend.h"
 #include "platform/exe_directory.h"
 
@@ -66,29 +67,6 @@ std::vector<std::string> familyDevices(const char* family) {
     std::vector<std::string> names;
     for (auto& entry : found) names.push_back(std::move(entry.second));
     return names;
-}
-
-speed_t speedFor(uint32_t bitsPerSecond, speed_t current) {
-    switch (bitsPerSecond) {
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        default: return current;  // a rate outside the baud list keeps the line's speed
-    }
-}
-
-tcflag_t characterSize(uint8_t dataBits) {
-    switch (dataBits) {
-        case 5: return CS5;
-        case 6: return CS6;
-        case 7: return CS7;
-        default: return CS8;
-    }
 }
 
 // USB adapters otherwise hold short input for up to 16 ms before passing it on.
@@ -164,18 +142,7 @@ public:
         const int fd = fdOf(handle);
         termios mode{};
         if (::tcgetattr(fd, &mode) != 0) return;
-        ::cfmakeraw(&mode);
-        mode.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);  // no software flow, no parity test
-        mode.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS);
-        mode.c_cflag |= characterSize(settings.dataBits) | CLOCAL | CREAD;
-        if (settings.stopBits == 2) mode.c_cflag |= CSTOPB;  // code 2 = two stop bits
-        if (settings.parity == ParityOdd) mode.c_cflag |= PARENB | PARODD;
-        if (settings.parity == ParityEven) mode.c_cflag |= PARENB;
-        mode.c_cc[VMIN] = 0;
-        mode.c_cc[VTIME] = 0;
-        const speed_t speed = speedFor(settings.bitsPerSecond, ::cfgetospeed(&mode));
-        ::cfsetispeed(&mode, speed);
-        ::cfsetospeed(&mode, speed);
+        applyLineSettings(mode, settings);
         ::tcsetattr(fd, TCSANOW, &mode);
         int lines = TIOCM_DTR | TIOCM_RTS;
         ioctlRetrying(fd, TIOCMBIS, &lines);  // a device without modem lines refuses; fine
