@@ -1,0 +1,55 @@
+// The module's behaviour: which program runs (the bootloader or the user
+// program), the upgrade flag, and what each command does to the flash.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "sim/backup_upgrade.h"
+#include "sim/flash_model.h"
+#include "sim/request_parser.h"
+
+namespace kq::sim {
+
+enum class ModuleMode { Boot, App };  // the bootloader runs / the user program runs
+
+inline constexpr uint32_t SectorBytes = 512;       // what eraseSector erases
+inline constexpr int CrcRequestBytes = 4;          // readFlashCrc request: range length
+
+struct CommandOutcome {
+    bool replies = false;              // a reply goes out
+    bool error = false;                // ... with the error bit
+    std::vector<uint8_t> payload;      // reply payload
+    std::optional<uint16_t> crc;       // readFlashCrc: the CRC in the payload
+};
+
+class BootloaderModel {
+public:
+    BootloaderModel(FlashModel& flash, ModuleMode mode) : flash_(flash), backup_(flash), mode_(mode) {}
+
+    ModuleMode mode() const { return mode_; }
+    bool upgradeFlag() const { return upgradeFlag_; }
+    const BackupUpgrade& backup() const { return backup_; }
+
+    // Whether the program running now acts on this command at all. The
+    // bootloader takes the whole flash-layout set; the user program only the
+    // upgrade flag and reset. Both take the module-layout commands.
+    bool listensTo(uint16_t code) const;
+
+    // Carries out a request that the running program listens to.
+    CommandOutcome execute(const Request& request);
+
+private:
+    CommandOutcome eraseSector(uint32_t address);
+    CommandOutcome writeSector(const Request& request);
+    CommandOutcome readFlashCrc(const Request& request);
+    void reset();
+
+    FlashModel& flash_;
+    BackupUpgrade backup_;
+    ModuleMode mode_;
+    bool upgradeFlag_ = false;
+};
+
+}  // namespace kq::sim
