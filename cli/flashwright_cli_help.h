@@ -1,0 +1,12 @@
+// The --help texts of flashwright-cli and its commands.
+#pragma once
+
+#include <string_view>
+
+namespace kq::cli {
+
+std::string_view toolHelp();
+std::string_view portsHelp();
+std::string_view flashHelp();
+
+}  // namespace kq::cli

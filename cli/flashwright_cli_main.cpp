@@ -1,0 +1,49 @@
+// flashwright-cli: the upgrade run of flashwright from a terminal.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "flashwright_cli_commands.h"
+#include "flashwright_cli_help.h"
+#include "flashwright_cli_options.h"
+#include "flashwright_cli_outcome.h"
+
+namespace {
+
+std::string_view helpOf(kq::cli::CliCommand command) {
+    switch (command) {
+        case kq::cli::CliCommand::Ports: return kq::cli::portsHelp();
+        case kq::cli::CliCommand::Flash: return kq::cli::flashHelp();
+        case kq::cli::CliCommand::None: break;
+    }
+    return kq::cli::toolHelp();
+}
+
+const char* helpCall(kq::cli::CliCommand command) {
+    switch (command) {
+        case kq::cli::CliCommand::Ports: return "flashwright-cli ports --help";
+        case kq::cli::CliCommand::Flash: return "flashwright-cli flash --help";
+        case kq::cli::CliCommand::None: break;
+    }
+    return "flashwright-cli --help";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kq::cli;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const ParsedArgs parsed = parseArguments(args);
+    if (parsed.help) {
+        const std::string_view help = helpOf(parsed.command);
+        std::fwrite(help.data(), 1, help.size(), stdout);
+        return ExitSuccess;
+    }
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "flashwright-cli: %s\nRun \"%s\" for usage.\n", parsed.error.c_str(),
+                     helpCall(parsed.command));
+        return ExitUsage;
+    }
+    if (parsed.command == CliCommand::Ports) return runPortsCommand(stdout, stderr);
+    return runFlashCommand(parsed.flash, stdout, stderr);
+}

@@ -1,0 +1,238 @@
+#include "flashwright_cli_options.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "image/hex_digits.h"
+#include "link/serial_port.h"
+#include "upgrade/module_address.h"
+
+namespace kq::cli {
+
+namespace {
+
+// Bit rates of the baud list, in list order (the index is what the settings keep).
+constexpr std::array<std::string_view, 8> BaudTexts = {"1200", "2400", "4800", "9600",
+                                                        "19200", "38400", "57600", "115200"};
+// Data bytes per remote frame, in list order.
+constexpr std::array<std::string_view, 4> FrameTexts = {"64", "128", "256", "512"};
+constexpr int MaxHexDigits = 8;           // a 32-bit offset
+constexpr int MaxAreaKiB = 512;           // the whole image
+constexpr int MaxModuleAddressChars = 12;  // six pairs
+constexpr double MaxHandshakeSeconds = 86400.0;
+
+template <size_t N>
+int indexIn(const std::array<std::string_view, N>& list, std::string_view text) {
+    for (size_t i = 0; i < N; ++i) {
+        if (list[i] == text) return int(i);
+    }
+    return -1;
+}
+
+bool isHexOffset(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+    if (text.empty() || text.size() > MaxHexDigits) return false;
+    for (char ch : text) {
+        if (!isHexDigit(ch)) return false;
+    }
+    return true;
+}
+
+std::string withoutHexPrefix(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+    return std::string(text);
+}
+
+std::optional<int> decimalNumber(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// Every option of flash takes a value.
+struct FlashValues {
+    std::optional<std::string> port, baud, parity, chip, type, userOffset, upgradeOffset, area, address, frame,
+        handshakeTimeout;
+    std::vector<std::string> files;
+};
+
+std::optional<std::string>* optionSlot(FlashValues& values, std::string_view name) {
+    if (name == "port") return &values.port;
+    if (name == "baud") return &values.baud;
+    if (name == "parity") return &values.parity;
+    if (name == "chip") return &values.chip;
+    if (name == "type") return &values.type;
+    if (name == "user-offset") return &values.userOffset;
+    if (name == "upgrade-offset") return &values.upgradeOffset;
+    if (name == "area") return &values.area;
+    if (name == "address") return &values.address;
+    if (name == "frame") return &values.frame;
+    if (name == "handshake-timeout") return &values.handshakeTimeout;
+    return nullptr;
+}
+
+// Collects "--name value", "--name=value" and the file; returns an error text or "".
+std::string collectFlashValues(const std::vector<std::string>& args, size_t from, FlashValues& values) {
+    bool optionsEnded = false;
+    for (size_t i = from; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || !arg.starts_with("-") || arg == "-") {
+            values.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!arg.starts_with("--")) return "unknown option " + arg;
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+        std::optional<std::string>* slot = optionSlot(values, name);
+        if (slot == nullptr) return "unknown option --" + name;
+        if (equals != std::string::npos) {
+            *slot = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            *slot = args[++i];
+        } else {
+            return "--" + name + " needs a value";
+        }
+    }
+    return "";
+}
+
+std::string applyFlashValues(const FlashValues& values, FlashOptions& options) {
+    if (!values.port) return "--port is required";
+    if (values.files.empty()) return "the HEX file is missing";
+    if (values.files.size() > 1) return "only one HEX file can be flashed, got " + values.files[1] + " too";
+    if (values.port->empty()) return "--port needs a port (COM1..COM32) or a device";
+    if (comPortNumber(*values.port) < 0) return "--port " + *values.port + ": ports run from COM1 to COM32";
+
+    UpgradeSettings& s = options.settings;
+    options.portText = *values.port;
+    s.hexPath = values.files[0];
+
+    if (values.baud) {
+        s.baudRate = indexIn(BaudTexts, *values.baud);
+        if (s.baudRate < 0) return "--baud " + *values.baud + ": use 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
+    }
+    if (values.parity) {
+        constexpr std::array<std::string_view, 3> parities = {"none", "odd", "even"};
+        s.parity = indexIn(parities, *values.parity);
+        if (s.parity < 0) return "--parity " + *values.parity + ": use none, odd or even";
+    }
+    if (values.chip) {
+        constexpr std::array<std::string_view, 2> chips = {"251", "arm"};
+        s.chipFamily = indexIn(chips, *values.chip);
+        if (s.chipFamily < 0) return "--chip " + *values.chip + ": use 251 (KQ581X) or arm (KQ58XX)";
+    }
+    if (values.type) {
+        // In the order of the bootload types: local, remote with backup, remote without.
+        constexpr std::array<std::string_view, 3> types = {"local", "backup", "nobackup"};
+        s.bootloadType = indexIn(types, *values.type);
+        if (s.bootloadType < 0) return "--type " + *values.type + ": use local, backup or nobackup";
+    }
+    applyTypeDefaults(s);
+
+    if (values.userOffset) {
+        if (!isHexOffset(*values.userOffset)) return "--user-offset " + *values.userOffset + ": not a hex number";
+        s.userOffsetHex = withoutHexPrefix(*values.userOffset);
+    }
+    if (values.upgradeOffset) {
+        if (!isHexOffset(*values.upgradeOffset)) {
+            return "--upgrade-offset " + *values.upgradeOffset + ": not a hex number";
+        }
+        s.upgradeOffsetHex = withoutHexPrefix(*values.upgradeOffset);
+    }
+    if (values.area) {
+        const std::optional<int> area = decimalNumber(*values.area);
+        if (!area || *area < 1 || *area > MaxAreaKiB) return "--area " + *values.area + ": use 1 to 512 (KiB)";
+        s.upgradeAreaKiB = *area;
+    }
+    if (values.address) {
+        if (values.address->size() > MaxModuleAddressChars || !isValidModuleAddress(*values.address)) {
+            return "--address " + *values.address +
+                   ": up to 12 characters, pairs of two decimal digits or AA (e.g. AAAAAAAAAAAA, 000000001234)";
+        }
+        s.moduleAddress = *values.address;
+    }
+    if (values.frame) {
+        s.frameDataLength = indexIn(FrameTexts, *values.frame);
+        if (s.frameDataLength < 0) return "--frame " + *values.frame + ": use 64, 128, 256 or 512";
+    }
+    if (values.handshakeTimeout) {
+        const std::string& text = *values.handshakeTimeout;
+        char* end = nullptr;
+        const double seconds = std::strtod(text.c_str(), &end);
+        if (text.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 ||
+            seconds > MaxHandshakeSeconds) {
+            return "--handshake-timeout " + text + ": use a number of seconds above 0";
+        }
+        options.handshakeTimeoutMs = std::max(1, int(std::lround(seconds * 1000.0)));
+    }
+    return "";
+}
+
+bool isHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
+}  // namespace
+
+int comPortNumber(std::string_view text) {
+    if (text.size() < 4 || (text[0] != 'C' && text[0] != 'c') || (text[1] != 'O' && text[1] != 'o') ||
+        (text[2] != 'M' && text[2] != 'm')) {
+        return 0;
+    }
+    std::string_view digits = text.substr(3);
+    if (digits.starts_with(' ')) digits.remove_prefix(1);
+    if (digits.empty()) return 0;
+    for (char ch : digits) {
+        if (ch < '0' || ch > '9') return 0;
+    }
+    const std::optional<int> number = decimalNumber(digits);  // none when out of int range
+    return number && *number >= 1 && *number <= MaxPorts ? *number : -1;
+}
+
+ParsedArgs parseArguments(const std::vector<std::string>& args) {
+    ParsedArgs parsed;
+    if (args.empty()) {
+        parsed.error = "a command is missing (ports or flash)";
+        return parsed;
+    }
+    const std::string& first = args[0];
+    if (isHelp(first)) {
+        parsed.help = true;
+        return parsed;
+    }
+    if (first == "ports") {
+        parsed.command = CliCommand::Ports;
+        for (size_t i = 1; i < args.size(); ++i) {
+            if (isHelp(args[i])) {
+                parsed.help = true;
+                return parsed;
+            }
+        }
+        if (args.size() > 1) parsed.error = "ports takes no options, got " + args[1];
+        return parsed;
+    }
+    if (first == "flash") {
+        parsed.command = CliCommand::Flash;
+        for (size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
+            if (isHelp(args[i])) {
+                parsed.help = true;
+                return parsed;
+            }
+        }
+        FlashValues values;
+        parsed.error = collectFlashValues(args, 1, values);
+        if (parsed.error.empty()) parsed.error = applyFlashValues(values, parsed.flash);
+        return parsed;
+    }
+    parsed.error = first.starts_with("-") ? "unknown option " + first : "unknown command " + first;
+    return parsed;
+}
+
+}  // namespace kq::cli

@@ -1,0 +1,78 @@
+#include "flashwright_cli_outcome.h"
+
+namespace kq::cli {
+
+namespace {
+
+constexpr std::string_view NeverAnsweredHint =
+    "the module never answered: check the port, the baud rate and parity, the wiring, "
+    "and that the module is in its bootloader";
+
+// Why a module that did answer may fail this step.
+std::string_view stepHint(RunStep step) {
+    switch (step) {
+        case RunStep::UpgradeFlag:
+            return "the running program refused the upgrade flag: it may not support a remote upgrade";
+        case RunStep::Erase:
+            return "the erase failed: the flash may be protected, or the chip type is wrong";
+        case RunStep::Write:
+            return "a write failed: a noisy or too fast line, or a user offset the bootloader does not accept";
+        case RunStep::Check:
+            return "the module did not return its flash CRC: a noisy line, or the module reset during the check";
+        case RunStep::CrcMismatch:
+            return "the flash CRC differs from the file's: wrong user offset or chip type, or the flash was "
+                   "not erased";
+        case RunStep::Configure:
+            return "the configure step failed: check the upgrade and user offsets, the area size and the "
+                   "module address";
+        case RunStep::Verify:
+            return "the module's verify failed: the received image did not match its CRC (a noisy line, "
+                   "or wrong offsets)";
+        case RunStep::ModuleAddress:
+            return "the module address must be pairs of two decimal digits or AA";
+        default:
+            return "";
+    }
+}
+
+std::string portHint(std::string_view portName, std::string_view portDevice) {
+    if (portDevice.empty()) {
+        return std::string(portName) + " names no serial device: see \"flashwright-cli ports\"";
+    }
+    std::string named(portName);
+    if (portDevice != portName) named += " (" + std::string(portDevice) + ")";
+    return named + " could not be opened: the device does not exist, another program holds it, "
+                   "or you lack permission (the dialout group)";
+}
+
+}  // namespace
+
+RunOutcome describeOutcome(const RunResult& result, bool moduleAnswered, std::string_view portName,
+                           std::string_view portDevice) {
+    switch (result.ending) {
+        case RunEnding::Success:
+        case RunEnding::Ignored:
+            return {ExitSuccess, ""};
+        case RunEnding::Stopped:
+            // A stop during an unanswered handshake says as much about the
+            // line as a failure does.
+            return {ExitStopped, result.step == RunStep::Handshake ? std::string(NeverAnsweredHint) : ""};
+        case RunEnding::FailedWithoutPicture:
+        case RunEnding::FailedWithCross:
+            break;
+    }
+    switch (result.step) {
+        case RunStep::File:
+            return {ExitHexRefused,
+                    "the HEX file must exist and every record must lie inside the window of the chip, "
+                    "bootload type, user offset (and upgrade area)"};
+        case RunStep::Port:
+            return {ExitPortFailed, portHint(portName, portDevice)};
+        case RunStep::ModuleAddress:
+            return {ExitUsage, std::string(stepHint(result.step))};
+        default:
+            return {ExitModuleFailed, std::string(moduleAnswered ? stepHint(result.step) : NeverAnsweredHint)};
+    }
+}
+
+}  // namespace kq::cli
