@@ -1,0 +1,207 @@
+// What flashwright-cli prints: log lines with red marked, the progress line,
+// and the exit status and hint of each ending.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/flashwright_cli_answer_tracker.h"
+#include "cli/flashwright_cli_log_writer.h"
+#include "cli/flashwright_cli_outcome.h"
+#include "cli/flashwright_cli_progress.h"
+#include "support/scripted_commands.h"
+
+namespace kq::cli {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct Append {
+    std::string text;
+    int colour;
+};
+
+struct LogCase {
+    const char* name = "";
+    std::vector<Append> appends{};
+    Lines prefixed{};  // output with RedMarking::Prefix
+    Lines coloured{};  // output with RedMarking::Colours
+};
+
+std::ostream& operator<<(std::ostream& out, const LogCase& c) { return out << c.name; }
+
+class LogLines : public ::testing::TestWithParam<LogCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LogLines,
+    ::testing::Values(
+        LogCase{"PlainLine", {{"擦除开始\r\n", LogBlack}}, {"擦除开始\n"}, {"擦除开始\n"}},
+        LogCase{"RedLine", {{"擦除失败\r\n", LogRed}}, {"! 擦除失败\n"}, {"\x1b[31m擦除失败\x1b[0m\n"}},
+        LogCase{"RedTextWithoutLineEndRunsIntoTheNext",
+                {{"通信口没有选择", LogRed}, {"串口打开失败\r\n", LogRed}},
+                {"! 通信口没有选择串口打开失败\n"},
+                {"\x1b[31m通信口没有选择串口打开失败\x1b[0m\n"}},
+        LogCase{"PlainThenRedOnOneLine",
+                {{"第2扇区", LogBlack}, {"写入失败\r\n", LogRed}},
+                {"! 第2扇区写入失败\n"},
+                {"第2扇区\x1b[31m写入失败\x1b[0m\n"}},
+        LogCase{"SeveralLinesInOneAppend",
+                {{"a\r\nb\r\n", LogRed}},
+                {"! a\n", "! b\n"},
+                {"\x1b[31ma\x1b[0m\n", "\x1b[31mb\x1b[0m\n"}},
+        LogCase{"LineEndSplitOverTwoAppends", {{"x\r", LogBlack}, {"\n", LogBlack}}, {"x\n"}, {"x\n"}},
+        LogCase{"OpenLineIsHandedOverAtTheEnd", {{"tail", LogRed}}, {"! tail\n"}, {"\x1b[31mtail\x1b[0m\n"}},
+        LogCase{"OtherColoursAreNotMarkedAsRed",
+                {{"g\r\n", LogGreen}, {"y\r\n", 3}, {"b\r\n", 0x100}, {"k\r\n", 255}},
+                {"g\n", "y\n", "b\n", "k\n"},
+                {"\x1b[32mg\x1b[0m\n", "\x1b[33my\x1b[0m\n", "\x1b[34mb\x1b[0m\n", "k\n"}},
+        LogCase{"RedCodeInTheLowBitsOnly", {{"r\r\n", 0x101}}, {"! r\n"}, {"\x1b[31mr\x1b[0m\n"}},
+        LogCase{"EmptyLine", {{"\r\n", LogBlack}}, {"\n"}, {"\n"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+Lines writeAll(RedMarking marking, const std::vector<Append>& appends) {
+    Lines lines;
+    LogWriter writer(marking, [&](std::string_view line) { lines.emplace_back(line); });
+    for (const Append& append : appends) writer.append(append.text, append.colour);
+    writer.finish();
+    return lines;
+}
+
+TEST_P(LogLines, BecomeWholeLinesWithRedMarked) {
+    EXPECT_EQ(writeAll(RedMarking::Prefix, GetParam().appends), GetParam().prefixed);
+    EXPECT_EQ(writeAll(RedMarking::Colours, GetParam().appends), GetParam().coloured);
+}
+
+TEST(LogWriter, HoldsALineUntilItEnds) {
+    Lines lines;
+    LogWriter writer(RedMarking::Prefix, [&](std::string_view line) { lines.emplace_back(line); });
+    writer.append("通信口没有选择", LogRed);
+    EXPECT_TRUE(lines.empty());
+    writer.append("\r\n", LogBlack);
+    EXPECT_EQ(lines, Lines{"! 通信口没有选择\n"});
+    writer.finish();
+    EXPECT_EQ(lines.size(), 1u);
+}
+
+TEST(ProgressText, ShowsBarSectorAndRate) {
+    EXPECT_EQ(progressText(0, 4, -1), "[....................] sector 1/4");
+    EXPECT_EQ(progressText(2, 4, 2048), "[##########..........] sector 3/4, 2048 B/s");
+    EXPECT_EQ(progressText(4, 4, 1000), "[####################] sector 4/4, 1000 B/s");
+}
+
+TEST(ProgressLine, RateCountsTheSectorsWrittenSinceTheFirst) {
+    ProgressLine line;
+    EXPECT_FALSE(line.active());
+    line.update(0, 10, 5000);
+    EXPECT_EQ(line.text(), "[....................] sector 1/10");
+    line.update(4, 10, 6000);  // four sectors in one second
+    EXPECT_EQ(line.text(), "[########............] sector 5/10, 2048 B/s");
+    line.update(0, 10, 9000);  // a new run starts the clock again
+    EXPECT_EQ(line.text(), "[....................] sector 1/10");
+}
+
+// ---- exit status and hint -----------------------------------------------------------
+
+struct OutcomeCase {
+    const char* name = "";
+    RunEnding ending = RunEnding::Success;
+    RunStep step = RunStep::None;
+    bool answered = false;
+    int status = 0;
+    const char* mentions = "";  // "" = no hint at all
+};
+
+std::ostream& operator<<(std::ostream& out, const OutcomeCase& c) { return out << c.name; }
+
+class Outcomes : public ::testing::TestWithParam<OutcomeCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Outcomes,
+    ::testing::Values(
+        OutcomeCase{"Success", RunEnding::Success, RunStep::None, true, ExitSuccess, ""},
+        OutcomeCase{"FileRefused", RunEnding::FailedWithoutPicture, RunStep::File, false, ExitHexRefused, "HEX"},
+        OutcomeCase{"PortFailed", RunEnding::FailedWithoutPicture, RunStep::Port, false, ExitPortFailed,
+                    "dialout"},
+        OutcomeCase{"UpgradeFlagUnanswered", RunEnding::FailedWithoutPicture, RunStep::UpgradeFlag, false,
+                    ExitModuleFailed, "bootloader"},
+        OutcomeCase{"EraseUnanswered", RunEnding::FailedWithCross, RunStep::Erase, false, ExitModuleFailed,
+                    "baud rate"},
+        OutcomeCase{"EraseAfterAnswers", RunEnding::FailedWithCross, RunStep::Erase, true, ExitModuleFailed,
+                    "erase"},
+        OutcomeCase{"WriteAfterAnswers", RunEnding::FailedWithCross, RunStep::Write, true, ExitModuleFailed,
+                    "write"},
+        OutcomeCase{"CheckAfterAnswers", RunEnding::FailedWithCross, RunStep::Check, true, ExitModuleFailed,
+                    "CRC"},
+        OutcomeCase{"CrcMismatch", RunEnding::FailedWithCross, RunStep::CrcMismatch, true, ExitModuleFailed,
+                    "user offset or chip type"},
+        OutcomeCase{"ConfigureUnanswered", RunEnding::FailedWithCross, RunStep::Configure, false,
+                    ExitModuleFailed, "wiring"},
+        OutcomeCase{"ConfigureAfterAnswers", RunEnding::FailedWithCross, RunStep::Configure, true,
+                    ExitModuleFailed, "module address"},
+        OutcomeCase{"VerifyAfterAnswers", RunEnding::FailedWithCross, RunStep::Verify, true, ExitModuleFailed,
+                    "verify"},
+        OutcomeCase{"ModuleAddressIsUsage", RunEnding::FailedWithCross, RunStep::ModuleAddress, false, ExitUsage,
+                    "AA"},
+        OutcomeCase{"StoppedInHandshake", RunEnding::Stopped, RunStep::Handshake, false, ExitStopped,
+                    "never answered"},
+        OutcomeCase{"StoppedLater", RunEnding::Stopped, RunStep::Write, true, ExitStopped, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(Outcomes, MapToExitStatusAndHint) {
+    const OutcomeCase& c = GetParam();
+    const RunOutcome outcome = describeOutcome({c.ending, c.step}, c.answered, "COM3", "/dev/ttyUSB0");
+    EXPECT_EQ(outcome.exitStatus, c.status);
+    if (std::string(c.mentions).empty()) {
+        EXPECT_EQ(outcome.hint, "");
+    } else {
+        EXPECT_NE(outcome.hint.find(c.mentions), std::string::npos) << outcome.hint;
+    }
+}
+
+TEST(Outcome, PortHintNamesThePortAndItsDevice) {
+    const RunResult port{RunEnding::FailedWithoutPicture, RunStep::Port};
+    EXPECT_EQ(describeOutcome(port, false, "COM3", "/dev/ttyUSB0").hint.find("COM3 (/dev/ttyUSB0)"), 0u);
+    EXPECT_EQ(describeOutcome(port, false, "/dev/ttyUSB0", "/dev/ttyUSB0").hint.find("/dev/ttyUSB0 could"), 0u);
+    EXPECT_NE(describeOutcome(port, false, "COM9", "").hint.find("COM9 names no serial device"), std::string::npos);
+}
+
+// ---- answer tracking ------------------------------------------------------------------
+
+TEST(AnswerTracker, OnlyRepliesCountAsAnswers) {
+    test::ScriptedCommands inner;
+    AnswerTracker tracker(inner);
+    const ModuleAddress any{0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
+    // Commands without a reply report Ok whatever the line does.
+    tracker.jumpToProgram(1);
+    tracker.resetModule(1);
+    tracker.remoteReset(1, any);
+    inner.setDefault("handshake", NoReply);
+    tracker.handshake(1);
+    EXPECT_FALSE(tracker.answered());
+    EXPECT_EQ(inner.count("handshake"), 1);  // passed on
+
+    inner.script("eraseAll", {Ok});
+    EXPECT_EQ(tracker.eraseAll(1), Ok);
+    EXPECT_TRUE(tracker.answered());
+}
+
+TEST(AnswerTracker, PassesArgumentsAndResultsThrough) {
+    test::ScriptedCommands inner;
+    AnswerTracker tracker(inner);
+    inner.script("readFlashCrc", {BadReplyLength});
+    uint16_t crc = 7;
+    EXPECT_EQ(tracker.readFlashCrc(2, 0xFF1000, 1024, crc), BadReplyLength);
+    EXPECT_EQ(crc, 7);
+    const uint8_t data[4] = {1, 2, 3, 4};
+    const ModuleAddress address{1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(tracker.remoteWrite(2, address, 0x200, data, 4), Ok);
+    const auto call = inner.callsOf("remoteWrite").at(0);
+    EXPECT_EQ(call.port, 2);
+    EXPECT_EQ(call.address, 0x200u);
+    EXPECT_EQ(call.module, address);
+    EXPECT_EQ(call.data, std::vector<uint8_t>({1, 2, 3, 4}));
+    EXPECT_TRUE(tracker.answered());
+}
+
+}  // namespace
+}  // namespace kq::cli

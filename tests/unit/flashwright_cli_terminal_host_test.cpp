@@ -1,0 +1,169 @@
+// The terminal host of flashwright-cli around a real run: what reaches
+// standard output and error, Ctrl-C and the handshake time-out.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "cli/flashwright_cli_interrupt.h"
+#include "cli/flashwright_cli_outcome.h"
+#include "cli/flashwright_cli_terminal_host.h"
+#include "support/fake_serial_backend.h"
+#include "support/scripted_commands.h"
+#include "support/temp_hex_file.h"
+
+namespace kq::cli {
+namespace {
+
+// A FILE* that collects what is written to it.
+class MemoryStream {
+public:
+    MemoryStream() : file_(open_memstream(&buffer_, &size_)) {}
+    ~MemoryStream() {
+        std::fclose(file_);
+        std::free(buffer_);
+    }
+    MemoryStream(const MemoryStream&) = delete;
+    MemoryStream& operator=(const MemoryStream&) = delete;
+
+    std::FILE* file() { return file_; }
+    std::string text() {
+        std::fflush(file_);
+        return std::string(buffer_, size_);
+    }
+
+private:
+    char* buffer_ = nullptr;
+    size_t size_ = 0;
+    std::FILE* file_;
+};
+
+class TerminalHostTest : public ::testing::Test {
+protected:
+    TerminalHostTest() {
+        settings.portNumber = 1;
+        settings.hexPath = hexFile.write(0x1000, test::programBytes(600));
+        clocks.monotonicMs = [this] { return nowMs; };
+        clocks.localTime = [] { return std::string("2026-03-07 08:05:09"); };
+        commands.onCall = [this](const test::CommandCall&) { nowMs += 150; };
+    }
+
+    RunResult runWith(const TerminalSetup& setup, std::FILE* err) {
+        TerminalHost host(settings, setup, out.file(), err, clocks);
+        UpgradeRun run(host, commands, *image);
+        host.attach(run);
+        const RunResult result = run.runUpgrade();
+        host.finish();
+        return result;
+    }
+
+    test::ScopedFakeSerial serial;
+    test::TempHexFile hexFile;
+    test::ScriptedCommands commands;
+    std::unique_ptr<FirmwareImage> image = std::make_unique<FirmwareImage>();
+    UpgradeSettings settings;
+    TerminalClocks clocks;
+    int64_t nowMs = 0;
+    MemoryStream out;
+    MemoryStream err;
+};
+
+TEST_F(TerminalHostTest, PrintsTheLogAsTheWindowShowsIt) {
+    commands.script("writeSector", {NoReply});
+    EXPECT_EQ(runWith({}, err.file()).ending, RunEnding::Success);
+    EXPECT_EQ(out.text(),
+              "2026-03-07 08:05:09\n"
+              "获取文件开始\n获取文件成功\n共2个扇区\n"
+              "2026-03-07 08:05:09\n"
+              "对接开始\n对接成功\n擦除开始\n擦除成功\n写入开始\n"
+              "! 重新写入\n"
+              "写入成功\n检测开始\n检测成功\n程序跳转\n"
+              "2026-03-07 08:05:09\n"
+              "升级成功\n");
+    EXPECT_EQ(err.text(), "");
+    EXPECT_EQ(serial.fake.openHandles(), 0);  // the port was opened and closed again
+}
+
+TEST_F(TerminalHostTest, ALoaderMessageBecomesAnErrorLine) {
+    settings.hexPath = hexFile.missingPath();
+    EXPECT_EQ(runWith({}, err.file()).step, RunStep::File);
+    EXPECT_EQ(err.text(), "flashwright-cli: .hex 不存在!\n");
+}
+
+TEST_F(TerminalHostTest, APortThatWillNotOpenGivesBothRedLinesOnOneLine) {
+    settings.portNumber = 0;
+    EXPECT_EQ(runWith({}, err.file()).step, RunStep::Port);
+    const std::string text = out.text();
+    EXPECT_NE(text.find("! 通信口没有选择串口打开失败\n"), std::string::npos) << text;
+}
+
+TEST_F(TerminalHostTest, TheHandshakeTimeOutStopsTheRunLikeTheStopButton) {
+    commands.setDefault("handshake", NoReply);
+    TerminalSetup setup;
+    setup.handshakeTimeoutMs = 1000;
+    const RunResult result = runWith(setup, err.file());
+    EXPECT_EQ(result.ending, RunEnding::Stopped);
+    EXPECT_EQ(result.step, RunStep::Handshake);
+    // 150 ms per attempt: the seventh brings the time to 1050 ms.
+    EXPECT_EQ(commands.count("handshake"), 7);
+    EXPECT_NE(out.text().find("停止启动\n暂停返回\n"), std::string::npos);
+    EXPECT_NE(err.text().find("no answer to the handshake within 1000 ms"), std::string::npos);
+}
+
+TEST_F(TerminalHostTest, AnAnsweredHandshakeIsNotTimedOut) {
+    commands.script("handshake", {NoReply, NoReply});  // answered after 450 ms
+    TerminalSetup setup;
+    setup.handshakeTimeoutMs = 400;
+    commands.onCall = [this](const test::CommandCall& call) { nowMs += call.name == "handshake" ? 150 : 1000; };
+    EXPECT_EQ(runWith(setup, err.file()).ending, RunEnding::Success);
+}
+
+TEST_F(TerminalHostTest, CtrlCStopsTheRunAtItsNextCheck) {
+    commands.setDefault("handshake", NoReply);
+    commands.onCall = [this](const test::CommandCall&) {
+        if (commands.count("handshake") == 3) std::raise(SIGINT);
+    };
+    installInterruptHandler(false);
+    const RunResult result = runWith({}, err.file());
+    removeInterruptHandler();
+    EXPECT_EQ(result.ending, RunEnding::Stopped);
+    EXPECT_EQ(commands.count("handshake"), 3);
+}
+
+TEST_F(TerminalHostTest, ASecondCtrlCWhileTheStopIsPendingExitsAtOnce) {
+    commands.onCall = [this](const test::CommandCall& call) {
+        if (call.name == "eraseAll") {
+            std::raise(SIGINT);  // noted: the erase goes on
+            std::raise(SIGINT);  // the stop is pending: out
+        }
+    };
+    EXPECT_EXIT(
+        {
+            installInterruptHandler(false);
+            runWith({}, err.file());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(ExitStopped), "flashwright-cli: stopped at once");
+}
+
+TEST_F(TerminalHostTest, TheProgressLineIsWipedBeforeEveryLogLineAndAtTheEnd) {
+    TerminalSetup setup;
+    setup.progressLine = true;
+    // Both streams into one, as on a terminal.
+    EXPECT_EQ(runWith(setup, out.file()).ending, RunEnding::Success);
+    const std::string text = out.text();
+    const std::string wipe = "\r\x1b[K";
+    EXPECT_NE(text.find("\r[....................] sector 1/2\x1b[K"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r[##########..........] sector 2/2, "), std::string::npos) << text;
+    // Every log line after the first drawing starts on a wiped line.
+    for (const char* line : {"写入成功\n", "检测开始\n", "升级成功\n"}) {
+        EXPECT_NE(text.find("\x1b[K" + wipe + line), std::string::npos) << line;
+    }
+    EXPECT_TRUE(text.ends_with("B/s\x1b[K" + wipe)) << text;
+}
+
+}  // namespace
+}  // namespace kq::cli
