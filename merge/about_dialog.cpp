@@ -1,0 +1,38 @@
+#include "merge/about_dialog.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "merge/app_icon.h"
+#include "merge/dialog_units.h"
+#include "merge/window_font.h"
+
+namespace kq {
+
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("关于 hexsplice"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(windowFont(font()));
+    setFixedSize(dluToPixels(235), dluToPixels(55));
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("aboutIcon"));
+    icon->setPixmap(hexspliceIconPixmap(32));
+    icon->setGeometry(dluToPixels(11), dluToPixels(17), 32, 32);
+    icon->setAccessibleName(QStringLiteral("hexsplice"));
+
+    auto* version = new QLabel(QStringLiteral("hexsplice 1.0 版"), this);
+    version->setObjectName(QStringLiteral("aboutText"));
+    version->setTextFormat(Qt::PlainText);
+    version->setGeometry(dluRect(40, 10, 119, 8).adjusted(0, 0, 0, 4));
+
+    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    ok->setObjectName(QStringLiteral("aboutOkButton"));
+    ok->setGeometry(dluRect(178, 7, 50, 14));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    ok->setFocus();
+}
+
+}  // namespace kq
