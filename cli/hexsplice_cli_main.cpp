@@ -1,0 +1,48 @@
+// hexsplice-cli: the merge of the hexsplice window from a terminal.
+//
+//   hexsplice-cli [--chip 251|arm] BOOT.hex USER.hex [-o OUT]
+//
+// Every message of the merge goes to stderr, one per line. Exit status:
+// 0 merged, 1 a test refused the files, 2 usage, 3 the output not written.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "cli/hexsplice_cli_options.h"
+#include "merge/merge_engine.h"
+
+namespace {
+
+constexpr int ExitMerged = 0;       // the merged file is written
+constexpr int ExitRefused = 1;      // a test refused the input files
+constexpr int ExitUsage = 2;        // the command line could not be understood
+constexpr int ExitWriteFailed = 3;  // the merged file could not be written
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const kq::HexspliceCliOptions options = kq::parseHexspliceCliOptions(argc, argv);
+    switch (options.action) {
+    case kq::HexspliceCliOptions::ShowHelp:
+        std::cout << kq::hexspliceCliUsage();
+        return ExitMerged;
+    case kq::HexspliceCliOptions::UsageError:
+        std::cerr << "hexsplice-cli: " << options.error << "\n" << kq::hexspliceCliUsage();
+        return ExitUsage;
+    case kq::HexspliceCliOptions::Merge:
+        break;
+    }
+
+    const auto toStderr = [](std::string_view text) { std::cerr << text << '\n' << std::flush; };
+    switch (kq::runMerge(options.bootPath, options.userPath, options.chipFamily, options.outputPath, toStderr)) {
+    case kq::MergeOutcome::Merged:
+        std::cout << kq::MergedMessage << ' ' << options.outputPath << '\n';
+        return ExitMerged;
+    case kq::MergeOutcome::Refused:
+        return ExitRefused;
+    case kq::MergeOutcome::WriteFailed:
+        return ExitWriteFailed;
+    }
+    return ExitWriteFailed;
+}

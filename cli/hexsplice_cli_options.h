@@ -1,0 +1,22 @@
+// Command line of hexsplice-cli.
+#pragma once
+
+#include <string>
+
+namespace kq {
+
+struct HexspliceCliOptions {
+    enum Action { Merge, ShowHelp, UsageError };
+    Action action = Merge;
+    std::string error;  // what is wrong, for UsageError
+    int chipFamily = 0;  // 0 KQ581X (251 core), 1 KQ58XX (ARM core)
+    std::string bootPath;
+    std::string userPath;
+    std::string outputPath;  // default: the merged file's name in the current directory
+};
+
+HexspliceCliOptions parseHexspliceCliOptions(int argc, const char* const argv[]);
+// The --help text.
+std::string hexspliceCliUsage();
+
+}  // namespace kq
