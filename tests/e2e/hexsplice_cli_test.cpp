@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "e2e/process_runner.h"
+#include "unit/merge_test_files.h"
+
+namespace kq {
+namespace {
+
+using namespace kq::testing;
+
+const std::string Program = std::string(KQ_BIN_DIR) + "/hexsplice-cli";
+const std::string DefaultOutput = "KQ58XX_bootload_合并.hex";
+
+class HexspliceCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        boot = hexFileOf("boot.hex", {dataRecord(0x0000, 16), dataRecord(0x0010, 16)}, 200);
+        user = hexFileOf("user.hex", {dataRecord(0x1000, 16)}, 150);
+        high = hexFileOf("high.hex", {dataRecord(0xFE00, 16)}, 100);
+    }
+    std::string hexFileOf(const char* name, std::initializer_list<std::string> records, std::size_t size) {
+        writeBytes(work.file(name), paddedTo(hexText(records), size));
+        return work.file(name);
+    }
+    ProcessResult run(const std::vector<std::string>& args) {
+        return runProcess(Program, args, {work.path(), std::chrono::seconds(20)});
+    }
+    std::string expectedMerge(const std::string& bootPath, const std::string& userPath) const {
+        const std::string b = readBytes(bootPath);
+        return b.substr(0, b.size() - 13) + readBytes(userPath);
+    }
+
+    TempFolder work;
+    std::string boot, user, high;
+};
+
+TEST_F(HexspliceCli, MergesIntoCurrentDirectoryByDefault) {
+    const ProcessResult r = run({boot, user});
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "成功合并! " + DefaultOutput + "\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(readBytes(work.file(DefaultOutput)), expectedMerge(boot, user));
+}
+
+TEST_F(HexspliceCli, ChipTypeAndOutputOptions) {
+    // 0xFE00 is over the 251 core's limit but well inside the ARM core's.
+    const ProcessResult refused = run({"--chip", "251", boot, high});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, "用户程序超63.5K!\n");
+    EXPECT_EQ(refused.out, "");
+    EXPECT_FALSE(std::filesystem::exists(work.file(DefaultOutput)));
+
+    const std::string out = work.file("合并 结果.hex");
+    const ProcessResult merged = run({"--chip=arm", boot, high, "-o", out});
+    EXPECT_EQ(merged.exitCode, 0);
+    EXPECT_EQ(merged.out, "成功合并! " + out + "\n");
+    EXPECT_EQ(readBytes(out), expectedMerge(boot, high));
+}
+
+TEST_F(HexspliceCli, RefusedFilesExitOneWithTheirMessage) {
+    const std::string damaged = work.file("damaged.hex");
+    writeBytes(damaged, paddedTo(dataRecord(0, 16) + ":00000001FF\n", 120));
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"boot missing", {work.file("none.hex"), user}, "bootload 引导文件文件不存在 !\n"},
+        {"user damaged", {boot, damaged}, "用户程序文件文件异常!\n"},
+        {"overlap", {user, boot}, "用户程序与引导程序存在地址重叠\n"},
+        {"boot over 512K", {"--chip", "arm", hexFileOf("big.hex", {upperAddressRecord(8), dataRecord(0, 1)}, 100), user},
+         "引导程序超512K!\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProcessResult r = run(row.args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, row.message);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_FALSE(std::filesystem::exists(work.file(DefaultOutput)));
+}
+
+TEST_F(HexspliceCli, UsageErrorsExitTwoAndHelpExitsZero) {
+    const std::vector<std::vector<std::string>> wrong = {
+        {}, {boot}, {boot, user, user}, {"--chip", "8051", boot, user}, {"--chip"}, {boot, user, "-o"},
+        {"--verbose", boot, user},
+    };
+    for (const auto& args : wrong) {
+        const ProcessResult r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args);
+        EXPECT_NE(r.err.find("Usage: hexsplice-cli"), std::string::npos);
+    }
+    const ProcessResult help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.starts_with("Usage: hexsplice-cli [--chip 251|arm] BOOT.hex USER.hex [-o OUT]"));
+    EXPECT_FALSE(std::filesystem::exists(work.file(DefaultOutput)));
+}
+
+TEST_F(HexspliceCli, UnwritableOutputExitsThree) {
+    const ProcessResult r = run({boot, user, "-o", work.file("no/such/folder.hex")});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, "合并文件写入失败!\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(ProcessRunner, TimeOutKillsAndMissingProgramIsReported) {
+    const ProcessResult slow = runProcess("/bin/sleep", {"10"}, {"", std::chrono::milliseconds(200)});
+    EXPECT_TRUE(slow.timedOut);
+    EXPECT_EQ(slow.signal, SIGKILL);
+    EXPECT_FALSE(runProcess("/no/such/program", {}).started);
+    const ProcessResult shell = runProcess("/bin/sh", {"-c", "pwd; echo e >&2; exit 4"}, {"/tmp"});
+    EXPECT_EQ(shell.out, "/tmp\n");
+    EXPECT_EQ(shell.err, "e\n");
+    EXPECT_EQ(shell.exitCode, 4);
+}
+
+}  // namespace
+}  // namespace kq

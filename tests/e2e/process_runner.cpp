@@ -1,0 +1,101 @@
+#include "process_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kq::testing {
+namespace {
+
+// Both ends of a pipe, closed when they go out of scope.
+struct Pipe {
+    int fds[2] = {-1, -1};
+    Pipe() {
+        if (::pipe2(fds, O_CLOEXEC) != 0) fds[0] = fds[1] = -1;
+    }
+    ~Pipe() {
+        closeEnd(0);
+        closeEnd(1);
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+    bool valid() const { return fds[0] >= 0; }
+    void closeEnd(int end) {
+        if (fds[end] >= 0) ::close(fds[end]);
+        fds[end] = -1;
+    }
+};
+
+// Reads what is there; false once the pipe is at its end.
+bool drain(int fd, std::string& into) {
+    char buffer[4096];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+        into.append(buffer, static_cast<size_t>(n));
+        return true;
+    }
+    return n < 0 && (errno == EINTR || errno == EAGAIN);
+}
+
+}  // namespace
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         const ProcessOptions& options) {
+    ProcessResult result;
+    Pipe out, err, exec;  // exec: the child reports a failed chdir or exec on it
+    if (!out.valid() || !err.valid() || !exec.valid()) return result;
+
+    // Everything the child needs is prepared before the fork.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const char* dir = options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
+
+    const pid_t pid = ::fork();
+    if (pid < 0) return result;
+    if (pid == 0) {
+        const int devNull = ::open("/dev/null", O_RDONLY);
+        if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);
+        ::dup2(out.fds[1], STDOUT_FILENO);
+        ::dup2(err.fds[1], STDERR_FILENO);
+        if (dir == nullptr || ::chdir(dir) == 0) ::execv(program.c_str(), argv.data());
+        const char failed = 1;
+        [[maybe_unused]] const ssize_t ignored = ::write(exec.fds[1], &failed, 1);
+        ::_exit(127);
+    }
+    out.closeEnd(1);
+    err.closeEnd(1);
+    exec.closeEnd(1);
+
+    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
+    bool outOpen = true, errOpen = true;
+    while (outOpen || errOpen) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            ::kill(pid, SIGKILL);
+            result.timedOut = true;
+            break;
+        }
+        pollfd fds[2] = {{outOpen ? out.fds[0] : -1, POLLIN, 0}, {errOpen ? err.fds[0] : -1, POLLIN, 0}};
+        if (::poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
+        if (outOpen && fds[0].revents != 0) outOpen = drain(out.fds[0], result.out);
+        if (errOpen && fds[1].revents != 0) errOpen = drain(err.fds[0], result.err);
+    }
+
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    char failed = 0;
+    result.started = ::read(exec.fds[0], &failed, 1) != 1;
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
+}
+
+}  // namespace kq::testing
