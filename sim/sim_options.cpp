@@ -1,0 +1,274 @@
+#include "sim/sim_options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+#include <string_view>
+
+#include "sim/command_names.h"
+#include "upgrade/module_address.h"
+
+namespace kq::sim {
+
+namespace {
+
+constexpr uint32_t MaxDelayMs = 600'000;      // longest processing delay accepted, ms
+constexpr uint64_t MaxNoiseBytes = 65'536;    // most noise bytes before a reply
+
+template <typename Number>
+std::optional<Number> parseNumber(std::string_view text, int base = 10) {
+    if (base == 16 && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
+    Number value{};
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
+    if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+    return value;
+}
+
+// "CMD" or "CMD:N" where N is a count or "all"; the count defaults to fallback.
+bool parseCommandCount(std::string_view text, uint16_t& code, uint32_t& count, std::string& error) {
+    const size_t colon = text.find(':');
+    const std::string_view name = text.substr(0, colon);
+    const std::optional<uint16_t> parsed = parseCommand(name);
+    if (!parsed) {
+        error = "unknown command '" + std::string(name) + "'";
+        return false;
+    }
+    code = *parsed;
+    count = EveryRequest;
+    if (colon == std::string_view::npos) return true;
+    const std::string_view n = text.substr(colon + 1);
+    if (n == "all") return true;
+    const std::optional<uint32_t> number = parseNumber<uint32_t>(n);
+    if (!number) {
+        error = "bad count '" + std::string(n) + "' (a number or all)";
+        return false;
+    }
+    count = *number;
+    return true;
+}
+
+class Parser {
+public:
+    Parser(SimOptions& options, std::string& error) : o_(options), error_(error) {}
+
+    ParseStatus run(const std::vector<std::string>& args) {
+        for (size_t i = 0; i < args.size(); ++i) {
+            std::string_view arg = args[i];
+            if (arg == "--help" || arg == "-h") return ParseStatus::Help;
+            std::optional<std::string_view> value;
+            if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string_view::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+            }
+            if (arg == "--bad-crc") {  // its value is optional, so only "--bad-crc=N" carries one
+                if (!badCrc(value)) return ParseStatus::Error;
+                continue;
+            }
+            const auto handler = handlers().find(arg);
+            if (handler == handlers().end()) return fail("unknown option '" + std::string(arg) + "'");
+            if (!value) {
+                if (i + 1 >= args.size()) return fail(std::string(arg) + " needs a value");
+                value = args[++i];
+            }
+            if (!handler->second(*this, *value)) {
+                if (error_.empty()) error_ = "bad value '" + std::string(*value) + "'";
+                error_ = std::string(arg) + ": " + error_;
+                return ParseStatus::Error;
+            }
+        }
+        return finish();
+    }
+
+private:
+    using Handler = std::function<bool(Parser&, std::string_view)>;
+
+    static const std::map<std::string_view, Handler>& handlers() {
+        static const std::map<std::string_view, Handler> table{
+            {"--family", &Parser::family},       {"--mode", &Parser::mode},
+            {"--baud", &Parser::baud},           {"--parity", &Parser::parity},
+            {"--bits", &Parser::bits},           {"--pace", &Parser::pace},
+            {"--link", &Parser::link},           {"--flash-in", &Parser::flashIn},
+            {"--dump", &Parser::dump},           {"--log", &Parser::log},
+            {"--boot-size", &Parser::bootSize},  {"--address", &Parser::address},
+            {"--silent", &Parser::silent},       {"--error-bit", &Parser::errorBit},
+            {"--foreign", &Parser::foreign},     {"--noise", &Parser::noise},
+            {"--split", &Parser::split},         {"--delay", &Parser::delay},
+            {"--hangup-after", &Parser::hangupAfter},
+        };
+        return table;
+    }
+
+    ParseStatus fail(std::string message) {
+        error_ = std::move(message);
+        return ParseStatus::Error;
+    }
+
+    bool family(std::string_view v) {
+        if (v == "251") o_.family = ChipFamily::Kq581x;
+        else if (v == "arm") o_.family = ChipFamily::Kq58xx;
+        else return false;
+        return true;
+    }
+    bool mode(std::string_view v) {
+        if (v == "boot") o_.mode = ModuleMode::Boot;
+        else if (v == "app") o_.mode = ModuleMode::App;
+        else return false;
+        return true;
+    }
+    bool baud(std::string_view v) {
+        const auto rate = parseNumber<uint32_t>(v);
+        if (!rate || !termiosSpeed(*rate)) return false;
+        o_.line.baud = *rate;
+        return true;
+    }
+    bool parity(std::string_view v) {
+        const auto p = parseParity(v);
+        if (p) o_.line.parity = *p;
+        return p.has_value();
+    }
+    bool bits(std::string_view v) {
+        if (v != "10" && v != "11") return false;
+        o_.bitsPerCharacter = v == "10" ? 10 : 11;
+        return true;
+    }
+    bool pace(std::string_view v) {
+        if (v == "none") o_.pace = PaceMode::None;
+        else if (v == "reply") o_.pace = PaceMode::Reply;
+        else if (v == "both") o_.pace = PaceMode::Both;
+        else return false;
+        return true;
+    }
+    bool link(std::string_view v) { return assignPath(o_.linkPath, v); }
+    bool flashIn(std::string_view v) { return assignPath(o_.flashIn, v); }
+    bool dump(std::string_view v) { return assignPath(o_.dumpPath, v); }
+    bool log(std::string_view v) { return assignPath(o_.logPath, v); }
+    static bool assignPath(std::string& path, std::string_view v) {
+        path = v;
+        return !v.empty();
+    }
+    bool bootSize(std::string_view v) {
+        const auto size = parseNumber<uint32_t>(v, 16);
+        if (size) o_.bootSize = *size;
+        return size.has_value();
+    }
+    bool address(std::string_view v) {
+        if (v.size() != 12 || !isValidModuleAddress(v)) {
+            error_ = "a module address is 12 decimal digits, a pair AA standing for 0xAA";
+            return false;
+        }
+        o_.moduleAddress = v;
+        return true;
+    }
+    bool silent(std::string_view v) { return rule(v, &FaultPlan::silence); }
+    bool errorBit(std::string_view v) { return rule(v, &FaultPlan::refuse); }
+    bool foreign(std::string_view v) { return rule(v, &FaultPlan::answerForeign); }
+    bool rule(std::string_view v, void (FaultPlan::*add)(uint16_t, uint32_t)) {
+        uint16_t code = 0;
+        uint32_t count = 0;
+        if (!parseCommandCount(v, code, count, error_)) return false;
+        (o_.faults.*add)(code, count);
+        return true;
+    }
+    bool noise(std::string_view v) {
+        const auto n = parseNumber<uint64_t>(v);
+        if (!n || *n > MaxNoiseBytes) return false;
+        o_.shaping.noiseBytes = static_cast<size_t>(*n);
+        return true;
+    }
+    bool split(std::string_view v) {
+        const auto n = parseNumber<int>(v);
+        if (!n || *n < 1) return false;
+        o_.shaping.pieces = *n;
+        return true;
+    }
+    bool delay(std::string_view v) {
+        const size_t colon = v.find(':');
+        const auto code = parseCommand(v.substr(0, colon));
+        if (!code || colon == std::string_view::npos) {
+            error_ = "expected CMD:MS";
+            return false;
+        }
+        const auto ms = parseNumber<uint32_t>(v.substr(colon + 1));
+        if (!ms || *ms > MaxDelayMs) return false;
+        o_.faults.delay(*code, static_cast<int>(*ms));
+        return true;
+    }
+    bool hangupAfter(std::string_view v) {
+        const auto n = parseNumber<uint64_t>(v);
+        if (n) o_.hangupAfter = *n;
+        return n.has_value();
+    }
+    bool badCrc(std::optional<std::string_view> v) {
+        uint32_t count = EveryRequest;
+        if (v && *v != "all") {
+            const auto n = parseNumber<uint32_t>(*v);
+            if (!n) {
+                error_ = "--bad-crc: bad count '" + std::string(*v) + "'";
+                return false;
+            }
+            count = *n;
+        }
+        o_.faults.corruptCrc(count);
+        return true;
+    }
+
+    ParseStatus finish() {
+        const FlashGeometry flash = flashGeometry(o_.family, o_.bootSize);
+        if (flash.bootSize > flash.size) return fail("--boot-size: larger than the flash");
+        return ParseStatus::Run;
+    }
+
+    SimOptions& o_;
+    std::string& error_;
+};
+
+}  // namespace
+
+ParseStatus parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
+    error.clear();
+    return Parser(options, error).run(args);
+}
+
+std::string usageText() {
+    return R"usage(Usage: kqsim [options]
+A simulated bootloader module on a pseudo-terminal. It links the terminal as the
+first free ports/COMn beside this program (or at --link PATH), prints
+"kqsim: ready on NAME (/dev/pts/N)" and answers requests until SIGINT or SIGTERM.
+
+Module:
+  --family 251|arm        chip family: 64 KiB at 0xFF0000 (251) or 512 KiB at 0 (arm); default 251
+  --mode boot|app         program running at start: bootloader or user program; default boot
+  --boot-size HEX         protected bootloader area at the bottom of the flash
+                          (default 1000 for 251, 4000 for arm)
+  --address DIGITS        the module's 12-digit address; default 000000000001
+  --flash-in FILE         initial flash content (binary, from the bottom of the flash)
+  --dump FILE             write the whole flash to FILE at exit
+
+Line:
+  --baud N                the module's baud rate; default 115200
+  --parity none|odd|even  the module's parity; default none
+                          (requests sent at other settings are noise to the module)
+  --pace none|reply|both  hold replies (and with both, requests) for their wire time
+  --bits 10|11            bits per character for pacing; default 10, 11 with parity
+  --link PATH             make the link at PATH instead of ports/COMn
+  --log FILE              one JSON line per request
+
+Faults (CMD is a command name or a hex code such as 0x1508; names: handshake,
+erase-all, erase-sector, write-sector, read-crc, jump, reset, upgrade-flag,
+remote-reset, remote-configure, remote-write, remote-verify; N counts the
+requests of that command, and may be "all"):
+  --silent CMD[:N]        ignore the first N requests of CMD (not carried out, not answered)
+  --error-bit CMD[:N]     refuse the first N with the error bit (default all)
+  --foreign CMD[:N]       answer the first N from another address (default all)
+  --delay CMD:MS          take MS milliseconds before answering CMD
+  --bad-crc[=N]           the first N read-crc replies carry the CRC + 1 (default all)
+  --noise N               send N noise bytes before every reply
+  --split N               write every reply in N pieces a few milliseconds apart
+  --hangup-after N        after N requests, close the line as an unplugged adapter
+                          would; keep running until signalled
+  --help                  this text
+)usage";
+}
+
+}  // namespace kq::sim

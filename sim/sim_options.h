@@ -1,0 +1,49 @@
+// kqsim's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/bootloader_model.h"
+#include "sim/fault_plan.h"
+#include "sim/flash_model.h"
+#include "sim/line_pacing.h"
+#include "sim/line_settings.h"
+#include "sim/reply_sender.h"
+
+namespace kq::sim {
+
+inline constexpr const char* DefaultModuleAddress = "000000000001";
+
+struct SimOptions {
+    ChipFamily family = ChipFamily::Kq581x;
+    std::optional<uint32_t> bootSize;     // bytes; the family's default when absent
+    ModuleMode mode = ModuleMode::Boot;
+    ModuleLine line;
+    PaceMode pace = PaceMode::None;
+    int bitsPerCharacter = 0;             // 0: 10, or 11 with parity
+    std::string linkPath;                 // empty: the first free ports/COMn
+    std::string flashIn;
+    std::string dumpPath;
+    std::string logPath;
+    std::string moduleAddress = DefaultModuleAddress;
+    FaultPlan faults;
+    ReplyShaping shaping;
+    std::optional<uint64_t> hangupAfter;  // requests before the line is cut
+
+    int effectiveBitsPerCharacter() const {
+        if (bitsPerCharacter != 0) return bitsPerCharacter;
+        return line.parity == Parity::None ? 10 : 11;
+    }
+};
+
+enum class ParseStatus { Run, Help, Error };
+
+// Arguments without the program name. On Error, error says what is wrong.
+ParseStatus parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);
+
+std::string usageText();
+
+}  // namespace kq::sim
