@@ -1,1 +1,102 @@
-int main() { return 0; }
+// kqsim: a simulated bootloader module on a pseudo-terminal.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/exe_directory.h"
+#include "sim/binary_file.h"
+#include "sim/bootloader_model.h"
+#include "sim/flash_model.h"
+#include "sim/port_link.h"
+#include "sim/pseudo_terminal.h"
+#include "sim/reply_sender.h"
+#include "sim/request_handler.h"
+#include "sim/request_log.h"
+#include "sim/sim_loop.h"
+#include "sim/sim_options.h"
+#include "sim/stop_signal.h"
+#include "upgrade/module_address.h"
+
+namespace {
+
+using namespace kq::sim;
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1;   // could not start, or the dump could not be written
+constexpr int ExitUsage = 2;
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "kqsim: %s\n", message.c_str());
+    return ExitFailure;
+}
+
+bool loadFlash(FlashModel& flash, const std::string& path, std::string& error) {
+    std::vector<uint8_t> data;
+    if (!readBinaryFile(path, data, error)) return false;
+    if (flash.load(data)) return true;
+    error = path + " is larger than the flash (" + std::to_string(flash.geometry().size) + " bytes)";
+    return false;
+}
+
+int run(SimOptions& options) {
+    std::string error;
+    if (!installStopSignals(error)) return fail(error);
+
+    FlashModel flash(flashGeometry(options.family, options.bootSize));
+    if (!options.flashIn.empty() && !loadFlash(flash, options.flashIn, error)) return fail(error);
+    RequestLog log;
+    if (!options.logPath.empty() && !log.open(options.logPath, error)) return fail(error);
+
+    BootloaderModel module(flash, options.mode);
+    RequestHandler handler(module, options.faults, kq::encodeModuleAddress(options.moduleAddress));
+
+    PseudoTerminal line;
+    if (!line.open(options.line, error)) return fail(error);
+    PortLink link;
+    std::string shownName = options.linkPath;
+    const bool linked = options.linkPath.empty()
+                            ? link.createNumbered(kq::exeDirectory() + "ports", line.slaveName(), shownName, error)
+                            : link.createAt(options.linkPath, line.slaveName(), error);
+    if (!linked) return fail(error);
+    std::printf("kqsim: ready on %s (%s)\n", shownName.c_str(), line.slaveName().c_str());
+    std::fflush(stdout);
+
+    const LinePacer pacer(options.pace, options.line.baud, options.effectiveBitsPerCharacter());
+    ReplySender sender(pacer, options.shaping);
+    SimLoop loop({line, link, handler, sender, log},
+                 {options.line, pacer, options.shaping.noiseBytes, options.hangupAfter});
+    loop.run();
+
+    // The dump is complete before the link goes: a link that has gone means the dump can be read.
+    int status = ExitOk;
+    line.close();
+    if (!options.dumpPath.empty() && !writeBinaryFile(options.dumpPath, flash.bytes(), error)) {
+        std::fprintf(stderr, "kqsim: %s\n", error.c_str());
+        status = ExitFailure;
+    }
+    link.remove();
+    const SimCounters& counters = loop.counters();
+    std::fprintf(stderr, "kqsim: %llu requests, %llu bytes in, %llu bytes out\n",
+                 static_cast<unsigned long long>(counters.requests), static_cast<unsigned long long>(counters.bytesIn),
+                 static_cast<unsigned long long>(counters.bytesOut));
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    SimOptions options;
+    std::string error;
+    switch (parseSimOptions(args, options, error)) {
+        case ParseStatus::Help:
+            std::fputs(usageText().c_str(), stdout);
+            return ExitOk;
+        case ParseStatus::Error:
+            std::fprintf(stderr, "kqsim: %s\nTry 'kqsim --help'.\n", error.c_str());
+            return ExitUsage;
+        case ParseStatus::Run:
+            break;
+    }
+    return run(options);
+}
