@@ -10,14 +10,15 @@ namespace kq {
 namespace {
 
 constexpr uint16_t CrcPolynomial = 0x8408;  // 0x1021 bit-reflected
-constexpr int DrainScratchBytes = 256;      // drain read buffer
+constexpr int DrainScratchBytes = 256;      // drain read buffer, bytes
 constexpr int DrainLimitMs = 1000;          // a line that never falls quiet stops a drain after this, ms
 
-constexpr int FlashMinLength = 6;    // L of an empty flash-address reply
-constexpr int FlashMaxLength = 518;  // L of a 512-byte flash-address reply
-constexpr int ModuleMinLength = 8;   // L of an empty module-address reply
-constexpr int ModuleMaxLength = 520; // L of a 512-byte module-address reply
-constexpr int ErrorFlagBit = 0x40;   // ErrorBit as seen in the command word's high byte
+constexpr int FlashMinLength = 6;     // L of an empty flash-address reply, bytes
+constexpr int FlashMaxLength = 518;   // L of a 512-byte flash-address reply, bytes
+constexpr int ModuleMinLength = 8;    // L of an empty module-address reply, bytes
+constexpr int ModuleMaxLength = 520;  // L of a 512-byte module-address reply, bytes
+constexpr int FrameOverheadBytes = 7; // whole frame = L + this (starts, L field, CRC, end)
+constexpr uint8_t ErrorFlagBit = 0x40; // ErrorBit as seen in the command word's high byte
 
 constexpr std::array<uint16_t, 256> makeCrcTable() {
     std::array<uint16_t, 256> table{};
@@ -58,7 +59,7 @@ int checkFrameShape(const uint8_t* candidate, int available, int headerBytes, in
     if (candidate[0] != FrameStart || candidate[3] != FrameStart) return 0;
     const int length = bigEndian16(candidate + 1);
     if (length < minLength || length > maxLength) return 0;
-    if (available < length + 7) return 0;
+    if (available < length + FrameOverheadBytes) return 0;
     if (crc16(candidate, static_cast<size_t>(length + 4)) != bigEndian16(candidate + length + 4)) return 0;
     if (candidate[length + 6] != FrameEnd) return 0;
     return length;

@@ -136,7 +136,10 @@ public:
         return fd;
     }
 
-    void close(Handle handle) override { ::close(fdOf(handle)); }
+    void close(Handle handle) override {
+        ::ioctl(fdOf(handle), TIOCNXCL);  // the lock goes with the descriptor; exclusivity with the device
+        ::close(fdOf(handle));
+    }
 
     void configure(Handle handle, const LineSettings& settings) override {
         const int fd = fdOf(handle);
