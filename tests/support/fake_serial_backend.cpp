@@ -106,6 +106,7 @@ ScopedFakeSerial::ScopedFakeSerial() {
 ScopedFakeSerial::~ScopedFakeSerial() {
     for (int port = 1; port <= MaxPorts; ++port) closePort(port);
     setSerialBackend(nullptr);
+    initPortNames();  // no slot keeps a fake's device name
 }
 
 Bytes flashReply(uint16_t code, uint32_t address, const Bytes& payload) {

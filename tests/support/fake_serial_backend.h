@@ -89,7 +89,8 @@ private:
 };
 
 // Installs a fake for the lifetime of the object, names the slots from it,
-// and on the way out closes every port and restores the platform's backend.
+// and on the way out closes every port, restores the platform's backend and
+// names the slots from it again.
 class ScopedFakeSerial {
 public:
     ScopedFakeSerial();

@@ -309,17 +309,6 @@ TEST_F(ReceiveTest, MoreThanTheHoldLimitDropsTheOldestAndGoesOn) {
     EXPECT_EQ(fake.now, 300u);
 }
 
-TEST_F(ReceiveTest, AReplyStartingInTheDroppedPartIsLost) {
-    // The reply's first half sits at the front of more than 1024 held bytes.
-    const Bytes reply = flashReply(ReplyCode, Address, Bytes(40, 0x11));
-    const size_t half = reply.size() / 2;
-    fake.arriveNow(Bytes(reply.begin(), reply.begin() + static_cast<long>(half)));
-    fake.arriveNow(Bytes(1000 - half, 0x00));
-    fake.arrive(100, Bytes(40, 0x00));
-    fake.arrive(150, Bytes(reply.begin() + static_cast<long>(half), reply.end()));
-    EXPECT_EQ(receive(300), NoValidReply);
-}
-
 TEST_F(ReceiveTest, FailedDeviceSpendsTheBudgetWithoutWaiting) {
     fake.deviceFailed = true;
     EXPECT_EQ(receive(2000), NoValidReply);

@@ -222,22 +222,5 @@ TEST_F(PosixChannelTest, WaitingUsesNoProcessor) {
     EXPECT_LT(cpuMs, 20.0);
 }
 
-TEST_F(PosixChannelTest, RequestAndReplyOverTheLine) {
-    const uint8_t payload[2] = {0x12, 0x34};
-    EXPECT_EQ(sendFrame(port, 0x15FD, 0x2000, payload, 2), 0);
-    Bytes request(15);
-    buildFrame(request.data(), 0x15FD, 0x2000, payload, 2);
-    EXPECT_EQ(pty.receive(request.size()), request);
-
-    Bytes reply(19);
-    const uint8_t crcReply[6] = {0, 0, 2, 0, 0xAB, 0xCD};
-    buildFrame(reply.data(), 0x15FD | ReplyBit, 0x2000, crcReply, 6);
-    pty.send(reply);
-    uint8_t got[MaxReplyPayload];
-    int length = 0;
-    EXPECT_EQ(receiveFrame(port, 0x15FD, 0x2000, got, length, 500), ReplyOk);
-    EXPECT_EQ(Bytes(got, got + length), Bytes(crcReply, crcReply + 6));
-}
-
 }  // namespace
 }  // namespace kq
