@@ -62,10 +62,9 @@ Fd createTemporaryBeside(const std::string& target, std::string& tempPath) {
     static std::atomic<unsigned> counter{0};
     const auto slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    // Short and independent of the target's name, which may already be as long as a name can be.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" +
-                   std::to_string(counter.fetch_add(1));
+        tempPath = folder + ".kq-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + ".tmp";
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) return Fd(fd);
         if (errno != EEXIST) break;

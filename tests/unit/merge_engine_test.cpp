@@ -270,18 +270,6 @@ TEST_F(MergeFiles, InputNamingTheMergedFileItselfIsReadBeforeReplaced) {
     EXPECT_EQ(readBytes(mergedPath()), boot.substr(0, boot.size() - 13) + user);
 }
 
-TEST_F(MergeFiles, RunMergeWritesAnyOutputPathAndTellsOutcomes) {
-    const std::string boot = put("boot.hex", paddedTo(hexText({dataRecord(0, 16)}), 100));
-    const std::string user = put("user.hex", paddedTo(hexText({dataRecord(0x100, 16)}), 100));
-    const std::string out = inputs.file("chosen name.hex");
-
-    EXPECT_EQ(runMerge(boot, user, Kq581x, out, log.sink()), MergeOutcome::Merged);
-    EXPECT_TRUE(log.shown.empty());  // success is the caller's to announce
-    EXPECT_EQ(readBytes(out).size(), 100u - 13 + 100);
-    EXPECT_EQ(runMerge(boot, boot, Kq581x, out, log.sink()), MergeOutcome::Refused);
-    EXPECT_EQ(runMerge(boot, user, Kq581x, inputs.file("no/such/x.hex"), log.sink()), MergeOutcome::WriteFailed);
-}
-
 TEST_F(MergeFiles, WriteMergedFileRefusesUnreadableInputsWithoutTouchingOutput) {
     const std::string boot = put("boot.hex", paddedTo(hexText({dataRecord(0, 16)}), 100));
     const std::string out = inputs.file("out.hex");
@@ -291,14 +279,6 @@ TEST_F(MergeFiles, WriteMergedFileRefusesUnreadableInputsWithoutTouchingOutput) 
     EXPECT_EQ(readBytes(out), "kept");
     ASSERT_TRUE(writeMergedFile(boot, boot, out));
     EXPECT_EQ(readBytes(out).size(), 187u);
-}
-
-TEST_F(MergeFiles, ScanHexPairReadsBothFiles) {
-    const std::string boot = put("boot.hex", paddedTo(hexText({dataRecord(0, 16)}), 100));
-    const std::string user = put("user.hex", paddedTo(hexText({dataRecord(8, 16)}), 100));
-    EXPECT_FALSE(scanHexPair(boot, user, Kq581x, log.sink()));
-    EXPECT_FALSE(scanHexPair(boot, inputs.file("gone.hex"), Kq581x, log.sink()));
-    EXPECT_EQ(log.shown, (std::vector<std::string>{Overlap, UserMissing}));
 }
 
 }  // namespace
