@@ -87,6 +87,17 @@ TEST_P(RemoteFrames, CoverTheImageByImageOffsetWithoutGaps) {
     EXPECT_EQ(host.count("pump"), 15);
 }
 
+TEST_F(RemoteUpgradeTest, AFrameRetryPumpsOnlyBeforeItsSecondAttempt) {
+    host.controls.frameDataLength = 1;  // four frames per sector
+    useProgram(512);
+    commands.script("remoteWrite", {NoReply});
+    EXPECT_EQ(run.runUpgrade().ending, RunEnding::Success);
+    const Calls from = callsFrom("cmd:remoteWrite");
+    EXPECT_EQ(Calls(from.begin(), from.begin() + 9),
+              (Calls{"cmd:remoteWrite", "red:重新写入\r\n", "pump", "cmd:remoteWrite", "cmd:remoteWrite",
+                     "cmd:remoteWrite", "cmd:remoteWrite", "pump", "progress:1/1"}));
+}
+
 TEST_F(RemoteUpgradeTest, FrameOffsetsAreImageOffsetsForBothFamilies) {
     for (int family : {Kq581x, Kq58xx}) {
         ScriptedCommands fresh;

@@ -218,6 +218,16 @@ TEST_F(UpgradeRunTest, AFailedSectorWriteIsRetriedAtTheSameAddressWithTheSameByt
     EXPECT_EQ(host.callsStartingWith("red:"), Calls{"red:重新写入\r\n"});
 }
 
+TEST_F(UpgradeRunTest, ASectorRetryPumpsBeforeTheSectorEraseAndBeforeTheSecondWrite) {
+    useProgram(10);
+    commands.script("writeSector", {NoReply});
+    EXPECT_EQ(run.runUpgrade().ending, RunEnding::Success);
+    const Calls from = callsFrom("cmd:writeSector");
+    EXPECT_EQ(Calls(from.begin(), from.begin() + 9),
+              (Calls{"cmd:writeSector", "red:重新写入\r\n", "pump", "cmd:eraseSector", "pump", "cmd:writeSector",
+                     "pump", "progress:1/1", "log:写入成功\r\n"}));
+}
+
 TEST_F(UpgradeRunTest, SectorEraseFailureNamesTheSectorInItsRedLine) {
     useProgram(1100);
     commands.script("writeSector", {Ok, NoReply});
@@ -450,6 +460,10 @@ TEST_F(UpgradeRunTest, AHandshakeThatFailsAtOncePausesBeforeTheNextAttempt) {
     useProgram(10);
     commands.setDefault("handshake", DrainFailed);
     host.stopAtMs(1500);
+    commands.onCall = [&](const CommandCall& call) {
+        host.note("cmd:" + call.name);
+        if (commands.count("handshake") == 50) host.stopAtNextPump();  // a loop without pauses ends too
+    };
     EXPECT_EQ(run.runUpgrade().step, RunStep::Handshake);
     EXPECT_EQ(commands.count("handshake"), 10);
     EXPECT_EQ(host.count("wait:150"), 10);
