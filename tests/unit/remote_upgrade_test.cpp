@@ -98,21 +98,6 @@ TEST_F(RemoteUpgradeTest, AFrameRetryPumpsOnlyBeforeItsSecondAttempt) {
                      "cmd:remoteWrite", "cmd:remoteWrite", "pump", "progress:1/1"}));
 }
 
-TEST_F(RemoteUpgradeTest, FrameOffsetsAreImageOffsetsForBothFamilies) {
-    for (int family : {Kq581x, Kq58xx}) {
-        ScriptedCommands fresh;
-        UpgradeRun other(host, fresh, *image);
-        host.controls.chipFamily = family;
-        host.controls.userOffsetHex = "4000";
-        useProgram(1024, 0x4000);
-        EXPECT_EQ(other.runUpgrade().ending, RunEnding::Success);
-        const auto frames = fresh.callsOf("remoteWrite");
-        ASSERT_EQ(frames.size(), 2u);
-        EXPECT_EQ(frames[0].address, 0u);
-        EXPECT_EQ(frames[1].address, 512u);
-    }
-}
-
 // ---- configure ---------------------------------------------------------------------
 
 struct ConfigureCase {
@@ -226,14 +211,6 @@ TEST_P(RemoteEndings, RetryOnceThenEndWithTheRedLineAndCross) {
     EXPECT_EQ(host.callsStartingWith("picture:"), (Calls{"picture:255", success ? "picture:0" : "picture:1"}));
 }
 
-TEST_F(RemoteUpgradeTest, VerifyFailureComesAfterTheWriteSucceeded) {
-    useProgram(10);
-    commands.setDefault("remoteVerify", NoReply);
-    run.runUpgrade();
-    const std::string log = host.logText();
-    EXPECT_LT(log.find("写入成功\r\n"), log.find("校验失败\r\n"));
-}
-
 // ---- stops -----------------------------------------------------------------------------
 
 struct RemoteStopCase {
@@ -319,15 +296,9 @@ std::ostream& operator<<(std::ostream& out, const AddressTextCase& c) { return o
 class RemoteModuleAddress : public RemoteUpgradeTest, public ::testing::WithParamInterface<AddressTextCase> {};
 
 INSTANTIATE_TEST_SUITE_P(Texts, RemoteModuleAddress,
-                         ::testing::Values(AddressTextCase{"AllWildcards", "AAAAAAAAAAAA", true},
-                                           AddressTextCase{"LowerCaseWildcards", "aaaaaaaaaaaa", true},
-                                           AddressTextCase{"Digits", "123456789012", true},
-                                           AddressTextCase{"ShortIsPadded", "1234", true},
-                                           AddressTextCase{"WildcardAndDigits", "AA0000000001", true},
+                         ::testing::Values(AddressTextCase{"ShortIsPadded", "1234", true},
                                            AddressTextCase{"LetterInAPair", "12345678901X", false},
-                                           AddressTextCase{"MixedCaseWildcard", "Aa0000000001", false},
-                                           AddressTextCase{"HexLetters", "1B0000000000", false},
-                                           AddressTextCase{"Blank", "12 456789012", false}),
+                                           AddressTextCase{"MixedCaseWildcard", "Aa0000000001", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(RemoteModuleAddress, AnInvalidAddressEndsTheRunBeforeAnythingIsSent) {

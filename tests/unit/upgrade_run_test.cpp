@@ -187,14 +187,6 @@ TEST_F(UpgradeRunTest, FileFailureShowsTheLoadersMessageAndOpensNoPort) {
     EXPECT_TRUE(host.callsStartingWith("note:").empty());
 }
 
-TEST_F(UpgradeRunTest, PortFailureLogsTheHostsLineThenTheRunsAndSendsNothing) {
-    useProgram(10);
-    host.openResult = 1;
-    run.runUpgrade();
-    EXPECT_EQ(host.callsStartingWith("red:"), (Calls{"red:通信口没有选择", "red:串口打开失败\r\n"}));
-    EXPECT_TRUE(commands.calls().empty());
-}
-
 TEST_F(UpgradeRunTest, TheThirdEraseGoesOutWithTheRunFlagAlreadyCleared) {
     useProgram(10);
     commands.setDefault("eraseAll", NoReply);
@@ -206,44 +198,19 @@ TEST_F(UpgradeRunTest, TheThirdEraseGoesOutWithTheRunFlagAlreadyCleared) {
     EXPECT_EQ(runningAtErase, (std::vector<bool>{true, true, false}));
 }
 
-TEST_F(UpgradeRunTest, AFailedSectorWriteIsRetriedAtTheSameAddressWithTheSameBytes) {
+TEST_F(UpgradeRunTest, ASectorRetryErasesAndRewritesTheSameSectorWithPumpsBetween) {
     useProgram(1024);
     commands.script("writeSector", {Ok, NoReply});
     EXPECT_EQ(run.runUpgrade().ending, RunEnding::Success);
+    const Calls from = callsFrom("log:写入开始\r\n");
+    EXPECT_EQ(Calls(from.begin() + 10, from.begin() + 19),
+              (Calls{"cmd:writeSector", "red:重新写入\r\n", "pump", "cmd:eraseSector", "pump", "cmd:writeSector",
+                     "pump", "progress:2/2", "log:写入成功\r\n"}));
     const auto writes = commands.callsOf("writeSector");
     ASSERT_EQ(writes.size(), 3u);
     EXPECT_EQ(commands.callsOf("eraseSector").at(0).address, writes[1].address);
     EXPECT_EQ(writes[2].address, writes[1].address);
     EXPECT_EQ(writes[2].data, writes[1].data);
-    EXPECT_EQ(host.callsStartingWith("red:"), Calls{"red:重新写入\r\n"});
-}
-
-TEST_F(UpgradeRunTest, ASectorRetryPumpsBeforeTheSectorEraseAndBeforeTheSecondWrite) {
-    useProgram(10);
-    commands.script("writeSector", {NoReply});
-    EXPECT_EQ(run.runUpgrade().ending, RunEnding::Success);
-    const Calls from = callsFrom("cmd:writeSector");
-    EXPECT_EQ(Calls(from.begin(), from.begin() + 9),
-              (Calls{"cmd:writeSector", "red:重新写入\r\n", "pump", "cmd:eraseSector", "pump", "cmd:writeSector",
-                     "pump", "progress:1/1", "log:写入成功\r\n"}));
-}
-
-TEST_F(UpgradeRunTest, SectorEraseFailureNamesTheSectorInItsRedLine) {
-    useProgram(1100);
-    commands.script("writeSector", {Ok, NoReply});
-    commands.script("eraseSector", {NoReply});
-    run.runUpgrade();
-    EXPECT_EQ(host.callsStartingWith("red:").back(), "red:第2扇区写入失败\r\n");
-    EXPECT_EQ(host.callsStartingWith("label:").back(), "label:第2扇区");
-}
-
-TEST_F(UpgradeRunTest, CrcMismatchComesAfterTheWriteSucceeded) {
-    useProgram(10);
-    commands.crcAnswer = 0;
-    run.runUpgrade();
-    const std::string log = host.logText();
-    EXPECT_LT(log.find("写入成功\r\n"), log.find("CRC不一致，失败\r\n"));
-    EXPECT_EQ(commands.count("jumpToProgram"), 0);
 }
 
 // ---- addresses and lengths -------------------------------------------------
@@ -382,16 +349,6 @@ TEST_F(UpgradeRunTest, StopDuringHandshakeLeavesTheDownloadCaption) {
     EXPECT_EQ(tail, (Calls{"log:暂停返回\r\n", "caption:下载", "close:3"}));
 }
 
-TEST_F(UpgradeRunTest, StopWhileSectorsWriteKeepsTheLastSectorLabel) {
-    useProgram(1536);
-    commands.onCall = [&](const CommandCall& call) {
-        if (call.name == "writeSector" && commands.count("writeSector") == 2) host.stopAtNextPump();
-    };
-    EXPECT_EQ(run.runUpgrade().ending, RunEnding::Stopped);
-    EXPECT_EQ(host.callsStartingWith("label:").back(), "label:第2扇区");
-    EXPECT_EQ(commands.count("writeSector"), 2);
-}
-
 // ---- the stop button and a second press --------------------------------------
 
 TEST_F(UpgradeRunTest, StopWithoutARunLogsOnlyATimestamp) {
@@ -423,15 +380,6 @@ TEST_F(UpgradeRunTest, ASecondPressDuringARunIsIgnored) {
     EXPECT_EQ(inner->ending, RunEnding::Ignored);
     EXPECT_EQ(commands.count("eraseAll"), 1);
     EXPECT_EQ(host.count("log:获取文件开始\r\n"), 1);
-}
-
-TEST_F(UpgradeRunTest, APressAfterARunEndedStartsAFreshRun) {
-    useProgram(10);
-    commands.script("handshake", {DrainFailed});
-    host.stopAtPump(3);
-    EXPECT_EQ(run.runUpgrade().ending, RunEnding::Stopped);
-    EXPECT_EQ(run.runUpgrade().ending, RunEnding::Success);
-    EXPECT_EQ(host.count("log:获取文件开始\r\n"), 2);
 }
 
 // ---- frozen settings ---------------------------------------------------------------
