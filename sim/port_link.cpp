@@ -66,7 +66,12 @@ bool PortLink::createNumbered(const std::string& portsFolder, const std::string&
     for (int n = FirstPortNumber; n <= LastPortNumber; ++n) {
         const std::string name = "COM" + std::to_string(n);
         const std::string path = portsFolder + "/" + name;
-        if (linkOrReplaceStale(target, path) != 0) continue;
+        const int failure = linkOrReplaceStale(target, path);
+        if (failure == EEXIST) continue;  // taken by a live link or another file
+        if (failure != 0) {
+            error = "cannot link " + path + ": " + std::strerror(failure);
+            return false;
+        }
         path_ = path;
         target_ = target;
         lockPath_ = lockPath;

@@ -9,6 +9,7 @@
 #include "link/bootloader_commands.h"
 #include "sim/fault_plan.h"
 #include "sim/line_noise.h"
+#include "sim/line_settings.h"
 #include "sim/module_identity.h"
 #include "sim/reply_sender.h"
 #include "sim/request_handler.h"
@@ -166,6 +167,21 @@ TEST(KqsimReplySplit, PiecesCoverTheReplyWithoutEmptyOnes) {
     EXPECT_EQ(pieceSizes(3, 10), (std::vector<size_t>{1, 1, 1}));
     const std::vector<size_t> sizes = pieceSizes(525, 7);
     EXPECT_EQ(std::accumulate(sizes.begin(), sizes.end(), size_t{0}), 525u);
+}
+
+// A pseudo-terminal drops PARENB: parity shows through PARODD and INPCK only.
+TEST(KqsimLineSettings, ParityAsAPseudoTerminalShowsIt) {
+    termios none{}, odd{}, evenChecked{};
+    odd.c_cflag = PARODD;
+    evenChecked.c_iflag = INPCK;
+    EXPECT_TRUE(parityFits(none, Parity::None));
+    EXPECT_FALSE(parityFits(none, Parity::Odd));
+    EXPECT_TRUE(parityFits(none, Parity::Even));  // even without INPCK cannot be told from none
+    EXPECT_TRUE(parityFits(odd, Parity::Odd));
+    EXPECT_FALSE(parityFits(odd, Parity::Even));
+    EXPECT_FALSE(parityFits(odd, Parity::None));
+    EXPECT_TRUE(parityFits(evenChecked, Parity::Even));
+    EXPECT_FALSE(parityFits(evenChecked, Parity::None));
 }
 
 // ---- how faults and logs are asked for -----------------------------------------------------

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "link/link_frame.h"
@@ -11,18 +12,6 @@
 namespace kq::sim {
 namespace {
 
-TEST(KqsimFlashGeometry, FamiliesAndBootAreaOverride) {
-    const FlashGeometry small = flashGeometry(ChipFamily::Kq581x);
-    EXPECT_EQ(small.base, 0xFF0000u);
-    EXPECT_EQ(small.size, 0x10000u);
-    EXPECT_EQ(small.bootSize, 0x1000u);
-    const FlashGeometry arm = flashGeometry(ChipFamily::Kq58xx);
-    EXPECT_EQ(arm.base, 0u);
-    EXPECT_EQ(arm.size, 0x80000u);
-    EXPECT_EQ(arm.bootSize, 0x4000u);
-    EXPECT_EQ(flashGeometry(ChipFamily::Kq58xx, 0x2000).bootSize, 0x2000u);
-}
-
 struct RangeRow {
     const char* name;
     ChipFamily family;
@@ -30,13 +19,14 @@ struct RangeRow {
     uint32_t length;
     bool inside;
     bool writable;
+    std::optional<uint32_t> bootSize = std::nullopt;  // the family's default when absent
 };
 
 class KqsimFlashRanges : public ::testing::TestWithParam<RangeRow> {};
 
 TEST_P(KqsimFlashRanges, InsideAndWritable) {
     const RangeRow& row = GetParam();
-    FlashModel flash(flashGeometry(row.family));
+    FlashModel flash(flashGeometry(row.family, row.bootSize));
     EXPECT_EQ(flash.contains(row.address, row.length), row.inside);
     EXPECT_EQ(flash.isWritable(row.address, row.length), row.writable);
     // Erase obeys the same rule, and a refused erase or write changes nothing.
@@ -59,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         RangeRow{"Arm_LastByte", ChipFamily::Kq58xx, 0x7FFFF, 1, true, true},
         RangeRow{"Arm_PastTheEnd", ChipFamily::Kq58xx, 0x7FFFF, 2, false, false},
         RangeRow{"Arm_BootAreaLastSector", ChipFamily::Kq58xx, 0x3E00, 512, true, false},
-        RangeRow{"Arm_WrapsAround", ChipFamily::Kq58xx, 0xFFFFFF00, 0x200, false, false}),
+        RangeRow{"Arm_WrapsAround", ChipFamily::Kq58xx, 0xFFFFFF00, 0x200, false, false},
+        RangeRow{"Arm_SmallerBootArea", ChipFamily::Kq58xx, 0x3E00, 512, true, true, 0x2000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KqsimFlashModel, ProgrammingOnlyClearsBits) {
