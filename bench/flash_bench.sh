@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Flash benchmark: how close flashwright-cli comes to the speed of the line.
+#
+# Usage: bench/flash_bench.sh [BUILD_DIR] [CASE...]
+#   BUILD_DIR  build folder holding bin/flashwright-cli and bin/kqsim
+#              (default: $KQ_BUILD_DIR, else the repository's "build").
+#              The script builds nothing.
+#   CASE       local-115200, local-19200 or backup-9600 (default: all three)
+#   KQ_BENCH_KEEP=1 keeps the work folder (HEX file, flasher output,
+#   simulator request logs) and prints where it is.
+#
+# Each case writes a 64 KiB image of random-looking bytes (128 sectors) to an
+# ARM-core module played by kqsim, which holds every request and every reply
+# for its time on the line (8N1, 10 bits per character). Per case it prints
+# the wall time of the flasher, the wire time (all request and reply bytes of
+# kqsim's request log x 10 / baud, a lower bound for any run), wire/wall, the
+# flasher's own processor time (user + system) as a share of wall time, and
+# the flasher's exit status; then whether the targets hold.
+# Exit status: 0 all targets held, 1 a target missed or a run failed,
+# 2 usage or missing binaries.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+here="$root/bench"
+
+# Bits per character on the line: start, 8 data, stop.
+readonly BitsPerCharacter=10
+# Most processor time the flasher may use, in percent of its wall time.
+readonly CpuTargetPercent=5
+
+die() { echo "flash_bench: $*" >&2; exit 2; }
+
+build="${KQ_BUILD_DIR:-$root/build}"
+if [ $# -gt 0 ] && [[ "$1" != local-* && "$1" != backup-* ]]; then
+  build="$1"
+  shift
+fi
+[ "$build" != "${build#-}" ] && die "usage: bench/flash_bench.sh [BUILD_DIR] [CASE...]"
+bin="$build/bin"
+for program in flashwright-cli kqsim; do
+  [ -x "$bin/$program" ] || die "$bin/$program is missing: build first (cmake --build $build)"
+done
+
+# name  baud  bootload type  wire/wall target
+all_cases=(
+  "local-115200 115200 local 0.85"
+  "local-19200 19200 local 0.97"
+  "backup-9600 9600 backup 0.97"
+)
+chosen=("$@")
+[ ${#chosen[@]} -gt 0 ] || chosen=(local-115200 local-19200 backup-9600)
+cases=()
+for name in "${chosen[@]}"; do
+  found=""
+  for row in "${all_cases[@]}"; do [ "${row%% *}" = "$name" ] && found="$row"; done
+  [ -n "$found" ] || die "unknown case $name (use local-115200, local-19200 or backup-9600)"
+  cases+=("$found")
+done
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/flash_bench.XXXXXX")"
+sim_pid=""
+stop_sim() {
+  if [ -n "$sim_pid" ]; then
+    kill -TERM "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+    sim_pid=""
+  fi
+}
+cleanup() {
+  stop_sim
+  if [ "${KQ_BENCH_KEEP:-0}" = 1 ]; then echo "work folder kept: $work" >&2; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The user program of an ARM-core module starts at 0x4000; 64 KiB fills 128 sectors.
+hex="$work/image.hex"
+awk -v base=0x4000 -v size=65536 -v seed=20240601 -f "$here/make_image_hex.awk" >"$hex"
+
+# Starts kqsim for one case on a link in the work folder; sets sim_pid.
+start_sim() {
+  local dir="$1" baud="$2" mode="$3"
+  "$bin/kqsim" --family arm --mode "$mode" --baud "$baud" --pace both --bits "$BitsPerCharacter" \
+    --link "$dir/port" --log "$dir/requests.jsonl" >"$dir/sim.out" 2>"$dir/sim.err" &
+  sim_pid=$!
+  for _ in $(seq 200); do
+    grep -q ready "$dir/sim.out" 2>/dev/null && return 0
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "flash_bench: kqsim did not start:" >&2
+  cat "$dir/sim.err" >&2
+  exit 1
+}
+
+# Sum of request and reply bytes and the request count of a kqsim log.
+line_bytes() {
+  awk '{
+      for (i = 1; i <= NF; i++) {
+        if ($i == "request_bytes") total += $(i + 1)
+        if ($i == "reply_bytes") total += $(i + 1)
+      }
+      requests++
+    }
+    END { printf "%d %d\n", total, requests }' FS='[":,{}]+' "$1"
+}
+
+echo "Flash benchmark: 64 KiB (128 sectors) to an ARM-core module on kqsim, 8N1, both directions paced"
+echo "flasher: $bin/flashwright-cli   load average: $(cut -d' ' -f1-3 /proc/loadavg)   processors: $(nproc)"
+# A pty write returns at once, so at 9600 baud the 500 ms sector-write time-out runs out before the paced request has arrived.
+echo "No local case at 9600 baud: on a pseudo-terminal a write returns at once, so the 500 ms sector-write"
+echo "time-out starts ~547 ms before a paced module can have the 525-byte request; remote with backup waits 2000 ms."
+echo
+printf '%-13s %6s %8s %8s %9s %8s %6s  %s\n' case baud wall_s wire_s wire/wall cpu_% exit targets
+
+failed=0
+for row in "${cases[@]}"; do
+  read -r name baud type target <<<"$row"
+  dir="$work/$name"
+  mkdir -p "$dir"
+  if [ "$type" = local ]; then
+    start_sim "$dir" "$baud" boot
+    extra=(--handshake-timeout 10)
+  else
+    # The user program runs; the upgrade goes to 0x20000, clear of the 64 KiB at 0x4000.
+    start_sim "$dir" "$baud" app
+    extra=(--type backup --frame 512 --area 64 --upgrade-offset 20000)
+  fi
+
+  # Times the flasher alone: kqsim runs in the background and is reaped later.
+  status=0
+  TIMEFORMAT='%3R %3U %3S'
+  { time "$bin/flashwright-cli" flash --port "$dir/port" --baud "$baud" --chip arm "${extra[@]}" "$hex" \
+      >"$dir/flasher.out" 2>"$dir/flasher.err"; } 2>"$dir/time" || status=$?
+  stop_sim
+
+  read -r wall user sys <"$dir/time"
+  read -r bytes requests < <(line_bytes "$dir/requests.jsonl")
+  verdict="$(awk -v wall="$wall" -v user="$user" -v sys="$sys" -v bytes="$bytes" -v baud="$baud" \
+      -v bits="$BitsPerCharacter" -v target="$target" -v cpu_target="$CpuTargetPercent" -v status="$status" 'BEGIN {
+    wire = bytes * bits / baud
+    ratio = wall > 0 ? wire / wall : 0
+    cpu = wall > 0 ? 100 * (user + sys) / wall : 0
+    ok = status == 0 && ratio >= target && cpu <= cpu_target
+    printf "%d %.3f %.3f %.3f %.2f wire/wall>=%s:%s cpu<=%s%%:%s\n", ok, wall, wire, ratio, cpu,
+      target, (ratio >= target ? "held" : "MISSED"), cpu_target, (cpu <= cpu_target ? "held" : "MISSED")
+  }')"
+  read -r ok wall wire ratio cpu wire_verdict cpu_verdict <<<"$verdict"
+  printf '%-13s %6s %8s %8s %9s %8s %6s  %s %s\n' "$name" "$baud" "$wall" "$wire" "$ratio" "$cpu" "$status" \
+    "$wire_verdict" "$cpu_verdict"
+  echo "              ($requests requests, $bytes bytes on the line; flasher user ${user}s + sys ${sys}s)"
+  if [ "$status" -ne 0 ]; then
+    echo "              flasher failed; last lines of its output:"
+    tail -n 5 "$dir/flasher.out" | sed 's/^/              /'
+  fi
+  [ "$ok" = 1 ] || failed=1
+done
+
+echo
+if [ "$failed" = 0 ]; then echo "all targets held"; else echo "some targets MISSED"; fi
+exit "$failed"
