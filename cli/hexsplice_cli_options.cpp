@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "merge/merge_engine.h"
-#include "upgrade/upgrade_settings.h"
+#include "image/chip_family.h"
 
 namespace kq {
 namespace {

@@ -1,7 +1,7 @@
 #include "image/address_window.h"
 
+#include "image/hex_digits.h"
 #include "image/hex_image.h"
-#include "upgrade/upgrade_settings.h"
 
 namespace kq {
 
@@ -10,7 +10,7 @@ AddressWindow AddressWindow::forInputs(const HexLoadInputs& inputs) {
     const bool arm = inputs.chipFamily != Kq581x;
     const bool areaBound = arm && inputs.bootloadType == RemoteWithBackup;
     const uint32_t areaEnd = base + static_cast<uint32_t>(inputs.upgradeAreaKiB) * 1024u;
-    return AddressWindow(base, arm ? Kq58xxAddressLimit : Kq581xAddressLimit, areaBound, areaEnd);
+    return AddressWindow(base, addressLimit(inputs.chipFamily), areaBound, areaEnd);
 }
 
 bool AddressWindow::admitsByte(uint64_t address) const {

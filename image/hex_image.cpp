@@ -14,7 +14,6 @@ namespace kq {
 namespace {
 
 constexpr std::string_view ExactEndRecord = ":00000001FF";  // only this text ends reading early
-constexpr uint16_t Kq581xHighAddress = 0x00FF;  // extended linear address a 251 linker gives flash; counts as 0
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -88,7 +87,7 @@ int loadHexImage(const HexLoadInputs& inputs, FirmwareImage& image, const Messag
             const uint16_t value = record.word();
             if (record.type == HexExtendedSegment)
                 recordBase = static_cast<uint32_t>(value) * 16;
-            else if (inputs.chipFamily == 0 && value == Kq581xHighAddress)
+            else if (isKq581x(inputs.chipFamily) && value == Kq581xHighAddress)
                 recordBase = 0;
             else
                 recordBase = static_cast<uint32_t>(value) << 16;

@@ -6,12 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "image/chip_family.h"
 #include "image/firmware_image.h"
 
 namespace kq {
 
-inline constexpr uint32_t Kq581xAddressLimit = 0xFE00;   // 63.5 KiB: first refused address, 251 core
-inline constexpr uint32_t Kq58xxAddressLimit = 0x80000;  // 512 KiB: first refused address, ARM core
 static_assert(Kq581xAddressLimit <= ImageCapacity && Kq58xxAddressLimit <= ImageCapacity,
               "every address the window admits has room in the image");
 

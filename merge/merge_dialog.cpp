@@ -18,7 +18,7 @@
 #include "merge/window_font.h"
 #include "platform/exe_directory.h"
 #include "platform/file_time.h"
-#include "upgrade/upgrade_settings.h"
+#include "image/chip_family.h"
 
 namespace kq {
 namespace {

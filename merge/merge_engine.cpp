@@ -1,10 +1,9 @@
 #include "merge/merge_engine.h"
 
 #include "image/hex_digits.h"
-#include "image/hex_image.h"
+#include "image/chip_family.h"
 #include "platform/exe_directory.h"
 #include "platform/whole_file.h"
-#include "upgrade/upgrade_settings.h"
 
 namespace kq {
 namespace {
@@ -14,7 +13,6 @@ constexpr uint8_t DataRecord = 0x00;                       // record type: data 
 constexpr uint8_t ExtendedLinearAddress = 0x04;            // record type: upper 16 address bits
 constexpr std::size_t HeaderLength = 9;                    // characters: ':', count, offset, type
 constexpr std::size_t ExtendedAddressLength = 13;          // characters: header + 4 digits of upper address
-constexpr uint16_t Kq581xMirrorUpper = 0x00FF;             // upper address a KQ581X file may carry, read as 0
 
 struct FamilyRules {
     uint32_t addressLimit;  // lowest start address refused
@@ -26,7 +24,7 @@ struct FamilyRules {
 constexpr FamilyRules Kq581xRules{Kq581xAddressLimit, true, "引导程序超63.5K!", "用户程序超63.5K!"};
 constexpr FamilyRules Kq58xxRules{Kq58xxAddressLimit, false, "引导程序超512K!", "用户程序超512K!"};
 
-const FamilyRules& rulesFor(int chipFamily) { return chipFamily == Kq581x ? Kq581xRules : Kq58xxRules; }
+const FamilyRules& rulesFor(int chipFamily) { return isKq581x(chipFamily) ? Kq581xRules : Kq58xxRules; }
 
 void tell(const ShowMessage& showMessage, std::string_view text) {
     if (showMessage) showMessage(text);
@@ -87,7 +85,7 @@ bool scanRecords(std::string_view text, std::string_view label, const FamilyRule
                 return false;
             }
             upperAddress = static_cast<uint16_t>(hexByteValue(&line[9]) * 256 + hexByteValue(&line[11]));
-            if (rules.mirrorUpperIsZero && upperAddress == Kq581xMirrorUpper) upperAddress = 0;
+            if (rules.mirrorUpperIsZero && upperAddress == Kq581xHighAddress) upperAddress = 0;
             continue;
         }
         if (type != DataRecord) continue;  // end records written otherwise, segment and start addresses

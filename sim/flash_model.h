@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
-namespace kq::sim {
+#include "image/chip_family.h"
 
-enum class ChipFamily { Kq581x, Kq58xx };
+namespace kq::sim {
 
 struct FlashGeometry {
     uint32_t base = 0;      // flash address of the first byte
@@ -19,7 +19,6 @@ struct FlashGeometry {
 };
 
 inline constexpr uint8_t ErasedByte = 0xFF;
-inline constexpr uint32_t Kq581xFlashBase = 0xFF0000;   // 251 core: flash addresses carry 0xFF0000
 inline constexpr uint32_t Kq581xFlashBytes = 0x10000;   // 64 KiB
 inline constexpr uint32_t Kq581xBootBytes = 0x1000;     // default bootloader area, bytes
 inline constexpr uint32_t Kq58xxFlashBase = 0;
