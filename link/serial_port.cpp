@@ -229,6 +229,14 @@ int portForDevice(const std::string& device) {
             return port;
         }
     }
+    // Every slot is named (a machine with many ttyS devices): the device the
+    // user asked for takes the highest slot that is not in use.
+    for (int port = MaxPorts; port >= 1; --port) {
+        if (!slotOpen(port)) {
+            slots[port].deviceName = device;
+            return port;
+        }
+    }
     return 0;
 }
 

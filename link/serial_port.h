@@ -87,7 +87,8 @@ int sendBlock(int port, const uint8_t* bytes, int n, int& sent);
 // Device behind a slot ("" when none or out of range).
 std::string portDeviceName(int port);
 // Port number whose slot names this device (after resolving links), else puts
-// the device into the first slot without a name; 0 when every slot is taken.
+// the device into the first slot without a name, or when all are named into
+// the highest closed slot; 0 when every slot is open.
 // Fills the slot names first if no listing has done so yet.
 int portForDevice(const std::string& device);
 

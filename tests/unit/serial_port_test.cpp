@@ -304,7 +304,9 @@ TEST_F(SerialPortTest, PortForDeviceFindsOrPlacesTheDevice) {
 
     for (int port = 1; port <= MaxPorts; ++port) fake.names[port] = "/dev/full" + std::to_string(port);
     initPortNames();
-    EXPECT_EQ(portForDevice("/dev/none"), 0);
+    openOk(32);
+    EXPECT_EQ(portForDevice("/dev/none"), 31);  // the highest slot not in use
+    EXPECT_EQ(portDeviceName(31), "/dev/none");
 }
 
 }  // namespace
