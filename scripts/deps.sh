@@ -17,9 +17,8 @@ if [ "$(id -u)" -ne 0 ]; then
   command -v sudo >/dev/null || { echo "Need root (or sudo) to install: ${missing[*]}" >&2; exit 1; }
   sudo="sudo"
 fi
-export DEBIAN_FRONTEND=noninteractive
 log="$(mktemp)"
-if ! { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+if ! { $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq && $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
   cat "$log" >&2
   rm -f "$log"
   echo "Installing the packages failed." >&2
