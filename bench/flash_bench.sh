@@ -31,6 +31,10 @@ readonly CpuTargetPercent=5
 die() { echo "flash_bench: $*" >&2; exit 2; }
 
 build="${KQ_BUILD_DIR:-$root/build}"
+if [ "${1:-}" = -h ] || [ "${1:-}" = --help ]; then
+  sed -n "2,/^set -euo/{/^#/s/^# \\{0,1\\}//p}" "${BASH_SOURCE[0]}"
+  exit 0
+fi
 if [ $# -gt 0 ] && [[ "$1" != local-* && "$1" != backup-* ]]; then
   build="$1"
   shift
@@ -95,6 +99,7 @@ start_sim() {
 
 # Sum of request and reply bytes and the request count of a kqsim log.
 line_bytes() {
+  [ -f "$1" ] || { echo "0 0"; return; }
   awk '{
       for (i = 1; i <= NF; i++) {
         if ($i == "request_bytes") total += $(i + 1)
@@ -148,7 +153,9 @@ for row in "${cases[@]}"; do
   read -r ok wall wire ratio cpu wire_verdict cpu_verdict <<<"$verdict"
   printf '%-13s %6s %8s %8s %9s %8s %6s  %s %s\n' "$name" "$baud" "$wall" "$wire" "$ratio" "$cpu" "$status" \
     "$wire_verdict" "$cpu_verdict"
-  echo "              ($requests requests, $bytes bytes on the line; flasher user ${user}s + sys ${sys}s)"
+  gap="$(awk -v wall="$wall" -v wire="$wire" -v n="$requests" 'BEGIN { printf "%.1f", n > 0 ? 1000 * (wall - wire) / n : 0 }')"
+  echo "              ($requests requests, $bytes bytes on the line, ${gap} ms beyond the wire per request;"
+  echo "               flasher user ${user} s + sys ${sys} s)"
   if [ "$status" -ne 0 ]; then
     echo "              flasher failed; last lines of its output:"
     tail -n 5 "$dir/flasher.out" | sed 's/^/              /'
