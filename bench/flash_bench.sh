@@ -153,7 +153,7 @@ for row in "${cases[@]}"; do
   read -r ok wall wire ratio cpu wire_verdict cpu_verdict <<<"$verdict"
   printf '%-13s %6s %8s %8s %9s %8s %6s  %s %s\n' "$name" "$baud" "$wall" "$wire" "$ratio" "$cpu" "$status" \
     "$wire_verdict" "$cpu_verdict"
-  gap="$(awk -v wall="$wall" -v wire="$wire" -v n="$requests" 'BEGIN { printf "%.1f", n > 0 ? 1000 * (wall - wire) / n : 0 }')"
+  gap="$(awk -v wall="$wall" -v wire="$wire" -v n="$requests" 'BEGIN { printf "%.1f", (n > 0 ? 1000 * (wall - wire) / n : 0) }')"
   echo "              ($requests requests, $bytes bytes on the line, ${gap} ms beyond the wire per request;"
   echo "               flasher user ${user} s + sys ${sys} s)"
   if [ "$status" -ne 0 ]; then
