@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,7 +45,7 @@ bool drain(int fd, std::string& into) {
 }  // namespace
 
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                         const ProcessOptions& options) {
+                         const ProcessOptions& options, const SignalOnOutput& trigger) {
     ProcessResult result;
     Pipe out, err, exec;  // exec: the child reports a failed chdir or exec on it
     if (!out.valid() || !err.valid() || !exec.valid()) return result;
@@ -72,7 +73,8 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     err.closeEnd(1);
     exec.closeEnd(1);
 
-    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
+    const auto started = std::chrono::steady_clock::now();
+    const auto deadline = started + options.timeout;
     bool outOpen = true, errOpen = true;
     while (outOpen || errOpen) {
         const auto left =
@@ -86,11 +88,18 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
         if (::poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
         if (outOpen && fds[0].revents != 0) outOpen = drain(out.fds[0], result.out);
         if (errOpen && fds[1].revents != 0) errOpen = drain(err.fds[0], result.err);
+        if (trigger.signal != 0 && !result.signalSent && result.out.find(trigger.text) != std::string::npos) {
+            result.signalSent = ::kill(pid, trigger.signal) == 0;
+        }
     }
 
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    result.wall = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    const auto ms = [](const timeval& t) { return std::chrono::milliseconds(t.tv_sec * 1000 + t.tv_usec / 1000); };
+    result.cpu = ms(usage.ru_utime) + ms(usage.ru_stime);
     char failed = 0;
     result.started = ::read(exec.fds[0], &failed, 1) != 1;
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);

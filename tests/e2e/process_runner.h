@@ -1,6 +1,7 @@
 // Runs a program to its end for end-to-end tests: arguments, an optional
 // working directory, captured stdout and stderr, the exit status, and a
-// time-out after which the child is killed.
+// time-out after which the child is killed. A signal can be sent to the child
+// once its output shows a given text (a Ctrl-C at a chosen step).
 #pragma once
 
 #include <chrono>
@@ -16,6 +17,9 @@ struct ProcessResult {
     int signal = 0;         // the signal that ended it, else 0
     std::string out;        // everything it wrote to stdout
     std::string err;        // everything it wrote to stderr
+    bool signalSent = false;             // the signal of SignalOnOutput went out
+    std::chrono::milliseconds wall{0};   // from start to exit
+    std::chrono::milliseconds cpu{0};    // processor time it used (user + system)
 };
 
 struct ProcessOptions {
@@ -23,8 +27,14 @@ struct ProcessOptions {
     std::chrono::milliseconds timeout{30000};
 };
 
+// A signal sent to the child once, as soon as its stdout holds a text.
+struct SignalOnOutput {
+    std::string text;
+    int signal = 0;  // 0: none
+};
+
 // Runs program (a path) with args; its stdin is /dev/null.
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                         const ProcessOptions& options = {});
+                         const ProcessOptions& options = {}, const SignalOnOutput& trigger = {});
 
 }  // namespace kq::testing
