@@ -99,7 +99,9 @@ TEST_P(UpgradePaths, FlashHoldsTheFileAfterTheLoggedSteps) {
 
     std::vector<std::string> args = {"--chip", s.chip};
     if (row.path == Path::NoBackup) args.insert(args.end(), {"--type", "nobackup"});
-    if (row.path == Path::Backup) args.insert(args.end(), {"--type", "backup", "--frame", std::to_string(row.frameBytes)});
+    if (row.path == Path::Backup) {
+        args.insert(args.end(), {"--type", "backup", "--frame", std::to_string(row.frameBytes)});
+    }
     args.push_back(s.hexPath);
     const ProcessResult run = session.flash(args);
     ASSERT_TRUE(session.sim().stop());
