@@ -86,7 +86,7 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
 
     for (int poll = 0; poll < budget; ++poll) {
         const int heldBefore = held;
-        const uint32_t pollStart = backend.tickMs();
+        const uint32_t pollStart = backend.tickUs();
         for (;;) {
             const int16_t got = readAvailable(p, buffer + held, ReceiveChunkBytes - (held - heldBefore));
             if (got < 0) {
@@ -100,9 +100,10 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
                 return (buffer[i + 4] & ErrorFlagBit) ? ReplyWithError : ReplyOk;
             }
             if (held - heldBefore >= ReceiveChunkBytes) break;
-            const uint32_t elapsed = backend.tickMs() - pollStart;
-            if (elapsed > static_cast<uint32_t>(ReceivePollMs)) break;
-            waitForInput(p, ReceivePollMs + 1 - static_cast<int>(elapsed));
+            const uint32_t elapsed = backend.tickUs() - pollStart;
+            const uint32_t pollUs = ReceivePollMs * MicrosPerMs;
+            if (elapsed > pollUs) break;
+            waitForInput(p, static_cast<int>(pollUs + 1 - elapsed));
         }
         if (held > ReceiveHoldLimit) {
             std::memmove(buffer, buffer + ReceiveDropBytes, static_cast<size_t>(held - ReceiveDropBytes));
@@ -138,14 +139,14 @@ int buildModuleFrame(uint8_t* out, uint16_t code, const ModuleAddress& address, 
 int drainInput(int port) {
     uint8_t scratch[DrainScratchBytes];
     SerialBackend& backend = serialBackend();
-    const uint32_t start = backend.tickMs();
+    const uint32_t start = backend.tickUs();
     for (;;) {
         int received = 0;
         if (readWithTimeout(port, scratch, 0, DrainChunkBytes, DrainQuietMs, received) != 0) return 1;
         if (received == 0) return 0;
         // A line that keeps talking would hold the drain for ever; the purge
         // before the request and the reply scan deal with what is left.
-        if (backend.tickMs() - start > static_cast<uint32_t>(DrainLimitMs)) return 0;
+        if (backend.tickUs() - start > DrainLimitMs * MicrosPerMs) return 0;
     }
 }
 

@@ -44,11 +44,13 @@ public:
     // Clears a pending line error state; nothing to report.
     virtual void clearErrors(Handle handle) = 0;
 
-    // Blocks until input is waiting, the device fails, or ms milliseconds
+    // Blocks until input is waiting, the device fails, or us microseconds
     // passed, whichever comes first. Never busy-waits.
-    virtual void waitReadable(Handle handle, int ms) = 0;
-    // Monotonic millisecond tick; callers take differences in unsigned 32-bit arithmetic.
-    virtual uint32_t tickMs() = 0;
+    virtual void waitReadable(Handle handle, int us) = 0;
+    // Monotonic microsecond tick; callers take differences in unsigned 32-bit
+    // arithmetic (it wraps every 71 minutes). Time-outs are given in ms but
+    // measured in microseconds, so "more than 2 ms" lasts 2 ms, not up to 3.
+    virtual uint32_t tickUs() = 0;
 };
 
 // The platform's own backend (serial_posix.cpp on POSIX systems).

@@ -158,10 +158,10 @@ void clearLineErrors(int16_t port) {
     if (validPort(port) && slotOpen(port)) serialBackend().clearErrors(slots[port].handle);
 }
 
-int16_t waitForInput(int16_t port, int ms) {
+int16_t waitForInput(int16_t port, int us) {
     if (!validPort(port)) return BadArgument;
     if (!slotOpen(port)) return NotOpen;
-    serialBackend().waitReadable(slots[port].handle, std::max(ms, 0));
+    serialBackend().waitReadable(slots[port].handle, std::max(us, 0));
     return 0;
 }
 
@@ -170,10 +170,10 @@ int16_t waitForInput(int16_t port, int ms) {
 int readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received) {
     received = 0;
     SerialBackend& backend = serialBackend();
-    const uint32_t start = backend.tickMs();
+    const uint32_t start = backend.tickUs();
     if (count <= 0) return 0;
-    // The wait ends once more than the time-out has passed: elapsed > limit.
-    const uint32_t limit = static_cast<uint32_t>(std::max(timeoutMs, 0));
+    // The wait ends once more than the time-out has passed: elapsed > limit (in microseconds).
+    const uint32_t limit = static_cast<uint32_t>(std::clamp(timeoutMs, 0, 3600 * 1000)) * MicrosPerMs;
     const auto p = static_cast<int16_t>(port);
     int stored = 0;
     for (;;) {
@@ -184,7 +184,7 @@ int readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeou
             received = count;
             return 0;
         }
-        const uint32_t elapsed = backend.tickMs() - start;
+        const uint32_t elapsed = backend.tickUs() - start;
         if (elapsed > limit) {
             received = stored;
             return 0;

@@ -71,9 +71,11 @@ void clearLineErrors(int16_t port);
 
 // ---- timed transfers ------------------------------------------------------------
 
-// Blocks until input is waiting on the port, the device fails, or ms
-// milliseconds passed (never busy). 0 after the wait; -1, -5 as above.
-int16_t waitForInput(int16_t port, int ms);
+// Blocks until input is waiting on the port, the device fails, or us
+// microseconds passed (never busy). 0 after the wait; -1, -5 as above.
+int16_t waitForInput(int16_t port, int us);
+
+inline constexpr uint32_t MicrosPerMs = 1000;
 
 // Collects up to count bytes into buffer[offset..]. Returns 0 (received = bytes
 // stored, 0..count) once count bytes came or more than timeoutMs passed;

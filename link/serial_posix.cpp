@@ -212,16 +212,18 @@ public:
     // A POSIX line keeps no sticky error state that blocks further I/O.
     void clearErrors(Handle) override {}
 
-    void waitReadable(Handle handle, int ms) override {
+    void waitReadable(Handle handle, int us) override {
         pollfd watch{fdOf(handle), POLLIN, 0};
-        ::poll(&watch, 1, std::max(ms, 0));  // EINTR counts as a short wait
+        const int wait = std::max(us, 0);
+        const timespec limit{wait / 1000000, static_cast<long>(wait % 1000000) * 1000};
+        ::ppoll(&watch, 1, &limit, nullptr);  // EINTR counts as a short wait
     }
 
-    uint32_t tickMs() override {
+    uint32_t tickUs() override {
         timespec now{};
         ::clock_gettime(CLOCK_MONOTONIC, &now);
-        const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
-        return static_cast<uint32_t>(ms);
+        const uint64_t us = static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+        return static_cast<uint32_t>(us);
     }
 };
 

@@ -88,11 +88,11 @@ bool FakeSerialBackend::setRts(Handle, bool raised) {
 
 void FakeSerialBackend::clearErrors(Handle) { calls.push_back("clearErrors"); }
 
-void FakeSerialBackend::waitReadable(Handle, int ms) {
+void FakeSerialBackend::waitReadable(Handle, int us) {
     ++waits;
     if (failed() || arrivedCount() > 0) return;
-    // Sleep until the next arrival or failure, or for ms.
-    uint32_t sleep = static_cast<uint32_t>(ms);
+    // Sleep until the next arrival or failure, or for us (rounded up to whole ms).
+    uint32_t sleep = (static_cast<uint32_t>(us) + MicrosPerMs - 1) / MicrosPerMs;
     if (!input.empty()) sleep = std::min(sleep, input.front().at - now);
     if (failsFrom) sleep = std::min(sleep, *failsFrom - now);
     now += sleep;

@@ -71,8 +71,9 @@ public:
     void purge(Handle handle, int kind) override;
     bool setRts(Handle handle, bool raised) override;
     void clearErrors(Handle handle) override;
-    void waitReadable(Handle handle, int ms) override;
-    uint32_t tickMs() override { return now; }
+    // The fake's clock counts whole milliseconds; waits are rounded up to them.
+    void waitReadable(Handle handle, int us) override;
+    uint32_t tickUs() override { return now * MicrosPerMs; }
 
 private:
     struct Arrival {

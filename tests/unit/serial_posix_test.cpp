@@ -151,7 +151,7 @@ TEST_F(PosixBackendTest, BytesPassUnchangedBothWays) {
 
     EXPECT_EQ(backend.bytesWaiting(handle), 0);
     pty.send(raw);
-    backend.waitReadable(handle, 1000);
+    backend.waitReadable(handle, 1000 * 1000);
     EXPECT_EQ(backend.bytesWaiting(handle), int(raw.size()));
     Bytes got(raw.size());
     EXPECT_EQ(backend.read(handle, got.data(), int(got.size())), int(raw.size()));
