@@ -166,10 +166,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"remote-configure", 2}, {"remote-write", 0}},
                  NeverAnswered,
                  "020000000000"},
-        // The wildcard takes the reply of whichever module answers.
+        // The wildcard (in either case) takes the reply of whichever module answers.
         FaultRow{"WildcardAcceptsAnyModule",
                  {"--mode", "app", "--address", "123456789012", "--foreign", "remote-configure"},
-                 {"--type", "backup", "--address", "AAAAAAAAAAAA"},
+                 {"--type", "backup", "--address", "aaaaaaaaaaaa"},
                  BackupSuccess,
                  0,
                  {{"remote-configure", 1}},

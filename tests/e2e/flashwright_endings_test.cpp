@@ -1,0 +1,185 @@
+// How runs end when the line goes away, the user interrupts, or the port,
+// the file or the options are wrong; and the port listing.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "e2e/flasher_session.h"
+
+namespace kq::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+const Sample& sample = sample251();
+const std::vector<std::string> StoppedHandshake =
+    lines({fileRead(12), {TimeLine, "对接开始", TimeLine, "停止启动", "暂停返回"}});
+const std::string NeverAnswered = "the module never answered";
+
+// An unplugged adapter in the middle of the writes: the 5th sector's write
+// and the erase before its second attempt both fail at once.
+TEST(LineLost, HangUpDuringTheWritesEndsTheRunAtOnce) {
+    FlasherSession session({"--family", sample.chip, "--hangup-after", "6"});
+    ASSERT_TRUE(session.ready()) << session.error();
+    const ProcessResult run = session.flash({"--chip", sample.chip, sample.hexPath}, {"", 20s});
+    ASSERT_TRUE(session.sim().stop());
+
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(transcript(run.out),
+              lines({fileRead(12),
+                     {TimeLine, "对接开始", "对接成功", "擦除开始", "擦除成功", "写入开始", "! 重新写入",
+                      "! 第5扇区写入失败"}}));
+    EXPECT_LT(run.wall, 5s);
+    EXPECT_EQ(session.sim().requests().size(), 6u);
+}
+
+// The line goes while the handshake is unanswered: the handshake time-out
+// still ends the run, and the failing port does not make it spin meanwhile.
+TEST(LineLost, HangUpDuringTheHandshakeEndsByTheTimeOutWithoutSpinning) {
+    FlasherSession session({"--family", sample.chip, "--silent", "handshake:all", "--hangup-after", "2"});
+    ASSERT_TRUE(session.ready()) << session.error();
+    const ProcessResult run = session.flash({"--chip", sample.chip, "--handshake-timeout", "1", sample.hexPath},
+                                            {"", 20s});
+    ASSERT_TRUE(session.sim().stop());
+
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 5);
+    EXPECT_EQ(transcript(run.out), StoppedHandshake);
+    EXPECT_NE(run.err.find(NeverAnswered), std::string::npos) << run.err;
+    EXPECT_GE(run.wall, 1s);
+    EXPECT_LT(run.wall, 5s);
+    EXPECT_LT(run.cpu * 4, run.wall) << "processor time " << run.cpu.count() << " ms";
+}
+
+TEST(Interrupt, CtrlCDuringAnUnansweredHandshakeStopsTheRun) {
+    FlasherSession session({"--family", sample.chip, "--silent", "handshake:all"});
+    ASSERT_TRUE(session.ready()) << session.error();
+    const ProcessResult run =
+        session.flash({"--chip", sample.chip, sample.hexPath}, {"", 20s}, {"对接开始", SIGINT});
+    ASSERT_TRUE(session.sim().stop());
+
+    EXPECT_TRUE(run.signalSent);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 5);
+    EXPECT_EQ(transcript(run.out), StoppedHandshake);
+    EXPECT_NE(run.err.find(NeverAnswered), std::string::npos) << run.err;
+    const std::vector<RequestRecord> requests = session.sim().requests();
+    EXPECT_GE(requests.size(), 1u);
+    EXPECT_EQ(countNamed(requests, "handshake"), static_cast<int>(requests.size()));
+}
+
+TEST(PortRefused, MissingDeviceExitsFour) {
+    const TempFolder folder;
+    const ProcessResult run = runFlasher({"flash", "--port", folder.file("no-such-device"), sample.hexPath});
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_EQ(transcript(run.out), lines({fileRead(12), {"! 通信口打不开", "! 串口打开失败"}}));
+    EXPECT_NE(run.err.find("could not be opened"), std::string::npos) << run.err;
+}
+
+// Refused before the port is opened: nothing reaches the module.
+TEST(RefusedBeforeSending, HexFileOutsideTheWindowExitsThree) {
+    const TempFolder files;
+    writeBytes(files.file("boot-area.hex"), hexText({dataRecord(0x0800, 16)}));
+    writeBytes(files.file("past-area.hex"), hexText({upperAddressRecord(0x0001), dataRecord(0x1000, 16)}));
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"below the user offset", {"--chip", "251", files.file("boot-area.hex")}, ".hex 非升级文件!"},
+        {"past the upgrade area", {"--chip", "arm", "--type", "backup", files.file("past-area.hex")},
+         ".hex 非升级文件!"},
+        {"missing file", {"--chip", "251", files.file("none.hex")}, ".hex 不存在!"},
+    };
+    FlasherSession session({"--family", sample.chip});
+    ASSERT_TRUE(session.ready()) << session.error();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProcessResult run = session.flash(row.args);
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_EQ(transcript(run.out), (std::vector<std::string>{TimeLine, "获取文件开始", "获取文件失败"}));
+        EXPECT_NE(run.err.find("flashwright-cli: " + row.message + "\n"), std::string::npos) << run.err;
+    }
+    ASSERT_TRUE(session.sim().stop());
+    EXPECT_TRUE(session.sim().requests().empty());
+}
+
+TEST(RefusedBeforeSending, InvalidModuleAddressExitsTwo) {
+    FlasherSession session({"--family", sample.chip, "--mode", "app"});
+    ASSERT_TRUE(session.ready()) << session.error();
+    for (const std::string address : {"12AB56789012", "1234567890123", "A1A1A1A1A1A1"}) {
+        SCOPED_TRACE(address);
+        const ProcessResult run =
+            session.flash({"--chip", sample.chip, "--type", "backup", "--address", address, sample.hexPath});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("--address " + address), std::string::npos) << run.err;
+    }
+    ASSERT_TRUE(session.sim().stop());
+    EXPECT_TRUE(session.sim().requests().empty());
+}
+
+// A device held open by another program, as the serial channel itself holds one.
+class HeldDevice {
+public:
+    explicit HeldDevice(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+        held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    }
+    ~HeldDevice() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    HeldDevice(const HeldDevice&) = delete;
+    HeldDevice& operator=(const HeldDevice&) = delete;
+    bool held() const { return held_; }
+
+private:
+    int fd_;
+    bool held_ = false;
+};
+
+bool listsPort(const std::string& listing, const std::string& name) {
+    return listing.starts_with(name + "  ") || listing.find("\n" + name + "  ") != std::string::npos;
+}
+
+// The only test on the ports/ folder beside the binaries: two modules link
+// themselves there under their own COM numbers.
+TEST(Ports, ListsTheModulesLinkButNotAPortHeldElsewhere) {
+    FlasherSession free({"--family", sample.chip}, true);
+    FlasherSession taken({"--family", sample.chip}, true);
+    ASSERT_TRUE(free.ready()) << free.error();
+    ASSERT_TRUE(taken.ready()) << taken.error();
+    const std::string freeName = free.sim().portName();
+    const std::string takenName = taken.sim().portName();
+    ASSERT_TRUE(freeName.starts_with("COM")) << freeName;
+    ASSERT_NE(freeName, takenName);
+
+    const HeldDevice holder(taken.sim().device());
+    ASSERT_TRUE(holder.held());
+    const ProcessResult listing = runFlasher({"ports"});
+    EXPECT_EQ(listing.exitCode, 0);
+    EXPECT_TRUE(listsPort(listing.out, freeName)) << listing.out;
+    EXPECT_NE(listing.out.find("ports/" + freeName + "\n"), std::string::npos) << listing.out;
+    EXPECT_FALSE(listsPort(listing.out, takenName)) << listing.out;
+
+    // The listed number reaches its module; the held one cannot be opened.
+    const ProcessResult flashed = free.flash({"--chip", sample.chip, sample.hexPath});
+    EXPECT_EQ(flashed.exitCode, 0) << flashed.err;
+    const ProcessResult refused = taken.flash({"--chip", sample.chip, sample.hexPath});
+    EXPECT_EQ(refused.exitCode, 4);
+    EXPECT_EQ(transcript(refused.out), lines({fileRead(12), {"! 通信口打不开", "! 串口打开失败"}}));
+
+    ASSERT_TRUE(free.sim().stop());
+    ASSERT_TRUE(taken.sim().stop());
+    EXPECT_EQ(free.sim().requests().size(), 16u);  // handshake, erase, 12 sectors, check, jump
+    EXPECT_TRUE(taken.sim().requests().empty());
+}
+
+}  // namespace
+}  // namespace kq::testing
