@@ -74,6 +74,26 @@ TEST(Interrupt, CtrlCDuringAnUnansweredHandshakeStopsTheRun) {
     EXPECT_EQ(countNamed(requests, "handshake"), static_cast<int>(requests.size()));
 }
 
+// Slow writes give the stop time to land between two sectors.
+TEST(Interrupt, CtrlCDuringTheWritesStopsAfterTheCurrentSector) {
+    FlasherSession session({"--family", sample.chip, "--delay", "write-sector:50"});
+    ASSERT_TRUE(session.ready()) << session.error();
+    const ProcessResult run =
+        session.flash({"--chip", sample.chip, sample.hexPath}, {"", 20s}, {"写入开始", SIGINT});
+    ASSERT_TRUE(session.sim().stop());
+
+    EXPECT_TRUE(run.signalSent);
+    EXPECT_EQ(run.exitCode, 5);
+    EXPECT_EQ(transcript(run.out),
+              lines({fileRead(12), {TimeLine, "对接开始", "对接成功", "擦除开始", "擦除成功", "写入开始", TimeLine,
+                                    "停止启动", "暂停返回"}}));
+    EXPECT_EQ(run.err, "");
+    const std::vector<RequestRecord> requests = session.sim().requests();
+    EXPECT_GE(countNamed(requests, "write-sector"), 1);
+    EXPECT_LT(countNamed(requests, "write-sector"), 12);
+    EXPECT_EQ(countNamed(requests, "read-crc"), 0);
+}
+
 TEST(PortRefused, MissingDeviceExitsFour) {
     const TempFolder folder;
     const ProcessResult run = runFlasher({"flash", "--port", folder.file("no-such-device"), sample.hexPath});

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 
 namespace kq::testing {
 
@@ -26,8 +27,8 @@ std::string textOf(const std::map<std::string, std::string>& fields, const std::
     return it == fields.end() ? "" : it->second;
 }
 
-}  // namespace
-
+// The keys and values of one flat JSON object (strings unquoted, numbers as
+// written); nothing when the line is not such an object.
 std::optional<std::map<std::string, std::string>> parseFlatJson(const std::string& line) {
     std::map<std::string, std::string> fields;
     size_t i = 0;
@@ -53,6 +54,8 @@ std::optional<std::map<std::string, std::string>> parseFlatJson(const std::strin
     if (i >= line.size()) return std::nullopt;
     return fields;
 }
+
+}  // namespace
 
 std::vector<RequestRecord> parseRequestLog(const std::string& text) {
     std::vector<RequestRecord> records;

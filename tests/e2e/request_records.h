@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,10 +22,6 @@ struct RequestRecord {
     int requestBytes = 0; // whole request frame
     int replyBytes = 0;   // reply frame bytes sent (0: not answered)
 };
-
-// The keys and values of one flat JSON object (strings unquoted, numbers as
-// written); nothing when the line is not such an object.
-std::optional<std::map<std::string, std::string>> parseFlatJson(const std::string& line);
 
 // Every complete line of the log text; a malformed line is skipped.
 std::vector<RequestRecord> parseRequestLog(const std::string& text);
