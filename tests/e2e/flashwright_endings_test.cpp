@@ -55,6 +55,7 @@ TEST(LineLost, HangUpDuringTheHandshakeEndsByTheTimeOutWithoutSpinning) {
     EXPECT_GE(run.wall, 1s);
     EXPECT_LT(run.wall, 5s);
     EXPECT_LT(run.cpu * 4, run.wall) << "processor time " << run.cpu.count() << " ms";
+    EXPECT_EQ(session.sim().requests().size(), 2u);
 }
 
 TEST(Interrupt, CtrlCDuringAnUnansweredHandshakeStopsTheRun) {

@@ -21,6 +21,7 @@ struct FaultRow {
     std::map<std::string, int> requestCounts;  // commands not listed are not counted
     std::string hint = "";                     // text on stderr; "" = stderr stays empty
     std::string module = "";                   // module address every request names, if checked
+    std::string everyReply = "";               // how the module took every request, if checked
 };
 
 void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
@@ -70,6 +71,10 @@ TEST_P(ModuleFaults, LoggedEndingAndRequests) {
     for (const auto& [name, count] : row.requestCounts) EXPECT_EQ(countNamed(requests, name), count) << name;
     if (!row.module.empty()) {
         for (const RequestRecord& r : requests) EXPECT_EQ(r.module, row.module) << r.name;
+    }
+    if (!row.everyReply.empty()) {
+        EXPECT_FALSE(requests.empty());
+        for (const RequestRecord& r : requests) EXPECT_EQ(r.reply, row.everyReply) << r.name;
     }
 }
 
@@ -165,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  {{"remote-configure", 2}, {"remote-write", 0}},
                  NeverAnswered,
-                 "020000000000"},
+                 "020000000000",
+                 "none"},
         // The wildcard (in either case) takes the reply of whichever module answers.
         FaultRow{"WildcardAcceptsAnyModule",
                  {"--mode", "app", "--address", "123456789012", "--foreign", "remote-configure"},
@@ -206,7 +212,9 @@ INSTANTIATE_TEST_SUITE_P(
                  StoppedHandshake,
                  5,
                  {{"erase-all", 0}},
-                 NeverAnswered},
+                 NeverAnswered,
+                 "",
+                 "garbled"},
         // (Even parity cannot be told from none on a pseudo-terminal.)
         FaultRow{"ParityDiffers",
                  {"--parity", "odd"},
@@ -214,7 +222,9 @@ INSTANTIATE_TEST_SUITE_P(
                  StoppedHandshake,
                  5,
                  {{"erase-all", 0}},
-                 NeverAnswered},
+                 NeverAnswered,
+                 "",
+                 "garbled"},
         FaultRow{"NoiseAndSplitReplies", {"--noise", "40", "--split", "3"}, {}, LocalSuccess, 0,
                  {{"handshake", 1}, {"write-sector", 12}}},
         FaultRow{"ForeignRepliesPassedOver",
