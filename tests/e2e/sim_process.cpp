@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,8 +44,13 @@ SimProcess::SimProcess(std::string folder, std::vector<std::string> args, bool d
         error_ = "pipe failed";
         return;
     }
+    const pid_t testPid = ::getpid();
     pid_ = ::fork();
     if (pid_ == 0) {
+        // A test that dies (a crash, a ctest time-out) takes its module with it,
+        // so that no stray simulator keeps a link or a ports/ number.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != testPid) ::_exit(127);
         const int devNull = ::open("/dev/null", O_RDONLY);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);
