@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "flashwright_cli_answer_tracker.h"
 #include "flashwright_cli_interrupt.h"
 #include "flashwright_cli_outcome.h"
 #include "flashwright_cli_terminal_host.h"
@@ -59,8 +58,8 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
     setup.progressLine = ::isatty(::fileno(err)) == 1;
     setup.handshakeTimeoutMs = options.handshakeTimeoutMs;
 
-    SerialCommandSet serial;
-    AnswerTracker commands(serial);
+    SerialCommandSet commands;
+    const uint32_t repliesBefore = repliesFound();
     const auto image = std::make_unique<FirmwareImage>();  // 512 KiB: not on the stack
     TerminalHost host(settings, setup, out, err);
     UpgradeRun run(host, commands, *image);
@@ -71,7 +70,7 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
     removeInterruptHandler();
     host.finish();
 
-    const RunOutcome outcome = describeOutcome(result, commands.answered(), options.portText, portDeviceName(port));
+    const RunOutcome outcome = describeOutcome(result, repliesFound() != repliesBefore, options.portText, portDeviceName(port));
     if (!outcome.hint.empty()) errorLine(err, outcome.hint);
     return outcome.exitStatus;
 }

@@ -32,6 +32,8 @@ constexpr std::array<uint16_t, 256> makeCrcTable() {
 
 constexpr std::array<uint16_t, 256> CrcTable = makeCrcTable();
 
+uint32_t replyCount = 0;
+
 void putBigEndian16(uint8_t* out, uint16_t value) {
     out[0] = static_cast<uint8_t>(value >> 8);
     out[1] = static_cast<uint8_t>(value);
@@ -97,6 +99,7 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
             // New bytes may complete a candidate anywhere: scan from the first byte.
             for (int i = 0; got > 0 && i < held; ++i) {
                 if (buffer[i] != FrameStart || validate(buffer + i, held - i, payload, length) != 0) continue;
+                ++replyCount;
                 return (buffer[i + 4] & ErrorFlagBit) ? ReplyWithError : ReplyOk;
             }
             if (held - heldBefore >= ReceiveChunkBytes) break;
@@ -115,6 +118,8 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
 }
 
 }  // namespace
+
+uint32_t repliesFound() { return replyCount; }
 
 uint16_t crc16(const uint8_t* bytes, size_t count) {
     uint16_t crc = 0;

@@ -66,6 +66,11 @@ ReceiveOutcome receiveFrame(int port, uint16_t code, uint32_t address, uint8_t* 
 ReceiveOutcome receiveModuleFrame(int port, uint16_t code, const ModuleAddress& address, uint8_t* payload,
                                   int& length, int timeoutMs);
 
+// Replies the receive operations have found since the program started, with
+// or without the error bit. The commands report a refusal and a silence alike;
+// this lets a front end tell a module that refuses from one that never answers.
+uint32_t repliesFound();
+
 // 0 = candidate is a valid reply (payload delivered); 1 = not a valid reply.
 int validateFrame(uint16_t code, uint32_t address, const uint8_t* candidate, int available, uint8_t* payload,
                   int& length);

@@ -136,7 +136,15 @@ INSTANTIATE_TEST_SUITE_P(
                  lines({Start, {TimeLine, "写入升级标志", "! 写入失败"}}),
                  1,
                  {{"upgrade-flag", 1}, {"reset", 0}, {"handshake", 0}, {"erase-all", 0}},
-                 NeverAnswered}),
+                 NeverAnswered},
+        // A refusal is an answer: the hint names the step, not the line.
+        FaultRow{"UpgradeFlagRefused",
+                 {"--mode", "app", "--error-bit", "upgrade-flag"},
+                 {"--type", "nobackup"},
+                 lines({Start, {TimeLine, "写入升级标志", "! 写入失败"}}),
+                 1,
+                 {{"upgrade-flag", 1}, {"reset", 0}, {"handshake", 0}},
+                 "refused the upgrade flag"}),
     [](const ::testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

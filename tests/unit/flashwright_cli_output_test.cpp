@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/flashwright_cli_answer_tracker.h"
 #include "cli/flashwright_cli_log_writer.h"
 #include "cli/flashwright_cli_outcome.h"
 #include "cli/flashwright_cli_progress.h"
-#include "support/scripted_commands.h"
 
 namespace kq::cli {
 namespace {
@@ -163,44 +161,6 @@ TEST(Outcome, PortHintNamesThePortAndItsDevice) {
     EXPECT_EQ(describeOutcome(port, false, "COM3", "/dev/ttyUSB0").hint.find("COM3 (/dev/ttyUSB0)"), 0u);
     EXPECT_EQ(describeOutcome(port, false, "/dev/ttyUSB0", "/dev/ttyUSB0").hint.find("/dev/ttyUSB0 could"), 0u);
     EXPECT_NE(describeOutcome(port, false, "COM9", "").hint.find("COM9 names no serial device"), std::string::npos);
-}
-
-// ---- answer tracking ------------------------------------------------------------------
-
-TEST(AnswerTracker, OnlyRepliesCountAsAnswers) {
-    test::ScriptedCommands inner;
-    AnswerTracker tracker(inner);
-    const ModuleAddress any{0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
-    // Commands without a reply report Ok whatever the line does.
-    tracker.jumpToProgram(1);
-    tracker.resetModule(1);
-    tracker.remoteReset(1, any);
-    inner.setDefault("handshake", NoReply);
-    tracker.handshake(1);
-    EXPECT_FALSE(tracker.answered());
-    EXPECT_EQ(inner.count("handshake"), 1);  // passed on
-
-    inner.script("eraseAll", {Ok});
-    EXPECT_EQ(tracker.eraseAll(1), Ok);
-    EXPECT_TRUE(tracker.answered());
-}
-
-TEST(AnswerTracker, PassesArgumentsAndResultsThrough) {
-    test::ScriptedCommands inner;
-    AnswerTracker tracker(inner);
-    inner.script("readFlashCrc", {BadReplyLength});
-    uint16_t crc = 7;
-    EXPECT_EQ(tracker.readFlashCrc(2, 0xFF1000, 1024, crc), BadReplyLength);
-    EXPECT_EQ(crc, 7);
-    const uint8_t data[4] = {1, 2, 3, 4};
-    const ModuleAddress address{1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(tracker.remoteWrite(2, address, 0x200, data, 4), Ok);
-    const auto call = inner.callsOf("remoteWrite").at(0);
-    EXPECT_EQ(call.port, 2);
-    EXPECT_EQ(call.address, 0x200u);
-    EXPECT_EQ(call.module, address);
-    EXPECT_EQ(call.data, std::vector<uint8_t>({1, 2, 3, 4}));
-    EXPECT_TRUE(tracker.answered());
 }
 
 }  // namespace

@@ -274,8 +274,14 @@ TEST_F(ReceiveTest, BrokenCandidatesArePassedOverAndPollingGoesOn) {
 
 TEST_F(ReceiveTest, ErrorBitGivesOutcomeOneWithItsPayload) {
     fake.arriveNow(flashReply(ReplyCode | ErrorBit, Address, {0xEE, 0x01}));
+    const uint32_t before = repliesFound();
     EXPECT_EQ(receive(), ReplyWithError);
     EXPECT_EQ(Bytes(payload, payload + length), (Bytes{0xEE, 0x01}));
+    EXPECT_EQ(repliesFound(), before + 1);  // a refusal is still an answer
+
+    fake.arriveNow(flashReply(ReplyCode, Address + 0x200));
+    EXPECT_EQ(receive(), NoValidReply);
+    EXPECT_EQ(repliesFound(), before + 1);  // a foreign reply is none
 }
 
 TEST_F(ReceiveTest, ModuleLayoutWithWildcardAddress) {
