@@ -37,5 +37,5 @@ port="$(sed -n 's/^kqsim: ready on \(COM[0-9]*\) .*/\1/p' "$work/ready")"
 
 status=0
 "$bin/flashwright-cli" flash --port "$port" --chip "$chip" "$@" "$hex" || status=$?
-echo "flashwright-cli exit status: $status ($(wc -l <"$work/requests.jsonl") requests answered by the simulated module)" >&2
+echo "flashwright-cli exit status: $status ($(wc -l <"$work/requests.jsonl") requests seen by the simulated module)" >&2
 exit "$status"
