@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/recording_host.h"
@@ -18,6 +20,19 @@
 namespace kq::test {
 
 inline constexpr int TestPort = 3;
+
+// A stop pressed at one of the run's checks, with the commands that went out.
+struct StopCase {
+    const char* name = "";
+    int bytes = 1024;  // program size: 1024 = two sectors
+    std::vector<std::pair<const char*, std::vector<CommandResult>>> scripts{};
+    const char* stopAfterLog = nullptr;  // press stop at the first pump after this line
+    const char* stopDuring = nullptr;    // or at the first pump after the first call of this command
+    RunStep step = RunStep::None;
+    std::vector<std::string> names{};
+};
+
+inline std::ostream& operator<<(std::ostream& out, const StopCase& c) { return out << c.name; }
 
 class RunFixture : public ::testing::Test {
 protected:
@@ -31,6 +46,19 @@ protected:
     void useProgram(int byteCount, uint32_t userOffset = 0x1000) {
         program = programBytes(byteCount);
         host.controls.hexPath = hexFile.write(userOffset, program);
+    }
+
+    // Scripts the case's command results and arms its stop.
+    void armStop(const StopCase& c) {
+        useProgram(c.bytes);
+        for (const auto& [command, results] : c.scripts) commands.script(command, results);
+        if (c.stopAfterLog != nullptr) host.stopAfterLog(c.stopAfterLog);
+        if (c.stopDuring != nullptr) {
+            commands.onCall = [this, during = std::string(c.stopDuring)](const CommandCall& call) {
+                host.note("cmd:" + call.name);
+                if (call.name == during && commands.count(call.name) == 1) host.stopAtNextPump();
+            };
+        }
     }
 
     // The padded image the run should send: the program, then 0xFF to a whole sector.

@@ -213,51 +213,33 @@ TEST_P(RemoteEndings, RetryOnceThenEndWithTheRedLineAndCross) {
 
 // ---- stops -----------------------------------------------------------------------------
 
-struct RemoteStopCase {
-    const char* name = "";
-    std::vector<std::pair<const char*, std::vector<CommandResult>>> scripts{};
-    const char* stopAfterLog = nullptr;  // press stop at the first pump after this line
-    const char* stopDuring = nullptr;    // or at the first pump after the first call of this command
-    RunStep step = RunStep::None;
-    std::vector<std::string> names{};
-};
-
-std::ostream& operator<<(std::ostream& out, const RemoteStopCase& c) { return out << c.name; }
-
-class RemoteStops : public RemoteUpgradeTest, public ::testing::WithParamInterface<RemoteStopCase> {};
+class RemoteStops : public RemoteUpgradeTest, public ::testing::WithParamInterface<StopCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
     AtEachCheck, RemoteStops,
     ::testing::Values(
-        RemoteStopCase{.name = "BeforeConfigureRetry", .scripts = {{"remoteConfigure", {NoReply}}},
+        StopCase{.name = "BeforeConfigureRetry", .scripts = {{"remoteConfigure", {NoReply}}},
                        .stopAfterLog = "重新配置\r\n", .step = RunStep::Configure, .names = {"remoteConfigure"}},
-        RemoteStopCase{.name = "AfterConfigure", .stopAfterLog = "配置成功\r\n", .step = RunStep::Configure,
+        StopCase{.name = "AfterConfigure", .stopAfterLog = "配置成功\r\n", .step = RunStep::Configure,
                        .names = {"remoteConfigure"}},
-        RemoteStopCase{.name = "BeforeFrameRetry", .scripts = {{"remoteWrite", {NoReply}}},
+        StopCase{.name = "BeforeFrameRetry", .scripts = {{"remoteWrite", {NoReply}}},
                        .stopAfterLog = "重新写入\r\n", .step = RunStep::Write,
                        .names = {"remoteConfigure", "remoteWrite"}},
-        RemoteStopCase{.name = "FramesOfASectorAreNotInterrupted", .stopDuring = "remoteWrite", .step = RunStep::Write,
+        StopCase{.name = "FramesOfASectorAreNotInterrupted", .stopDuring = "remoteWrite", .step = RunStep::Write,
                        .names = {"remoteConfigure", "remoteWrite", "remoteWrite", "remoteWrite", "remoteWrite"}},
-        RemoteStopCase{.name = "BeforeVerifyRetry", .scripts = {{"remoteVerify", {NoReply}}},
+        StopCase{.name = "BeforeVerifyRetry", .scripts = {{"remoteVerify", {NoReply}}},
                        .stopAfterLog = "重新校验\r\n", .step = RunStep::Verify,
                        .names = {"remoteConfigure", "remoteWrite", "remoteWrite", "remoteWrite", "remoteWrite",
                                  "remoteWrite", "remoteWrite", "remoteWrite", "remoteWrite", "remoteVerify"}},
-        RemoteStopCase{.name = "AfterVerify", .stopAfterLog = "校验成功\r\n", .step = RunStep::Verify,
+        StopCase{.name = "AfterVerify", .stopAfterLog = "校验成功\r\n", .step = RunStep::Verify,
                        .names = {"remoteConfigure", "remoteWrite", "remoteWrite", "remoteWrite", "remoteWrite",
                                  "remoteWrite", "remoteWrite", "remoteWrite", "remoteWrite", "remoteVerify"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(RemoteStops, EndAtTheNextCheckWithoutPicture) {
-    const RemoteStopCase& c = GetParam();
+    const StopCase& c = GetParam();
     host.controls.frameDataLength = 1;  // four frames per sector
-    useProgram(1024);
-    for (const auto& [command, results] : c.scripts) commands.script(command, results);
-    if (c.stopAfterLog != nullptr) host.stopAfterLog(c.stopAfterLog);
-    if (c.stopDuring != nullptr) {
-        commands.onCall = [&](const CommandCall& call) {
-            if (call.name == c.stopDuring && commands.count(call.name) == 1) host.stopAtNextPump();
-        };
-    }
+    armStop(c);
 
     const RunResult result = run.runUpgrade();
 

@@ -272,38 +272,26 @@ TEST_F(UpgradeRunTest, AnEndRecordOnlyFileSendsOneBlankSector) {
 
 // ---- stop checks -----------------------------------------------------------
 
-struct StopCase {
-    const char* name = "";
-    int bytes = 0;  // program size: 1024 = two sectors
-    std::vector<std::pair<const char*, std::vector<CommandResult>>> scripts{};
-    const char* stopAfterLog = nullptr;  // press stop at the first pump after this line
-    const char* stopDuring = nullptr;    // or at the first pump after this command
-    RunStep step = RunStep::None;
-    std::vector<std::string> names{};
-};
-
-std::ostream& operator<<(std::ostream& out, const StopCase& c) { return out << c.name; }
-
 class RunStops : public RunFixture, public ::testing::WithParamInterface<StopCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
     AtEachCheck, RunStops,
     ::testing::Values(
-        StopCase{.name = "DuringUnansweredHandshake", .bytes = 1024, .scripts = {{"handshake", {NoReply, NoReply}}},
+        StopCase{.name = "DuringUnansweredHandshake", .scripts = {{"handshake", {NoReply, NoReply}}},
                  .stopDuring = "handshake", .step = RunStep::Handshake, .names = {"handshake"}},
-        StopCase{.name = "DuringFileLoadIsSeenAfterErase", .bytes = 1024, .stopAfterLog = "获取文件开始\r\n",
+        StopCase{.name = "DuringFileLoadIsSeenAfterErase", .stopAfterLog = "获取文件开始\r\n",
                  .step = RunStep::Erase, .names = {"handshake", "eraseAll"}},
-        StopCase{.name = "AfterErase", .bytes = 1024, .stopAfterLog = "擦除成功\r\n", .step = RunStep::Erase,
+        StopCase{.name = "AfterErase", .stopAfterLog = "擦除成功\r\n", .step = RunStep::Erase,
                  .names = {"handshake", "eraseAll"}},
-        StopCase{.name = "BeforeSectorErase", .bytes = 1024, .scripts = {{"writeSector", {NoReply}}},
+        StopCase{.name = "BeforeSectorErase", .scripts = {{"writeSector", {NoReply}}},
                  .stopAfterLog = "重新写入\r\n", .step = RunStep::Write, .names = {"handshake", "eraseAll",
                                                                                  "writeSector"}},
-        StopCase{.name = "BeforeSecondWrite", .bytes = 1024, .scripts = {{"writeSector", {NoReply}}},
+        StopCase{.name = "BeforeSecondWrite", .scripts = {{"writeSector", {NoReply}}},
                  .stopDuring = "eraseSector", .step = RunStep::Write,
                  .names = {"handshake", "eraseAll", "writeSector", "eraseSector"}},
-        StopCase{.name = "AfterFirstSector", .bytes = 1024, .stopDuring = "writeSector", .step = RunStep::Write,
+        StopCase{.name = "AfterFirstSector", .stopDuring = "writeSector", .step = RunStep::Write,
                  .names = {"handshake", "eraseAll", "writeSector"}},
-        StopCase{.name = "DuringCheckIsNotSeenAnyMore", .bytes = 1024, .stopDuring = "readFlashCrc",
+        StopCase{.name = "DuringCheckIsNotSeenAnyMore", .stopDuring = "readFlashCrc",
                  .step = RunStep::None,
                  .names = {"handshake", "eraseAll", "writeSector", "writeSector", "readFlashCrc",
                            "jumpToProgram"}}),
@@ -311,14 +299,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(RunStops, EndsAtTheNextCheckWithThePortClosedAndNoPicture) {
     const StopCase& c = GetParam();
-    useProgram(c.bytes);
-    for (const auto& [command, results] : c.scripts) commands.script(command, results);
-    if (c.stopAfterLog != nullptr) host.stopAfterLog(c.stopAfterLog);
-    if (c.stopDuring != nullptr) {
-        commands.onCall = [&](const CommandCall& call) {
-            if (call.name == c.stopDuring && commands.count(call.name) == 1) host.stopAtNextPump();
-        };
-    }
+    armStop(c);
 
     const RunResult result = run.runUpgrade();
 
