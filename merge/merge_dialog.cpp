@@ -24,7 +24,7 @@ namespace kq {
 namespace {
 
 const QString ProgramName = QStringLiteral("hexsplice");
-const QString HexFileFilter = QStringLiteral("All Files(*.hex) (*.hex)");
+const QString HexFileFilter = QStringLiteral("All Files(*.hex)");  // shown as written, matches *.hex
 
 QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 

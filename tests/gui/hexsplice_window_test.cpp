@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -224,6 +226,29 @@ private slots:
         child<QComboBox>(dialog, "chipTypeCombo")->setCurrentIndex(1);
         QTest::mouseClick(merge, Qt::LeftButton);
         QCOMPARE(messages_, (QStringList{QStringLiteral("用户程序超63.5K!"), QStringLiteral("成功合并!")}));
+    }
+
+    void standardFileDialogShowsOneHexFilterInWorkingDirectory() {
+        const QString savedDirectory = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(q(inputs_->path())));
+        QStringList filters, shownFilters;
+        QString directory;
+        whenModalAppears([&](QWidget* window) {
+            auto* dialog = qobject_cast<QFileDialog*>(window);
+            QVERIFY(dialog != nullptr);
+            filters = dialog->nameFilters();
+            auto* typeCombo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; typeCombo != nullptr && i < typeCombo->count(); ++i) shownFilters << typeCombo->itemText(i);
+            directory = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        const QString chosen = MergeDialogServices::standard().chooseHexFile(nullptr);
+        QDir::setCurrent(savedDirectory);
+
+        QVERIFY(chosen.isEmpty());
+        QCOMPARE(filters, QStringList{QStringLiteral("All Files(*.hex)")});
+        QCOMPARE(shownFilters, QStringList{QStringLiteral("All Files(*.hex)")});
+        QCOMPARE(directory, QDir(q(inputs_->path())).absolutePath());
     }
 
     void aboutBoxFromContextMenu() {
