@@ -1,6 +1,7 @@
 #include "merge/merge_engine.h"
 
 #include "image/hex_digits.h"
+#include "image/hex_record.h"
 #include "image/chip_family.h"
 #include "platform/exe_directory.h"
 #include "platform/whole_file.h"
@@ -9,8 +10,6 @@ namespace kq {
 namespace {
 
 constexpr std::string_view EndRecordLine = ":00000001FF";  // the line that ends a scan, read in text mode
-constexpr uint8_t DataRecord = 0x00;                       // record type: data bytes
-constexpr uint8_t ExtendedLinearAddress = 0x04;            // record type: upper 16 address bits
 constexpr std::size_t HeaderLength = 9;                    // characters: ':', count, offset, type
 constexpr std::size_t ExtendedAddressLength = 13;          // characters: header + 4 digits of upper address
 
@@ -79,7 +78,7 @@ bool scanRecords(std::string_view text, std::string_view label, const FamilyRule
             return false;
         }
         const uint8_t type = hexByteValue(&line[7]);
-        if (type == ExtendedLinearAddress) {
+        if (type == HexExtendedLinear) {
             if (line.size() < ExtendedAddressLength) {
                 tellAboutFile(showMessage, label, DamagedFileMessage);
                 return false;
@@ -88,7 +87,7 @@ bool scanRecords(std::string_view text, std::string_view label, const FamilyRule
             if (rules.mirrorUpperIsZero && upperAddress == Kq581xHighAddress) upperAddress = 0;
             continue;
         }
-        if (type != DataRecord) continue;  // end records written otherwise, segment and start addresses
+        if (type != HexData) continue;  // end records written otherwise, segment and start addresses
         const uint32_t count = hexByteValue(&line[1]);
         const uint32_t offset = hexByteValue(&line[3]) * 256u + hexByteValue(&line[5]);
         const uint32_t address = upperAddress * 0x10000u + offset;
@@ -142,14 +141,6 @@ bool scanHexTexts(std::string_view bootText, std::string_view userText, int chip
                            }
                            return true;
                        });
-}
-
-bool scanHexPair(const std::string& bootPath, const std::string& userPath, int chipFamily,
-                 const ShowMessage& showMessage) {
-    std::string boot, user;
-    if (!loadHexFile(bootPath, BootFileLabel, showMessage, boot)) return false;
-    if (!loadHexFile(userPath, UserFileLabel, showMessage, user)) return false;
-    return scanHexTexts(boot, user, chipFamily, showMessage);
 }
 
 bool writeMergedFile(const std::string& bootPath, const std::string& userPath, const std::string& outputPath) {

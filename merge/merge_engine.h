@@ -45,12 +45,9 @@ enum class MergeOutcome {
 // On failure shows label + the reason and returns false.
 bool verifyHexFile(const std::string& path, std::string_view label, const ShowMessage& showMessage);
 
-// Record scan of both inputs against the family's address limit and for
+// Record scan of both inputs' texts against the family's address limit and for
 // overlap (chipFamily 0 = KQ581X, anything else KQ58XX). On failure shows the
 // reason and returns false.
-bool scanHexPair(const std::string& bootPath, const std::string& userPath, int chipFamily,
-                 const ShowMessage& showMessage);
-// The same scan over texts already in memory.
 bool scanHexTexts(std::string_view bootText, std::string_view userText, int chipFamily,
                   const ShowMessage& showMessage);
 
