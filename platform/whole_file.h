@@ -23,9 +23,11 @@ struct WholeFile {
 // Reads the regular file at path, at most maxBytes of it.
 WholeFile readWholeFile(const std::string& path, uint64_t maxBytes);
 
-// Replaces (or creates) the file at path with bytes. Either the whole new
-// content is in place afterwards, or the old file is untouched and false is
-// returned. A replaced file keeps its permissions; a symbolic link is followed.
+// Replaces (or creates) the regular file at path with bytes. Either the whole
+// new content is in place afterwards, or the old file is untouched and false
+// is returned. A replaced file keeps its permissions; a symbolic link is
+// followed; anything but a regular file in the way (a device, a pipe, a
+// folder) is refused.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace kq

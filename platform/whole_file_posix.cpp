@@ -108,14 +108,15 @@ WholeFile readWholeFile(const std::string& path, uint64_t maxBytes) {
 bool writeFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty()) return false;
     const std::string target = resolvedTarget(path);
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    // A rename would put a plain file in place of a device, pipe or folder.
+    if (replacing && !S_ISREG(old.st_mode)) return false;
     std::string tempPath;
     Fd fd = createTemporaryBeside(target, tempPath);
     if (!fd.valid()) return false;
 
-    struct stat old {};
-    bool ok = true;
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+    bool ok = !replacing || ::fchmod(fd.get(), old.st_mode & 07777) == 0;
     ok = ok && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
     ok = fd.close() && ok;
     ok = ok && ::rename(tempPath.c_str(), target.c_str()) == 0;

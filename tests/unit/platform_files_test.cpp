@@ -181,6 +181,17 @@ TEST(WholeFiles, AtomicWriteReplacesWholeOrNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
 }
 
+TEST(WholeFiles, AtomicWriteNeverPutsAFileInPlaceOfAPipeOrDevice) {
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo(folder.file("pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink(folder.file("pipe"), folder.file("link"));
+    EXPECT_FALSE(writeFileAtomically(folder.file("pipe"), "x"));
+    EXPECT_FALSE(writeFileAtomically(folder.file("link"), "x"));
+    EXPECT_TRUE(std::filesystem::is_fifo(folder.file("pipe")));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("link")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
 TEST(WholeFiles, AtomicWriteThroughSymbolicLinkUpdatesTarget) {
     TempFolder folder;
     writeBytes(folder.file("target"), "old");
