@@ -64,7 +64,7 @@ int run(SimOptions& options) {
     const LinePacer pacer(options.pace, options.line.baud, options.effectiveBitsPerCharacter());
     ReplySender sender(pacer, options.shaping);
     SimLoop loop({line, link, handler, sender, log},
-                 {options.line, pacer, options.shaping.noiseBytes, options.hangupAfter});
+                 {options.line, pacer, options.hangupAfter});
     loop.run();
 
     // The dump is complete before the link goes: a link that has gone means the dump can be read.

@@ -46,10 +46,9 @@ std::vector<size_t> pieceSizes(size_t count, int pieces) {
     return sizes;
 }
 
-ReplySender::Sent ReplySender::send(int fd, const std::vector<uint8_t>& reply) {
+size_t ReplySender::send(int fd, const std::vector<uint8_t>& reply) {
     std::vector<uint8_t> bytes = noise_.make(shaping_.noiseBytes);
-    Sent sent;
-    sent.noiseBytes = bytes.size();
+    size_t written = 0;
     bytes.insert(bytes.end(), reply.begin(), reply.end());
 
     const int64_t start = monotonicNs();
@@ -62,13 +61,13 @@ ReplySender::Sent ReplySender::send(int fd, const std::vector<uint8_t>& reply) {
         if (pacer_.pacesReplies()) release = std::max(release, start + pacer_.wireNs(offset + size));
         if (!sleepUntilNs(release)) break;
         const size_t wrote = writeAll(fd, bytes.data() + offset, size);
-        sent.written += wrote;
+        written += wrote;
         if (wrote < size) break;
         offset += size;
         previous = monotonicNs();
         first = false;
     }
-    return sent;
+    return written;
 }
 
 }  // namespace kq::sim

@@ -26,12 +26,11 @@ class ReplySender {
 public:
     ReplySender(const LinePacer& pacer, const ReplyShaping& shaping) : pacer_(pacer), shaping_(shaping) {}
 
-    struct Sent {
-        size_t noiseBytes = 0;  // noise sent in front of the reply
-        size_t written = 0;     // bytes that reached the line, noise included
-    };
-    // Writes to the non-blocking descriptor fd; stops early when a stop is requested.
-    Sent send(int fd, const std::vector<uint8_t>& reply);
+    // Noise bytes sent in front of every reply.
+    size_t noiseBytes() const { return shaping_.noiseBytes; }
+    // Writes to the non-blocking descriptor fd; stops early when a stop is
+    // requested. Returns the bytes that reached the line, noise included.
+    size_t send(int fd, const std::vector<uint8_t>& reply);
 
 private:
     LinePacer pacer_;

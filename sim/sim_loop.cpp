@@ -79,12 +79,12 @@ void SimLoop::serve(const Request& request) {
     record.request = &request;
     record.handling = &handling;
     record.replyBytes = handling.reply.size();
-    record.noiseBytes = replies ? settings_.noiseBytes : 0;
+    record.noiseBytes = replies ? parts_.sender.noiseBytes() : 0;
     parts_.log.write(record);
 
     if (stopRequested()) return;  // shutting down: carried out, not answered
     if (handling.delayMs > 0 && !sleepUntilNs(monotonicNs() + handling.delayMs * NsPerMs)) return;
-    if (replies) counters_.bytesOut += parts_.sender.send(parts_.line.master(), handling.reply).written;
+    if (replies) counters_.bytesOut += parts_.sender.send(parts_.line.master(), handling.reply);
 
     if (settings_.hangupAfter && counters_.requests >= *settings_.hangupAfter) hangUp();
 }

@@ -33,7 +33,6 @@ struct SimParts {
 struct SimLoopSettings {
     ModuleLine line;
     LinePacer pacer;
-    size_t noiseBytes = 0;                // noise sent in front of every reply
     std::optional<uint64_t> hangupAfter;  // requests before the line is cut
 };
 
