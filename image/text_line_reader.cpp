@@ -11,15 +11,11 @@ bool TextLineReader::fill() {
 }
 
 void TextLineReader::keep(char ch) {
-    if (kept_ < line_.size())
-        line_[kept_++] = ch;
-    else
-        truncated_ = true;
+    if (kept_ < line_.size()) line_[kept_++] = ch;
 }
 
 bool TextLineReader::next() {
     kept_ = 0;
-    truncated_ = false;
     bool any = false;      // a character of this line was read
     bool pendingCr = false;  // a CR was read and may still turn out to be part of CR LF
     for (;;) {

@@ -22,8 +22,6 @@ public:
     bool next();
     // The line without its line end; at most LineCapacity characters.
     std::string_view line() const { return {line_.data(), kept_}; }
-    // True when the line held more characters than were kept.
-    bool truncated() const { return truncated_; }
     bool failed() const { return failed_; }
 
 private:
@@ -37,7 +35,6 @@ private:
     std::size_t chunkPos_ = 0;
     std::array<char, LineCapacity> line_{};
     std::size_t kept_ = 0;
-    bool truncated_ = false;
     bool failed_ = false;
 };
 
