@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "link/big_endian.h"
 #include "link/serial_port.h"
 
 namespace kq {
@@ -11,15 +12,6 @@ namespace {
 
 constexpr int NoReplyExpected = -1;  // time-out marker of the commands that await no reply
 constexpr int ImageLengthBytes = 4;  // readFlashCrc request payload: the range length
-
-void putBigEndian32(uint8_t* out, uint32_t value) {
-    for (int k = 0; k < 4; ++k) out[k] = static_cast<uint8_t>(value >> (24 - 8 * k));
-}
-
-void putBigEndian16(uint8_t* out, uint16_t value) {
-    out[0] = static_cast<uint8_t>(value >> 8);
-    out[1] = static_cast<uint8_t>(value);
-}
 
 // The steps before every request: port range, then a drain of stale input.
 CommandResult prepare(int port) {
@@ -89,7 +81,7 @@ CommandResult readFlashCrc(int port, uint32_t address, uint32_t length, uint16_t
         flashExchange(port, CmdReadFlashCrc, address, buffer, ImageLengthBytes, ReadFlashCrcTimeoutMs, replyLength);
     if (result != Ok) return result;
     if (replyLength != CrcReplyPayloadBytes) return BadReplyLength;
-    crc = static_cast<uint16_t>(buffer[4] << 8 | buffer[5]);
+    crc = bigEndian16(buffer + 4);
     return Ok;
 }
 

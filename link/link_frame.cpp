@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "link/big_endian.h"
 #include "link/serial_backend.h"
 #include "link/serial_port.h"
 
@@ -33,13 +34,6 @@ constexpr std::array<uint16_t, 256> makeCrcTable() {
 constexpr std::array<uint16_t, 256> CrcTable = makeCrcTable();
 
 uint32_t replyCount = 0;
-
-void putBigEndian16(uint8_t* out, uint16_t value) {
-    out[0] = static_cast<uint8_t>(value >> 8);
-    out[1] = static_cast<uint8_t>(value);
-}
-
-uint16_t bigEndian16(const uint8_t* in) { return static_cast<uint16_t>(in[0] << 8 | in[1]); }
 
 // Writes start, L, start and command; the caller fills address and payload.
 int finishFrame(uint8_t* out, uint16_t code, int headerBytes, int n) {
@@ -129,7 +123,7 @@ uint16_t crc16(const uint8_t* bytes, size_t count) {
 
 int buildFrame(uint8_t* out, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
     if (n < 0 || n > MaxFlashPayload || (n > 0 && !payload)) return 0;
-    for (int k = 0; k < 4; ++k) out[6 + k] = static_cast<uint8_t>(address >> (24 - 8 * k));
+    putBigEndian32(out + 6, address);
     if (n > 0) std::memcpy(out + FlashHeaderBytes, payload, static_cast<size_t>(n));
     return finishFrame(out, code, FlashHeaderBytes, n);
 }
@@ -182,9 +176,7 @@ int validateFrame(uint16_t code, uint32_t address, const uint8_t* candidate, int
                   int& length) {
     const int frameLength = checkFrameShape(candidate, available, FlashHeaderBytes, FlashMinLength, FlashMaxLength);
     if (frameLength == 0) return 1;
-    uint32_t replyAddress = 0;
-    for (int k = 0; k < 4; ++k) replyAddress = replyAddress << 8 | candidate[6 + k];
-    if (replyAddress != address) return 1;
+    if (bigEndian32(candidate + 6) != address) return 1;
     if (!commandMatches(candidate, code)) return 1;
     length = frameLength - FlashMinLength;
     std::memcpy(payload, candidate + FlashHeaderBytes, static_cast<size_t>(length));
