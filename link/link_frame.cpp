@@ -19,7 +19,7 @@ constexpr int FlashMaxLength = 518;   // L of a 512-byte flash-address reply, by
 constexpr int ModuleMinLength = 8;    // L of an empty module-address reply, bytes
 constexpr int ModuleMaxLength = 520;  // L of a 512-byte module-address reply, bytes
 constexpr int FrameOverheadBytes = 7; // whole frame = L + this (starts, L field, CRC, end)
-constexpr uint8_t ErrorFlagBit = 0x40; // ErrorBit as seen in the command word's high byte
+constexpr uint8_t ErrorFlagBit = ErrorBit >> 8;  // ErrorBit as seen in the command word's high byte
 
 constexpr std::array<uint16_t, 256> makeCrcTable() {
     std::array<uint16_t, 256> table{};
