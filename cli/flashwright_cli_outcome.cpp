@@ -64,8 +64,9 @@ RunOutcome describeOutcome(const RunResult& result, bool moduleAnswered, std::st
     switch (result.step) {
         case RunStep::File:
             return {ExitHexRefused,
-                    "the HEX file must exist and every record must lie inside the window of the chip, "
-                    "bootload type, user offset (and upgrade area)"};
+                    "the HEX file must exist, and every record must be well formed (hex digits, length, "
+                    "checksum) and lie inside the window of the chip, bootload type, user offset (and "
+                    "upgrade area)"};
         case RunStep::Port:
             return {ExitPortFailed, portHint(portName, portDevice)};
         case RunStep::ModuleAddress:

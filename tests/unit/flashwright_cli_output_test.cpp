@@ -118,6 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OutcomeCase{"Success", RunEnding::Success, RunStep::None, true, ExitSuccess, ""},
         OutcomeCase{"FileRefused", RunEnding::FailedWithoutPicture, RunStep::File, false, ExitHexRefused, "HEX"},
+        OutcomeCase{"FileRefusedNamesMalformedRecords", RunEnding::FailedWithoutPicture, RunStep::File, false,
+                    ExitHexRefused, "checksum"},
         OutcomeCase{"PortFailed", RunEnding::FailedWithoutPicture, RunStep::Port, false, ExitPortFailed,
                     "dialout"},
         OutcomeCase{"UpgradeFlagUnanswered", RunEnding::FailedWithoutPicture, RunStep::UpgradeFlag, false,
