@@ -17,17 +17,19 @@ void TextLineReader::keep(char ch) {
 bool TextLineReader::next() {
     kept_ = 0;
     bool any = false;      // a character of this line was read
-    bool pendingCr = false;  // a CR was read and may still turn out to be part of CR LF
+    bool pendingCr = false;  // a CR was read: the line has ended, unless an LF follows that belongs to it
     for (;;) {
         if (chunkPos_ == chunkLength_ && !fill()) {
             if (failed_) return false;
-            if (pendingCr) keep('\r');  // a lone CR at the end of the file stays a character
             return any;
         }
         const char ch = chunk_[chunkPos_++];
+        if (pendingCr) {
+            if (ch != '\n') --chunkPos_;  // a lone CR: this character starts the next line
+            return true;
+        }
         any = true;
-        if (ch == '\n') return true;  // a pending CR is dropped with the line end
-        if (pendingCr) keep('\r');
+        if (ch == '\n') return true;
         pendingCr = ch == '\r';
         if (!pendingCr) keep(ch);
     }

@@ -1,6 +1,7 @@
-// Reads a text file line by line into one fixed buffer, the way a text-mode
-// stream presents it: a line ends at LF, a CR just before that LF is dropped,
-// and a last line without a line end still counts as a line.
+// Reads a text file line by line into one fixed buffer: a line ends at LF,
+// CR LF or a lone CR (files written with old Mac line ends would otherwise
+// read as one line, of which only the first record counts), and a last line
+// without a line end still counts as a line.
 #pragma once
 
 #include <array>

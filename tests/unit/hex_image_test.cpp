@@ -111,6 +111,8 @@ const EndingRow endingRows[] = {
     {"no_end_record", lines({first, later}, "\n"), 0x101},
     {"last_line_without_line_end", lines({first}) + later, 0x101},
     {"end_record_without_line_end", lines({first}, "\n") + endRecord, 1},
+    {"lone_cr_line_ends", lines({first, later}, "\r"), 0x101},
+    {"lone_cr_before_exact_end", lines({first, endRecord, later}, "\r"), 1},
 };
 
 class HexEnding : public HexLoad, public testing::WithParamInterface<EndingRow> {};
