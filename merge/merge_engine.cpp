@@ -111,7 +111,7 @@ bool verifyHexFile(const std::string& path, std::string_view label, const ShowMe
     return loadHexFile(path, label, showMessage, bytes);
 }
 
-bool scanHexTexts(std::string_view bootText, std::string_view userText, int chipFamily,
+bool scanHexPair(std::string_view bootText, std::string_view userText, int chipFamily,
                   const ShowMessage& showMessage) {
     const FamilyRules& rules = rulesFor(chipFamily);
     uint16_t upperAddress = 0;
@@ -156,7 +156,7 @@ MergeOutcome runMerge(const std::string& bootPath, const std::string& userPath, 
     std::string boot, user;
     if (!loadHexFile(bootPath, BootFileLabel, showMessage, boot)) return MergeOutcome::Refused;
     if (!loadHexFile(userPath, UserFileLabel, showMessage, user)) return MergeOutcome::Refused;
-    if (!scanHexTexts(boot, user, chipFamily, showMessage)) return MergeOutcome::Refused;
+    if (!scanHexPair(boot, user, chipFamily, showMessage)) return MergeOutcome::Refused;
     if (!writeFileAtomically(outputPath, mergedBytes(boot, user))) {
         tell(showMessage, WriteFailedMessage);
         return MergeOutcome::WriteFailed;

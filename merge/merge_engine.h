@@ -45,10 +45,10 @@ enum class MergeOutcome {
 // On failure shows label + the reason and returns false.
 bool verifyHexFile(const std::string& path, std::string_view label, const ShowMessage& showMessage);
 
-// Record scan of both inputs' texts against the family's address limit and for
+// Record scan of the pair (both inputs' texts, as read by the file test) against the family's address limit and for
 // overlap (chipFamily 0 = KQ581X, anything else KQ58XX). On failure shows the
 // reason and returns false.
-bool scanHexTexts(std::string_view bootText, std::string_view userText, int chipFamily,
+bool scanHexPair(std::string_view bootText, std::string_view userText, int chipFamily,
                   const ShowMessage& showMessage);
 
 // Writes the merged file of two verified inputs to outputPath, all or nothing.

@@ -83,7 +83,7 @@ void runScanRows(const std::vector<ScanRow>& rows) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         MessageLog log;
-        EXPECT_EQ(scanHexTexts(row.boot, row.user, row.chipFamily, log.sink()), row.message.empty());
+        EXPECT_EQ(scanHexPair(row.boot, row.user, row.chipFamily, log.sink()), row.message.empty());
         if (row.message.empty())
             EXPECT_TRUE(log.shown.empty());
         else
