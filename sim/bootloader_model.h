@@ -30,7 +30,6 @@ public:
 
     ModuleMode mode() const { return mode_; }
     bool upgradeFlag() const { return upgradeFlag_; }
-    const BackupUpgrade& backup() const { return backup_; }
 
     // Whether the program running now acts on this command at all. The
     // bootloader takes the whole flash-layout set; the user program only the

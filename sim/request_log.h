@@ -27,7 +27,6 @@ std::string formatLogLine(const LogRecord& record);
 class RequestLog {
 public:
     bool open(const std::string& path, std::string& error);
-    bool isOpen() const { return file_ != nullptr; }
     void write(const LogRecord& record);
 
 private:
