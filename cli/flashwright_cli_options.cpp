@@ -22,15 +22,21 @@ constexpr std::array<std::string_view, 8> BaudTexts = {"1200", "2400", "4800", "
 constexpr std::array<std::string_view, 4> FrameTexts = {"64", "128", "256", "512"};
 constexpr int MaxHexDigits = 8;           // a 32-bit offset
 constexpr int MaxAreaKiB = 512;           // the whole image
-constexpr int MaxModuleAddressChars = 12;  // six pairs
 constexpr double MaxHandshakeSeconds = 86400.0;
 
+// Sets index to the position of an option's value in its list of choices;
+// when the value is none of them, an error text ending in advice.
 template <size_t N>
-int indexIn(const std::array<std::string_view, N>& list, std::string_view text) {
+std::string chooseFrom(std::string_view option, const std::optional<std::string>& value,
+                       const std::array<std::string_view, N>& choices, std::string_view advice, int& index) {
+    if (!value) return "";
     for (size_t i = 0; i < N; ++i) {
-        if (list[i] == text) return int(i);
+        if (choices[i] == *value) {
+            index = int(i);
+            return "";
+        }
     }
-    return -1;
+    return std::string(option) + " " + *value + ": use " + std::string(advice);
 }
 
 bool isHexOffset(std::string_view text) {
@@ -116,25 +122,18 @@ std::string applyFlashValues(const FlashValues& values, FlashOptions& options) {
     options.portText = *values.port;
     s.hexPath = values.files[0];
 
-    if (values.baud) {
-        s.baudRate = indexIn(BaudTexts, *values.baud);
-        if (s.baudRate < 0) return "--baud " + *values.baud + ": use 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
-    }
-    if (values.parity) {
-        constexpr std::array<std::string_view, 3> parities = {"none", "odd", "even"};
-        s.parity = indexIn(parities, *values.parity);
-        if (s.parity < 0) return "--parity " + *values.parity + ": use none, odd or even";
-    }
-    if (values.chip) {
-        constexpr std::array<std::string_view, 2> chips = {"251", "arm"};
-        s.chipFamily = indexIn(chips, *values.chip);
-        if (s.chipFamily < 0) return "--chip " + *values.chip + ": use 251 (KQ581X) or arm (KQ58XX)";
-    }
-    if (values.type) {
-        // In the order of the bootload types: local, remote with backup, remote without.
-        constexpr std::array<std::string_view, 3> types = {"local", "backup", "nobackup"};
-        s.bootloadType = indexIn(types, *values.type);
-        if (s.bootloadType < 0) return "--type " + *values.type + ": use local, backup or nobackup";
+    constexpr std::array<std::string_view, 3> parities = {"none", "odd", "even"};
+    constexpr std::array<std::string_view, 2> chips = {"251", "arm"};
+    // In the order of the bootload types: local, remote with backup, remote without.
+    constexpr std::array<std::string_view, 3> types = {"local", "backup", "nobackup"};
+    for (const std::string& error :
+         {chooseFrom("--baud", values.baud, BaudTexts, "1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200",
+                     s.baudRate),
+          chooseFrom("--parity", values.parity, parities, "none, odd or even", s.parity),
+          chooseFrom("--chip", values.chip, chips, "251 (KQ581X) or arm (KQ58XX)", s.chipFamily),
+          chooseFrom("--type", values.type, types, "local, backup or nobackup", s.bootloadType),
+          chooseFrom("--frame", values.frame, FrameTexts, "64, 128, 256 or 512", s.frameDataLength)}) {
+        if (!error.empty()) return error;
     }
     applyTypeDefaults(s);
 
@@ -154,15 +153,11 @@ std::string applyFlashValues(const FlashValues& values, FlashOptions& options) {
         s.upgradeAreaKiB = *area;
     }
     if (values.address) {
-        if (values.address->size() > MaxModuleAddressChars || !isValidModuleAddress(*values.address)) {
+        if (!isValidModuleAddress(*values.address)) {
             return "--address " + *values.address +
                    ": up to 12 characters, pairs of two decimal digits or AA (e.g. AAAAAAAAAAAA, 000000001234)";
         }
         s.moduleAddress = *values.address;
-    }
-    if (values.frame) {
-        s.frameDataLength = indexIn(FrameTexts, *values.frame);
-        if (s.frameDataLength < 0) return "--frame " + *values.frame + ": use 64, 128, 256 or 512";
     }
     if (values.handshakeTimeout) {
         const std::string& text = *values.handshakeTimeout;
