@@ -31,7 +31,7 @@ std::optional<std::string> encodeLineFile(const std::vector<std::string>& values
     return bytes;
 }
 
-std::vector<std::string> decodeLineFile(std::string_view bytes, std::size_t count) {
+std::vector<std::string> decodeLineFile(std::string_view bytes, std::size_t count, LineEndRule rule) {
     // CR and LF never occur inside a GB18030 multi-byte character, so the
     // lines can be cut before decoding.
     std::vector<std::string> values;
@@ -39,6 +39,11 @@ std::vector<std::string> decodeLineFile(std::string_view bytes, std::size_t coun
         const auto lf = bytes.find('\n');
         std::string_view line = bytes.substr(0, lf);
         bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
+        if (rule == LineEndRule::CrsBeforeLf) {
+            for (int cr = 0; cr < 2 && !line.empty() && line.back() == '\r'; ++cr) line.remove_suffix(1);
+            values.push_back(gb18030ToUtf8(line));
+            continue;
+        }
         if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::string value = gb18030ToUtf8(line);
         dropLastCharacter(value);
@@ -53,10 +58,11 @@ bool writeLineFile(const std::string& path, const std::vector<std::string>& valu
     return bytes && writeFileAtomically(path, *bytes);
 }
 
-std::optional<std::vector<std::string>> readLineFile(const std::string& path, std::size_t count) {
+std::optional<std::vector<std::string>> readLineFile(const std::string& path, std::size_t count,
+                                                     LineEndRule rule) {
     const WholeFile file = readWholeFile(path, MaxLineFileSize);
     if (file.status != WholeFile::Read) return std::nullopt;
-    return decodeLineFile(file.bytes, count);
+    return decodeLineFile(file.bytes, count, rule);
 }
 
 }  // namespace kq

@@ -30,4 +30,8 @@ WholeFile readWholeFile(const std::string& path, uint64_t maxBytes);
 // folder) is refused.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
 
+// Like writeFileAtomically, but bytes overwrite the old file from its first
+// byte without shortening it: whatever the old file held beyond bytes stays.
+bool overwriteFromStart(const std::string& path, std::string_view bytes);
+
 }  // namespace kq

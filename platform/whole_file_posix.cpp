@@ -105,23 +105,58 @@ WholeFile readWholeFile(const std::string& path, uint64_t maxBytes) {
     return result;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+namespace {
+
+// Puts a new regular file at path, filled by fill(fd, replacedFd). With
+// readOld, replacedFd reads the file being replaced (-1 when there is none).
+template <typename Fill>
+bool replaceAtomically(const std::string& path, bool readOld, Fill fill) {
     if (path.empty()) return false;
     const std::string target = resolvedTarget(path);
     struct stat old {};
     const bool replacing = ::stat(target.c_str(), &old) == 0;
     // A rename would put a plain file in place of a device, pipe or folder.
     if (replacing && !S_ISREG(old.st_mode)) return false;
+    Fd oldFd(replacing && readOld ? ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1);
+    if (replacing && readOld && !oldFd.valid()) return false;
     std::string tempPath;
     Fd fd = createTemporaryBeside(target, tempPath);
     if (!fd.valid()) return false;
 
     bool ok = !replacing || ::fchmod(fd.get(), old.st_mode & 07777) == 0;
-    ok = ok && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    ok = ok && fill(fd.get(), oldFd.get()) && ::fsync(fd.get()) == 0;
     ok = fd.close() && ok;
     ok = ok && ::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) ::unlink(tempPath.c_str());
     return ok;
+}
+
+// Copies what follows offset in the file from to the end of to.
+bool copyTailFrom(int from, uint64_t offset, int to) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::pread(from, buffer, sizeof buffer, static_cast<off_t>(offset));
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (!writeAll(to, std::string_view(buffer, static_cast<size_t>(n)))) return false;
+        offset += static_cast<uint64_t>(n);
+    }
+}
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+    return replaceAtomically(path, false, [&](int fd, int) { return writeAll(fd, bytes); });
+}
+
+bool overwriteFromStart(const std::string& path, std::string_view bytes) {
+    return replaceAtomically(path, true, [&](int fd, int oldFd) {
+        if (!writeAll(fd, bytes)) return false;
+        return oldFd < 0 || copyTailFrom(oldFd, bytes.size(), fd);
+    });
 }
 
 }  // namespace kq
