@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -12,6 +11,7 @@
 
 #include "merge/about_dialog.h"
 #include "merge/app_icon.h"
+#include "merge/dialog_controls.h"
 #include "merge/dialog_units.h"
 #include "merge/merge_engine.h"
 #include "merge/path_edit.h"
@@ -25,35 +25,6 @@ namespace {
 
 const QString ProgramName = QStringLiteral("hexsplice");
 const QString HexFileFilter = QStringLiteral("All Files(*.hex)");  // shown as written, matches *.hex
-
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-// A static text at a dialog-unit place; wrapped, shown as plain text.
-QLabel* addText(QWidget* parent, const QString& text, QRect place) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(place);
-    return label;
-}
-
-// A push button at a dialog-unit place. Where 宋体 is missing, the fallback
-// font may be wider than the layout allows: the caption then gets a smaller
-// size instead of being cut off.
-QPushButton* addButton(QWidget* parent, const QString& caption, const char* name, QRect place) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(place);
-    constexpr int FramePixels = 12;       // pixels the button's frame and padding take from the caption
-    constexpr double SmallestPoints = 7;  // points: below this a caption is unreadable
-    QFont font = button->font();
-    while (font.pointSizeF() > SmallestPoints &&
-           QFontMetrics(font).horizontalAdvance(caption) > place.width() - FramePixels)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    button->setFont(font);
-    return button;
-}
 
 }  // namespace
 

@@ -1,0 +1,14 @@
+// flashwright: upgrades the program of a module over a serial line.
+#include <QApplication>
+
+#include "upgrade_ui/status_pictures.h"
+#include "upgrade_ui/upgrade_dialog.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("flashwright"));
+    QApplication::setWindowIcon(kq::flashwrightIcon());
+    kq::UpgradeDialog dialog;
+    dialog.exec();
+    return 0;
+}

@@ -1,0 +1,70 @@
+#include "upgrade_ui/log_panel.h"
+
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace kq {
+
+QColor logColour(int code) {
+    switch (code & 0xFF) {
+    case 0: return QColor(0, 0, 255);
+    case 1: return QColor(255, 0, 0);
+    case 2: return QColor(0, 255, 0);
+    case 3: return QColor(255, 255, 0);
+    default: return QColor(0, 0, 0);
+    }
+}
+
+LogPanel::LogPanel(QWidget* parent, int textLimit) : QTextEdit(parent), textLimit_(textLimit) {
+    setAcceptRichText(false);
+    setUndoRedoEnabled(false);  // appended text is not an edit the user could undo
+    setLineWrapMode(QTextEdit::NoWrap);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    defaultFormat_.setForeground(QColor(0, 0, 0));
+    setCurrentCharFormat(defaultFormat_);
+}
+
+int LogPanel::textLength() const { return document()->characterCount() - 1; }
+
+QString LogPanel::savedText() const {
+    QString text = toPlainText();
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text;
+}
+
+void LogPanel::appendPlain(std::string_view text) { appendInColour(text, QColor(0, 0, 0)); }
+
+void LogPanel::appendColoured(std::string_view text, int code) {
+    appendInColour(text, logColour(code));
+    setCurrentCharFormat(defaultFormat_);
+}
+
+void LogPanel::appendInColour(std::string_view text, const QColor& colour) {
+    if (textLength() > textLimit_) clear();
+    // The document keeps one paragraph per line: CR LF (or a lone LF) ends one.
+    QString lines = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+
+    QTextCharFormat format;  // no bold, italic or underline; the panel's own face and size
+    format.setFontWeight(QFont::Normal);
+    format.setFontItalic(false);
+    format.setFontUnderline(false);
+    format.setForeground(colour);
+
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(lines, format);
+    setTextCursor(cursor);
+    setCurrentCharFormat(format);
+    scrollToBottomLater();
+}
+
+void LogPanel::scrollToBottomLater() {
+    // Queued: it takes effect when events are next processed, which the run
+    // does between its steps.
+    QMetaObject::invokeMethod(
+        this, [this] { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }, Qt::QueuedConnection);
+}
+
+}  // namespace kq

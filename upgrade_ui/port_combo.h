@@ -1,0 +1,27 @@
+// The port box: a drop-down that announces each drop-down before its list
+// opens, so the window can list the ports afresh. The box is narrow: its
+// tool tip shows the whole text of the chosen item, device path included.
+#pragma once
+
+#include <QComboBox>
+
+#include <string>
+
+namespace kq {
+
+class PortCombo : public QComboBox {
+    Q_OBJECT
+public:
+    explicit PortCombo(QWidget* parent = nullptr);
+
+    void showPopup() override;
+
+signals:
+    void aboutToDropDown();
+};
+
+// "COM 3 (/dev/ttyUSB0)", "COM12 (/dev/pts/4)": a blank between the letters
+// and a one-digit number, the device in parentheses when known.
+QString portItemText(int port, const std::string& device);
+
+}  // namespace kq
