@@ -188,12 +188,19 @@ void UpgradeDialog::done(int result) {
 }
 
 void UpgradeDialog::keyPressEvent(QKeyEvent* event) {
-    QDialog::keyPressEvent(event);  // Esc ends the window; Enter presses a focused button
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && !event->isAccepted() && event->modifiers() == Qt::NoModifier) {
-        // Enter elsewhere ends the window like an OK button: after a read that succeeds.
-        event->accept();
-        if (readValues()) accept();
+    if (!enter || event->modifiers() != Qt::NoModifier) {
+        QDialog::keyPressEvent(event);  // Esc ends the window (through done)
+        return;
+    }
+    // No button is a default button: Enter presses the button that has the
+    // focus, and elsewhere ends the window like an OK button, after a read
+    // that succeeds.
+    event->accept();
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+        button->click();
+    } else if (readValues()) {
+        accept();
     }
 }
 

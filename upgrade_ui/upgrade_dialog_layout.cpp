@@ -59,6 +59,8 @@ void UpgradeDialog::buildControls() {
     placeSerialGroup();
     placeParameterGroup();
     placeOperationGroup();
+    // Enter is handled by the window itself (see keyPressEvent).
+    for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
     connectHandlers();
 }
 
