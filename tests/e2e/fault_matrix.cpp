@@ -50,15 +50,6 @@ bool unpluggedAtStart(const Cell& cell) {
     return false;
 }
 
-void waitUntilGone(const std::string& path) {
-    const auto deadline = std::chrono::steady_clock::now() + LinkGoneTimeout;
-    std::error_code ignored;
-    while (std::filesystem::exists(std::filesystem::symlink_status(path, ignored)) &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
 UpgradeSettings settingsFor(const Cell& cell, int port, const std::string& hexPath) {
     UpgradeSettings s;
     s.portNumber = port;
@@ -121,13 +112,22 @@ const char* endingName(RunEnding ending) {
 
 }  // namespace
 
+void waitUntilUnplugged(const std::string& link) {
+    const auto deadline = std::chrono::steady_clock::now() + LinkGoneTimeout;
+    std::error_code ignored;
+    while (std::filesystem::exists(std::filesystem::symlink_status(link, ignored)) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 CellOutcome runCell(const Cell& cell) {
     CellOutcome outcome;
     TempFolder folder;
     SimProcess sim(folder.path(), simArguments(cell));
     EXPECT_TRUE(sim.ready()) << sim.error();
     if (!sim.ready()) return outcome;
-    if (unpluggedAtStart(cell)) waitUntilGone(sim.portName());
+    if (unpluggedAtStart(cell)) waitUntilUnplugged(sim.portName());
 
     test::TempHexFile hexFile;
     const std::vector<uint8_t> program = test::programBytes(MatrixProgramBytes);
@@ -142,7 +142,7 @@ CellOutcome runCell(const Cell& cell) {
     FirmwareImage image;
     UpgradeRun run(host, commands, image);
     record.attach(run);
-    if (cell.stopAfterLog != nullptr) record.stopAfterLog(cell.stopAfterLog);
+    if (cell.stopAfterLog != nullptr) record.stopAfterLog(std::string(cell.stopAfterLog) + "\r\n");
     if (cell.stopAtPump > 0) record.stopAtPump(cell.stopAtPump);
 
     outcome.result = run.runUpgrade();

@@ -32,7 +32,7 @@ struct Cell {
     RunStep step = RunStep::None;
     std::map<std::string, int> requests{};  // commands not listed are not counted
     Installed installed = Installed::Unchecked;
-    const char* stopAfterLog = nullptr;    // press stop at the first pump after this log line
+    const char* stopAfterLog = nullptr;    // press stop at the first pump after this log line (without its line end)
     int stopAtPump = 0;                    // or at this pump (1-based), 0 = never
 };
 
@@ -58,6 +58,10 @@ struct CellOutcome {
     std::vector<uint8_t> userArea;   // the module's flash from the user offset, one padded image long
     std::vector<uint8_t> image;      // the padded image the run was given
 };
+
+// A module started with "--hangup-after 0" drops its line at once: waits
+// until its link is gone, so that the run meets a port that is not there.
+void waitUntilUnplugged(const std::string& link);
 
 // Runs one cell to its end (fails the test when the module does not start).
 CellOutcome runCell(const Cell& cell);
