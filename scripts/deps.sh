@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
+# Extra package names given as arguments are installed as well (bench/fuzz.sh
+# asks for clang this way).
 set -euo pipefail
 
 packages=(g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev libgl-dev libxkbcommon-dev)
+          qt6-base-dev libgl-dev libxkbcommon-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

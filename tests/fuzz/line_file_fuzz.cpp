@@ -1,0 +1,114 @@
+// The remembered-value line files: arbitrary bytes through every reading
+// rule, and values written by the writer (or by hand, with CR LF or LF line
+// ends) read back.
+//
+// Input: a mode byte, an extra-count byte, then the file bytes (mode bit 0
+// clear) or the values separated by NUL bytes (set).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_check.h"
+#include "platform/gb_text.h"
+#include "platform/line_file.h"
+
+namespace {
+
+using kq::LineEndRule;
+using Values = std::vector<std::string>;
+
+constexpr LineEndRule Rules[] = {LineEndRule::DropOneMore, LineEndRule::CrsBeforeLf};
+
+void dropLastCharacter(std::string& text) {
+    if (text.empty()) return;
+    size_t end = text.size() - 1;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.erase(end);
+}
+
+std::string withoutTrailingCrs(std::string text, int most) {
+    for (int i = 0; i < most && !text.empty() && text.back() == '\r'; ++i) text.pop_back();
+    return text;
+}
+
+// The GB18030 bytes of values, each followed by lineEnd, as a hand-written file.
+std::string handWritten(const Values& values, std::string_view lineEnd) {
+    std::string bytes;
+    for (const std::string& value : values) {
+        const auto encoded = kq::utf8ToGb18030(value);
+        FUZZ_CHECK(encoded.has_value());
+        bytes += *encoded;
+        bytes += lineEnd;
+    }
+    return bytes;
+}
+
+void checkRead(const std::string& bytes, const Values& expected, size_t extra, LineEndRule rule) {
+    Values padded = expected;
+    padded.resize(expected.size() + extra);
+    FUZZ_CHECK(kq::decodeLineFile(bytes, padded.size(), rule) == padded);
+    // Asking for fewer values gives the first ones.
+    if (!expected.empty()) {
+        const Values fewer(padded.begin(), padded.begin() + static_cast<std::ptrdiff_t>(expected.size() - 1));
+        FUZZ_CHECK(kq::decodeLineFile(bytes, fewer.size(), rule) == fewer);
+    }
+}
+
+void checkValues(const Values& values, size_t extra) {
+    bool writable = true;
+    for (const std::string& value : values)
+        writable = writable && value.find('\n') == std::string::npos && kq::fuzz::isUtf8(value);
+    const auto bytes = kq::encodeLineFile(values);
+    FUZZ_CHECK(bytes.has_value() == writable);
+    if (!bytes) return;
+
+    // Our own files read back unchanged under every rule.
+    for (LineEndRule rule : Rules) checkRead(*bytes, values, extra, rule);
+
+    // A file written by hand with CR LF: the original rule loses each value's
+    // last character; the CR-tolerant rule loses at most a CR the value ended in.
+    Values lostLast, lostCr, lostTwoCrs;
+    for (const std::string& value : values) {
+        lostLast.push_back(value);
+        dropLastCharacter(lostLast.back());
+        lostCr.push_back(withoutTrailingCrs(value, 1));
+        lostTwoCrs.push_back(withoutTrailingCrs(value, 2));
+    }
+    const std::string crLf = handWritten(values, "\r\n");
+    checkRead(crLf, lostLast, extra, LineEndRule::DropOneMore);
+    checkRead(crLf, lostCr, extra, LineEndRule::CrsBeforeLf);
+    checkRead(handWritten(values, "\n"), lostTwoCrs, extra, LineEndRule::CrsBeforeLf);
+}
+
+void checkAnyBytes(std::string_view bytes, size_t count) {
+    for (LineEndRule rule : Rules) {
+        const Values values = kq::decodeLineFile(bytes, count, rule);
+        FUZZ_CHECK(values.size() == count);
+        for (const std::string& value : values) {
+            FUZZ_CHECK(kq::fuzz::isUtf8(value));
+            FUZZ_CHECK(value.find('\n') == std::string::npos);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    kq::fuzz::InputReader in(data, size);
+    const uint8_t mode = in.byte();
+    const size_t extra = in.byte() % 4;
+    const std::string_view rest = in.rest();
+    if (!(mode & 1)) {
+        checkAnyBytes(rest, extra + (mode >> 1 & 7));
+        return 0;
+    }
+    Values values;
+    for (size_t start = 0;;) {
+        const size_t end = rest.find('\0', start);
+        values.emplace_back(rest.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    checkValues(values, extra);
+    return 0;
+}
