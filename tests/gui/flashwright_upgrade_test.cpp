@@ -56,8 +56,8 @@ private:
     std::unique_ptr<QTemporaryDir> tool_;
     ServiceLog log_;
 
-    // A window whose only port, COM 1, is the module's terminal.
-    std::unique_ptr<UpgradeDialog> windowOn(const SimModule& module, int chip, int type, const QString& hex) {
+    // A window on the ports installed by the test (COM 1: the module).
+    std::unique_ptr<UpgradeDialog> windowOn(int chip, int type, const QString& hex) {
         auto window = std::make_unique<UpgradeDialog>(recordingServices(log_, tool_->path()));
         child<QComboBox>(*window, "chipCombo")->setCurrentIndex(chip);
         child<QComboBox>(*window, "bootloadCombo")->setCurrentIndex(type);
@@ -79,7 +79,7 @@ private slots:
         SimModule module({QStringLiteral("--family"), QStringLiteral("251"), QStringLiteral("--mode"), QStringLiteral("boot")});
         QVERIFY(module.ready());
         PinnedPortsBackend ports({{1, module.link()}});
-        auto window = windowOn(module, 0, 0, SampleKq581x);
+        auto window = windowOn(0, 0, SampleKq581x);
         QCOMPARE(window->values().settings.portNumber, 1);
         int progressSeen = -1;
         QObject::connect(child<QProgressBar>(*window, "progressBar"), &QProgressBar::valueChanged,
@@ -110,7 +110,7 @@ private slots:
         SimModule module({QStringLiteral("--family"), QStringLiteral("arm"), QStringLiteral("--mode"), QStringLiteral("app")});
         QVERIFY(module.ready());
         PinnedPortsBackend ports({{1, module.link()}});
-        auto window = windowOn(module, 1, 1, SampleKq58xx);
+        auto window = windowOn(1, 1, SampleKq58xx);
         QCOMPARE(window->values().settings.upgradeOffsetHex, std::string("11000"));
         child<QComboBox>(*window, "frameCombo")->setCurrentIndex(2);  // 256 bytes per frame
         child<QPushButton>(*window, "upgradeButton")->click();
@@ -126,7 +126,7 @@ private slots:
                           QStringLiteral("erase-all:2")});
         QVERIFY(module.ready());
         PinnedPortsBackend ports({{1, module.link()}});
-        auto window = windowOn(module, 0, 0, SampleKq581x);
+        auto window = windowOn(0, 0, SampleKq581x);
         child<QPushButton>(*window, "upgradeButton")->click();
         QVERIFY2(logText(*window).contains(QStringLiteral("擦除失败")), qPrintable(logText(*window)));
         QCOMPARE(child<QLabel>(*window, "statusPicture")->pixmap().size(), QSize(64, 60));
@@ -141,7 +141,7 @@ private slots:
         SimModule module({QStringLiteral("--family"), QStringLiteral("251")});
         QVERIFY(module.ready());
         PinnedPortsBackend ports({{1, module.link()}});
-        auto window = windowOn(module, 0, 0, SampleKq581x);
+        auto window = windowOn(0, 0, SampleKq581x);
         const QString time = child<QLabel>(*window, "hexTimeLabel")->text();
         QVERIFY(!time.isEmpty());
         child<QPlainTextEdit>(*window, "hexPathEdit")->setPlainText(tool_->filePath(QStringLiteral("typed.hex")));
