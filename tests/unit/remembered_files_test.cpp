@@ -1,0 +1,485 @@
+// The files the upgrade window remembers between runs: the parameter record,
+// the last upgrade file, the saved logs, and the two helpers beneath them
+// (overwriting from the first byte, the line-end rule of the path files).
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "merge_test_files.h"
+#include "platform/file_time.h"
+#include "platform/gb_text.h"
+#include "platform/line_file.h"
+#include "platform/whole_file.h"
+#include "upgrade_ui/last_path_file.h"
+#include "upgrade_ui/parameter_file.h"
+#include "upgrade_ui/saved_log_file.h"
+
+namespace kq {
+namespace {
+
+using namespace kq::testing;
+
+std::string gb(std::string_view utf8) { return *utf8ToGb18030(utf8); }
+
+// The window's values at first start, with no file chosen and port item 0.
+ParameterRecord initialRecord() {
+    ParameterRecord r;
+    r.moduleAddress = "AAAAAAAAAAAA";
+    r.userOffsetHex = "1000";
+    r.upgradeOffsetHex = "12000";
+    r.frameDataLength = 3;
+    r.baudRate = 7;
+    r.parity = 0;
+    r.upgradeAreaKiB = 56;
+    return r;
+}
+
+const std::string InitialBytes = std::string("#####AAAAAAAAAAAA##1000##12000##3##7##0##56##0##0##0#") + '\0';
+
+// Twelve fields with the given text in the first and numbers in the last seven.
+std::string recordBytes(std::string_view first, std::string_view number = "5") {
+    std::string text = "#" + std::string(first) + "##t##a##u##g#";
+    for (int i = 0; i < 7; ++i) text += "#" + std::string(number) + "#";
+    return text;
+}
+
+void expectSameRecord(const ParameterRecord& a, const ParameterRecord& b) {
+    EXPECT_EQ(a.hexPath, b.hexPath);
+    EXPECT_EQ(a.hexFileTimeText, b.hexFileTimeText);
+    EXPECT_EQ(a.moduleAddress, b.moduleAddress);
+    EXPECT_EQ(a.userOffsetHex, b.userOffsetHex);
+    EXPECT_EQ(a.upgradeOffsetHex, b.upgradeOffsetHex);
+    EXPECT_EQ(a.frameDataLength, b.frameDataLength);
+    EXPECT_EQ(a.baudRate, b.baudRate);
+    EXPECT_EQ(a.parity, b.parity);
+    EXPECT_EQ(a.upgradeAreaKiB, b.upgradeAreaKiB);
+    EXPECT_EQ(a.chipFamily, b.chipFamily);
+    EXPECT_EQ(a.bootloadType, b.bootloadType);
+    EXPECT_EQ(a.savedPortIndex, b.savedPortIndex);
+}
+
+// Keeps local time eight hours east of UTC, without daylight saving, for the test.
+class FixedLocalTime : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* tz = std::getenv("TZ")) savedTz_ = tz;
+        ::setenv("TZ", "CST-8", 1);
+        ::tzset();
+    }
+    void TearDown() override {
+        if (savedTz_)
+            ::setenv("TZ", savedTz_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> savedTz_;
+};
+
+// ---- Parameter record ------------------------------------------------------
+
+TEST(ParameterRecordBytes, InitialValuesRoundTripByteForByte) {
+    EXPECT_EQ(encodeParameterBytes(initialRecord()), InitialBytes);
+    const auto parsed = parseParameterBytes(InitialBytes);
+    ASSERT_TRUE(parsed.has_value());
+    expectSameRecord(*parsed, initialRecord());
+}
+
+TEST(ParameterRecordBytes, WhichTextsHoldARecord) {
+    const std::string field999 = std::string(999, 'p');
+    // 499 Chinese characters (two bytes each in GB18030) and one letter: 999 bytes on disk.
+    std::string chinese999;
+    for (int i = 0; i < 499; ++i) chinese999 += "路";
+    chinese999 += "x";
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::optional<std::string> hexPath;  // nullopt: no record
+    };
+    const std::vector<Row> rows = {
+        {"two fields only", "#a##b#", std::nullopt},
+        {"eleven fields", "#a##b##c##d##e##1##2##3##4##5##6#", std::nullopt},
+        {"twelfth field not closed", "#a##b##c##d##e##1##2##3##4##5##6##7", std::nullopt},
+        {"empty", "", std::nullopt},
+        {"no marks", "just text", std::nullopt},
+        {"field of 999 bytes", recordBytes(field999), field999},
+        {"field of 1000 bytes", recordBytes(field999 + "p"), std::nullopt},
+        {"999 bytes of Chinese on disk", recordBytes(gb(chinese999)), chinese999},
+        {"1000 bytes of Chinese on disk", recordBytes(gb(chinese999 + "x")), std::nullopt},
+        {"characters between fields ignored", "#p# junk #t##a#\r\n#u##g##5##5##5##5##5##5##5#", "p"},
+        {"text after the twelfth field ignored", recordBytes("p") + "#extra##more", "p"},
+        {"an unclosed field after the twelfth ignored", recordBytes("p") + "#", "p"},
+        {"the NUL ends the text", std::string("#p##t##a#") + '\0' + "#u##g##5##5##5##5##5##5##5#",
+         std::nullopt},
+        {"a tail behind the NUL is not read", recordBytes("new") + '\0' + "#old##t#", "new"},
+        {"a damaged byte reads as a replacement character", recordBytes("a\xFF"), "a\xEF\xBF\xBD"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto record = parseParameterBytes(row.bytes);
+        ASSERT_EQ(record.has_value(), row.hexPath.has_value());
+        if (record) {
+            EXPECT_EQ(record->hexPath, *row.hexPath);
+        }
+    }
+}
+
+TEST(ParameterRecordBytes, NumbersReadAsALeadingDecimalNumber) {
+    struct Row {
+        const char* text;
+        int value;
+    };
+    const std::vector<Row> rows = {
+        {"0", 0},
+        {"31", 31},
+        {" 12", 12},
+        {"\t 7", 7},
+        {"-3", -3},
+        {"+4", 4},
+        {"x", 0},
+        {"", 0},
+        {"-", 0},
+        {"12abc", 12},
+        {"0012", 12},
+        {"1 2", 1},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"99999999999999999999999", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-99999999999999999999999", INT_MIN},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string("\"") + row.text + "\"");
+        const auto record = parseParameterBytes(recordBytes("p", row.text));
+        ASSERT_TRUE(record.has_value());
+        EXPECT_EQ(record->frameDataLength, row.value);
+        EXPECT_EQ(record->savedPortIndex, row.value);
+    }
+}
+
+TEST(ParameterRecordBytes, FieldsLandInTheirValues) {
+    const auto record = parseParameterBytes("#p##t##a##u##g##1##2##3##4##5##6##7#");
+    ASSERT_TRUE(record.has_value());
+    ParameterRecord expected{"p", "t", "a", "u", "g", 1, 2, 3, 4, 5, 6, 7};
+    expectSameRecord(*record, expected);
+}
+
+TEST(ParameterRecordBytes, RecordsThatCouldNotBeReadBackAreRefused) {
+    const std::string chinese500 = [] {
+        std::string s;
+        for (int i = 0; i < 500; ++i) s += "路";
+        return s;
+    }();
+    struct Row {
+        const char* name;
+        void (*change)(ParameterRecord&, const std::string&);
+        bool accepted;
+    };
+    const std::vector<Row> rows = {
+        {"'#' in the path", [](ParameterRecord& r, const std::string&) { r.hexPath = "/a#b.hex"; }, false},
+        {"'#' in the address", [](ParameterRecord& r, const std::string&) { r.moduleAddress = "#"; }, false},
+        {"NUL in a text", [](ParameterRecord& r, const std::string&) { r.userOffsetHex = std::string("1\0", 2); },
+         false},
+        {"invalid UTF-8", [](ParameterRecord& r, const std::string&) { r.hexFileTimeText = "\xFF"; }, false},
+        {"999 bytes", [](ParameterRecord& r, const std::string&) { r.hexPath = std::string(999, 'p'); }, true},
+        {"1000 bytes", [](ParameterRecord& r, const std::string&) { r.hexPath = std::string(1000, 'p'); }, false},
+        {"500 Chinese characters are 1000 bytes on disk",
+         [](ParameterRecord& r, const std::string& long500) { r.upgradeOffsetHex = long500; }, false},
+        {"negative numbers", [](ParameterRecord& r, const std::string&) { r.savedPortIndex = -1; }, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ParameterRecord record = initialRecord();
+        row.change(record, chinese500);
+        const auto bytes = encodeParameterBytes(record);
+        ASSERT_EQ(bytes.has_value(), row.accepted);
+        if (bytes) {
+            const auto back = parseParameterBytes(*bytes);
+            ASSERT_TRUE(back.has_value());
+            expectSameRecord(*back, record);
+        }
+    }
+}
+
+TEST(ParameterFileOnDisk, ChineseTextsAreGb18030OnDiskAndUtf8InMemory) {
+    TempFolder tool;
+    const std::string path = parameterFilePath(tool.path());
+    EXPECT_EQ(path, tool.path() + "参数配置.txt");
+    ParameterRecord record = initialRecord();
+    record.hexPath = "/工具/升级 程序.hex";
+    record.hexFileTimeText = "最近修改时间:2026-03-07 08:05:09";
+    record.savedPortIndex = 12;
+    ASSERT_TRUE(writeParameterFile(path, record));
+
+    const std::string onDisk = readBytes(path);
+    EXPECT_EQ(onDisk, gb("#/工具/升级 程序.hex##最近修改时间:2026-03-07 08:05:09##AAAAAAAAAAAA##1000##12000#"
+                         "#3##7##0##56##0##0##12#") +
+                          '\0');
+    const auto back = readParameterFile(path);
+    ASSERT_TRUE(back.has_value());
+    expectSameRecord(*back, record);
+}
+
+TEST(ParameterFileOnDisk, AShorterSaveLeavesTheOlderTailBehindItsNul) {
+    TempFolder tool;
+    const std::string path = parameterFilePath(tool.path());
+    ParameterRecord longer = initialRecord();
+    longer.userOffsetHex = "12345678";
+    longer.hexPath = "/a/long/path/to/the/program.hex";
+    ASSERT_TRUE(writeParameterFile(path, longer));
+    const std::string first = readBytes(path);
+
+    ParameterRecord shorter = initialRecord();
+    shorter.chipFamily = 1;
+    shorter.userOffsetHex = "0";
+    const std::string second = *encodeParameterBytes(shorter);
+    ASSERT_LT(second.size(), first.size());
+    ASSERT_TRUE(writeParameterFile(path, shorter));
+
+    EXPECT_EQ(readBytes(path), second + first.substr(second.size()));
+    const auto back = readParameterFile(path);
+    ASSERT_TRUE(back.has_value());
+    expectSameRecord(*back, shorter);
+}
+
+TEST(ParameterFileOnDisk, UnusableFilesGiveNoRecordAndAreNotChanged) {
+    TempFolder tool;
+    struct Row {
+        const char* name;
+        std::optional<std::string> bytes;  // nullopt: no file
+    };
+    const std::vector<Row> rows = {
+        {"missing", std::nullopt},
+        {"empty", ""},
+        {"one byte", "#"},
+        {"two fields", "#a##b#"},
+        {"a NUL first", '\0' + recordBytes("p")},
+        {"a field too long", recordBytes(std::string(1000, 'p'))},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = tool.file(std::string(row.name) + ".txt");
+        if (row.bytes) writeBytes(path, *row.bytes);
+        EXPECT_EQ(readParameterFile(path).has_value(), false);
+        if (row.bytes) {
+            EXPECT_EQ(readBytes(path), *row.bytes);
+        }
+    }
+    std::filesystem::create_directory(tool.file("folder.txt"));
+    EXPECT_FALSE(readParameterFile(tool.file("folder.txt")).has_value());
+}
+
+// ---- Last upgrade file -----------------------------------------------------
+
+class LastPathFileTest : public FixedLocalTime {
+protected:
+    void SetUp() override {
+        FixedLocalTime::SetUp();
+        hexPath = inputs.file("升级 程序.hex");
+        writeBytes(hexPath, ":00000001FF\r\n");
+    }
+    void writeLastPath(std::string_view utf8Bytes) { writeBytes(lastPathFilePath(tool.path()), gb(utf8Bytes)); }
+
+    TempFolder tool;
+    TempFolder inputs;
+    std::string hexPath;
+};
+
+TEST_F(LastPathFileTest, WritesBothValuesInGb18030WithCrCrLf) {
+    ASSERT_TRUE(writeLastPathFile(tool.path(), {hexPath, "最近修改时间:2026-03-07 08:05:09"}));
+    EXPECT_EQ(lastPathFilePath(tool.path()), tool.path() + "用户文件路径.txt");
+    EXPECT_EQ(readBytes(tool.file("用户文件路径.txt")),
+              gb(hexPath) + "\r\r\n" + gb("最近修改时间:2026-03-07 08:05:09") + "\r\r\n");
+    EXPECT_EQ(readBytes(tool.file("用户文件路径.txt")).find(hexPath.substr(hexPath.rfind('/'))), std::string::npos)
+        << "the Chinese name is not stored as UTF-8";
+}
+
+TEST_F(LastPathFileTest, ReadingGivesThePathAndItsCurrentTime) {
+    const std::string current = *modifiedTimeText(hexPath);
+    struct Row {
+        const char* name;
+        std::string content;
+        std::string path;
+        std::string time;
+    };
+    const std::vector<Row> rows = {
+        {"our own file, the stored time replaced", hexPath + "\r\r\n最近修改时间:1999-01-01 00:00:00\r\r\n", hexPath,
+         current},
+        {"hand-edited CR LF keeps the last character", hexPath + "\r\nold time\r\n", hexPath, current},
+        {"hand-edited LF keeps the last character", hexPath + "\nold time\n", hexPath, current},
+        {"no final line end", hexPath + "\r\r\nold time", hexPath, current},
+        {"one line only: the time comes from the file", hexPath + "\r\r\n", hexPath, current},
+        {"the file is gone: both cleared", inputs.file("gone.hex") + "\r\r\nold time\r\r\n", "", ""},
+        {"three CRs leave one in the name: not found", hexPath + "\r\r\r\nold time\r\r\n", "", ""},
+        {"empty file", "", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeLastPath(row.content);
+        LastPath last{"before", "before"};
+        ASSERT_TRUE(readLastPathFile(tool.path(), last));
+        EXPECT_EQ(last.hexPath, row.path);
+        EXPECT_EQ(last.hexFileTimeText, row.time);
+    }
+}
+
+TEST_F(LastPathFileTest, RoundTripOfOurOwnFile) {
+    ASSERT_TRUE(writeLastPathFile(tool.path(), {hexPath, "stale"}));
+    LastPath last;
+    ASSERT_TRUE(readLastPathFile(tool.path(), last));
+    EXPECT_EQ(last.hexPath, hexPath);
+    EXPECT_EQ(last.hexFileTimeText, *modifiedTimeText(hexPath));
+}
+
+TEST_F(LastPathFileTest, MissingFileChangesNothing) {
+    LastPath last{"/kept.hex", "kept"};
+    EXPECT_FALSE(readLastPathFile(tool.path(), last));
+    EXPECT_EQ(last.hexPath, "/kept.hex");
+    EXPECT_EQ(last.hexFileTimeText, "kept");
+    EXPECT_FALSE(readLastPathFile(tool.file("no-such-folder/"), last));
+    EXPECT_EQ(last.hexPath, "/kept.hex");
+}
+
+TEST_F(LastPathFileTest, ValuesThatWouldSplitALineAreNotWritten) {
+    ASSERT_TRUE(writeLastPathFile(tool.path(), {hexPath, "t"}));
+    const std::string before = readBytes(lastPathFilePath(tool.path()));
+    EXPECT_FALSE(writeLastPathFile(tool.path(), {"/a\nb.hex", "t"}));
+    EXPECT_FALSE(writeLastPathFile(tool.path(), {"/a.hex", "\xFF"}));
+    EXPECT_EQ(readBytes(lastPathFilePath(tool.path())), before);
+}
+
+// ---- Saved logs ------------------------------------------------------------
+
+class SavedLog : public FixedLocalTime {
+protected:
+    static std::time_t at(int year, int month, int day, int hour, int minute, int second) {
+        std::tm tm{};
+        tm.tm_year = year - 1900;
+        tm.tm_mon = month - 1;
+        tm.tm_mday = day;
+        tm.tm_hour = hour - 8;  // local time is UTC + 8
+        tm.tm_min = minute;
+        tm.tm_sec = second;
+        return ::timegm(&tm);
+    }
+    TempFolder tool;
+};
+
+TEST_F(SavedLog, NameHoldsTheLocalTimeWithTwoDigitsEach) {
+    EXPECT_EQ(savedLogPath(tool.path(), at(2026, 3, 7, 8, 5, 9)), tool.path() + "日志保存--26年03月07日08时05分09秒.txt");
+    EXPECT_EQ(savedLogPath(tool.path(), at(2009, 12, 31, 23, 59, 58)),
+              tool.path() + "日志保存--09年12月31日23时59分58秒.txt");
+    EXPECT_EQ(savedLogPath(tool.path(), at(2030, 1, 1, 0, 0, 0)), tool.path() + "日志保存--30年01月01日00时00分00秒.txt");
+}
+
+TEST_F(SavedLog, TextThenOneNulFromTheFirstByte) {
+    const std::string path = savedLogPath(tool.path(), at(2026, 3, 7, 8, 5, 9));
+    ASSERT_TRUE(writeSavedLog(path, "abc"));
+    EXPECT_EQ(readBytes(path), std::string("abc\0", 4));
+
+    // A second save in the same second with a shorter text keeps the older bytes beyond its NUL.
+    ASSERT_TRUE(writeSavedLog(path, "longer text\r\n"));
+    ASSERT_TRUE(writeSavedLog(path, "xy"));
+    EXPECT_EQ(readBytes(path), std::string("xy\0ger text\r\n\0", 14));
+
+    const std::string chinese = tool.file("chinese.txt");
+    ASSERT_TRUE(writeSavedLog(chinese, "2026-03-07 08:05:09\r\n升级成功\r\n"));
+    EXPECT_EQ(readBytes(chinese), gb("2026-03-07 08:05:09\r\n升级成功\r\n") + '\0');
+    EXPECT_EQ(readBytes(chinese).substr(21, 8), "\xC9\xFD\xBC\xB6\xB3\xC9\xB9\xA6");
+
+    ASSERT_TRUE(writeSavedLog(tool.file("empty.txt"), ""));
+    EXPECT_EQ(readBytes(tool.file("empty.txt")), std::string(1, '\0'));
+}
+
+// ---- Overwriting from the first byte ---------------------------------------
+
+TEST(OverwriteFromStart, KeepsWhatLiesBeyondTheNewBytes) {
+    TempFolder folder;
+    struct Row {
+        const char* name;
+        std::optional<std::string> old;  // nullopt: no file before
+        std::string bytes;
+        std::string result;
+    };
+    const std::vector<Row> rows = {
+        {"no file before", std::nullopt, "new", "new"},
+        {"no file, no bytes", std::nullopt, "", ""},
+        {"longer old file keeps its tail", "0123456789", "abc", "abc3456789"},
+        {"same length", "0123", "abcd", "abcd"},
+        {"shorter old file is grown", "01", "abcdef", "abcdef"},
+        {"empty bytes leave the file as it was", "0123", "", "0123"},
+        {"empty old file", "", "ab", "ab"},
+        {"binary bytes and NULs", std::string("\0\xFF\0\xFF", 4), std::string("\0", 1), std::string("\0\xFF\0\xFF", 4)},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = folder.file("f" + std::to_string(n++));
+        if (row.old) writeBytes(path, *row.old);
+        ASSERT_TRUE(overwriteFromStart(path, row.bytes));
+        EXPECT_EQ(readBytes(path), row.result);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), n) << "no temporary file left";
+}
+
+TEST(OverwriteFromStart, KeepsPermissionsAndFollowsALink) {
+    TempFolder folder;
+    writeBytes(folder.file("target"), "0123456789");
+    ::chmod(folder.file("target").c_str(), 0600);
+    std::filesystem::create_symlink(folder.file("target"), folder.file("link"));
+    ASSERT_TRUE(overwriteFromStart(folder.file("link"), "ab"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("link")));
+    EXPECT_EQ(readBytes(folder.file("target")), "ab23456789");
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.file("target").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// ---- Line ends of the path files -------------------------------------------
+
+TEST(LineEndRules, CrsBeforeLfEdgeCases) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> values;
+    };
+    const std::vector<Row> rows = {
+        {"empty bytes", "", {"", ""}},
+        {"our own lines", "abc\r\r\nxy\r\r\n", {"abc", "xy"}},
+        {"CR LF keeps every character", "abc\r\nxy\r\n", {"abc", "xy"}},
+        {"LF keeps every character", "abc\nxy\n", {"abc", "xy"}},
+        {"a line of two CRs is empty", "\r\r\nxy\r\r\n", {"", "xy"}},
+        {"a line of three CRs keeps one", "\r\r\r\nxy\n", {"\r", "xy"}},
+        {"three CRs before LF keep one", "abc\r\r\r\n", {"abc\r", ""}},
+        {"no final LF", "abc\r\r\nxy", {"abc", "xy"}},
+        {"no final LF after CRs", "abc\r\r\nxy\r\r", {"abc", "xy"}},
+        {"a CR inside a value stays", "a\rb\r\n", {"a\rb", ""}},
+        {"empty lines", "\n\n", {"", ""}},
+        {"Chinese value keeps its last character", gb("路径") + "\r\n", {"路径", ""}},
+        {"lines past the count are not read", "a\nb\nc\n", {"a", "b"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(decodeLineFile(row.bytes, 2, LineEndRule::CrsBeforeLf), row.values);
+    }
+}
+
+TEST(LineEndRules, BothRulesReadOurOwnFilesAlike) {
+    const std::vector<std::string> values = {"/工具/a.hex", "", "最近修改时间:2026-03-07 08:05:09", "x"};
+    const std::string bytes = *encodeLineFile(values);
+    EXPECT_EQ(decodeLineFile(bytes, 4, LineEndRule::CrsBeforeLf), values);
+    EXPECT_EQ(decodeLineFile(bytes, 4, LineEndRule::DropOneMore), values);
+}
+
+}  // namespace
+}  // namespace kq
