@@ -3,6 +3,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdint>
+#include <fstream>
 
 #include "platform/gb_text.h"
 #include "platform/whole_file.h"
@@ -11,7 +12,7 @@ namespace kq {
 namespace {
 
 constexpr char FieldMark = '#';
-constexpr uint64_t MaxParameterFileSize = 1 << 16;  // bytes; a full record is below 13 KiB
+constexpr uint64_t MaxParameterFileRead = 1 << 16;  // bytes read from the start; a full record is below 13 KiB
 constexpr std::size_t MinParameterFileSize = 2;     // bytes; anything shorter is ignored
 
 // A leading decimal number as the C library reads one: blanks, a sign, digits.
@@ -90,7 +91,17 @@ std::optional<std::string> encodeParameterBytes(const ParameterRecord& record) {
 }
 
 std::optional<ParameterRecord> readParameterFile(const std::string& path) {
-    const WholeFile file = readWholeFile(path, MaxParameterFileSize);
+    WholeFile file = readWholeFile(path, MaxParameterFileRead);
+    if (file.status == WholeFile::TooLarge) {
+        // The record lies at the start. A save never shortens the file, so a
+        // file grown large by anything else stays large: read its start only,
+        // or every later save would be reported done and never read back.
+        std::ifstream in(path, std::ios::binary);
+        file.bytes.resize(MaxParameterFileRead);
+        in.read(file.bytes.data(), static_cast<std::streamsize>(file.bytes.size()));
+        file.bytes.resize(static_cast<std::size_t>(in.gcount()));
+        if (!in.bad()) file.status = WholeFile::Read;
+    }
     if (file.status != WholeFile::Read || file.bytes.size() < MinParameterFileSize) return std::nullopt;
     return parseParameterBytes(file.bytes);
 }
