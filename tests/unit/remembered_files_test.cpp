@@ -252,6 +252,21 @@ TEST(ParameterFileOnDisk, AShorterSaveLeavesTheOlderTailBehindItsNul) {
     expectSameRecord(*back, shorter);
 }
 
+TEST(ParameterFileOnDisk, ASaveOverAnOversizedFileIsReadBack) {
+    // A save never shortens the file, so a file grown large by anything else
+    // keeps its size: the record at its start must still be read.
+    TempFolder tool;
+    const std::string path = parameterFilePath(tool.path());
+    writeBytes(path, std::string(200 * 1024, 'z'));
+    ParameterRecord record = initialRecord();
+    record.savedPortIndex = 5;
+    ASSERT_TRUE(writeParameterFile(path, record));
+    EXPECT_EQ(readBytes(path).size(), 200u * 1024);
+    const auto back = readParameterFile(path);
+    ASSERT_TRUE(back.has_value());
+    expectSameRecord(*back, record);
+}
+
 TEST(ParameterFileOnDisk, UnusableFilesGiveNoRecordAndAreNotChanged) {
     TempFolder tool;
     struct Row {
