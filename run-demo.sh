@@ -1,12 +1,23 @@
 #!/usr/bin/env bash
-# Flashes a sample program into a simulated module: builds what is missing,
-# starts kqsim on a pseudo-terminal and runs flashwright-cli against it.
-# Extra arguments go to flashwright-cli (e.g. --type nobackup); set
-# KQ_DEMO_CHIP=arm to flash the ARM sample into an ARM module.
+# Upgrades a simulated module: builds what is missing, starts kqsim on a
+# pseudo-terminal (linked as build/bin/ports/COMn) and opens the flashwright
+# window beside it; choose that COM port and press "升级". Closing the window
+# stops the simulated module.
+#
+# Without a display (or with --cli) the same upgrade runs in the terminal
+# through flashwright-cli; further arguments then go to flashwright-cli
+# (e.g. --type nobackup). KQ_DEMO_CHIP=arm uses the ARM sample and module.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 "$root/scripts/build.sh" >&2
 bin="${KQ_BUILD_DIR:-$root/build}/bin"
+
+use_cli=0
+if [ "${1:-}" = "--cli" ]; then use_cli=1; shift; fi
+if [ $use_cli -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found: running the upgrade in the terminal instead of the window." >&2
+  use_cli=1
+fi
 
 chip="${KQ_DEMO_CHIP:-251}"
 case "$chip" in
@@ -35,7 +46,25 @@ ready="$(cat "$work/ready")"
 echo "$ready" >&2
 port="$(sed -n 's/^kqsim: ready on \(COM[0-9]*\) .*/\1/p' "$work/ready")"
 
+if [ $use_cli -eq 1 ]; then
+  status=0
+  "$bin/flashwright-cli" flash --port "$port" --chip "$chip" "$@" "$hex" || status=$?
+  echo "flashwright-cli exit status: $status ($(wc -l <"$work/requests.jsonl") requests seen by the simulated module)" >&2
+  exit "$status"
+fi
+
+# First demo on this build: the window comes up with the sample already chosen.
+last_path="$bin/用户文件路径.txt"
+if [ ! -e "$last_path" ]; then
+  printf '%s\r\r\n\r\r\n' "$hex" | iconv -f UTF-8 -t GB18030 >"$last_path"
+fi
+chip_item="KQ581X(251内核)"; [ "$chip" = arm ] && chip_item="KQ58XX(ARM内核)"
+cat >&2 <<INFO
+The flashwright window opens now. Choose port ${port/COM/COM } in "串口", chip type $chip_item,
+bootload type "本地", the HEX file $(basename "$hex") ("选择hex文件"), then press "升级".
+Close the window to end the demo.
+INFO
 status=0
-"$bin/flashwright-cli" flash --port "$port" --chip "$chip" "$@" "$hex" || status=$?
-echo "flashwright-cli exit status: $status ($(wc -l <"$work/requests.jsonl") requests seen by the simulated module)" >&2
+"$bin/flashwright" || status=$?
+echo "$(wc -l <"$work/requests.jsonl") requests seen by the simulated module" >&2
 exit "$status"

@@ -1,5 +1,8 @@
 #include "upgrade_ui/port_combo.h"
 
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+
 namespace kq {
 
 PortCombo::PortCombo(QWidget* parent) : QComboBox(parent) {
@@ -9,6 +12,16 @@ PortCombo::PortCombo(QWidget* parent) : QComboBox(parent) {
 void PortCombo::showPopup() {
     emit aboutToDropDown();
     QComboBox::showPopup();
+}
+
+void PortCombo::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const auto device = option.currentText.indexOf(QStringLiteral(" ("));
+    if (device > 0) option.currentText.truncate(device);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 QString portItemText(int port, const std::string& device) {

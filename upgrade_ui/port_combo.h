@@ -1,6 +1,7 @@
 // The port box: a drop-down that announces each drop-down before its list
-// opens, so the window can list the ports afresh. The box is narrow: its
-// tool tip shows the whole text of the chosen item, device path included.
+// opens, so the window can list the ports afresh. The box is narrow: closed,
+// it shows the port's name alone; its list and its tool tip show the whole
+// item text, device path included.
 #pragma once
 
 #include <QComboBox>
@@ -15,6 +16,9 @@ public:
     explicit PortCombo(QWidget* parent = nullptr);
 
     void showPopup() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 signals:
     void aboutToDropDown();
