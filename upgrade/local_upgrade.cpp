@@ -23,11 +23,13 @@ bool UpgradeRun::Sequence::handshakeUntilAnswered() {
     host_.appendLog("对接开始\r\n");
     host_.pumpMessages();
     host_.setUpgradeCaption(CaptionHandshaking);
+    int portFailuresInARow = 0;
     for (;;) {
         const CommandResult result = commands_.handshake(port_);
         if (result == Ok) break;
         // Anything but a silent line failed at once (the adapter is gone):
         // pause as long as an unanswered attempt lasts instead of spinning.
+        portFailuresInARow = result == NoReply ? 0 : portFailuresInARow + 1;
         if (result != NoReply) host_.waitMs(HandshakeTimeoutMs);
         host_.pumpMessages();
         if (!run_.upgradeRunning_) {
@@ -35,6 +37,16 @@ bool UpgradeRun::Sequence::handshakeUntilAnswered() {
             host_.setUpgradeCaption(CaptionDownload);
             host_.closeSelectedPort(settings_);
             result_ = {RunEnding::Stopped, RunStep::Handshake};
+            return false;
+        }
+        // A silent module may be switched on later, but a port that keeps
+        // failing is gone: waiting for it would never end.
+        if (portFailuresInARow == LostPortAttempts) {
+            run_.upgradeRunning_ = false;
+            host_.appendLogColoured("通信口打不开\r\n", LogRed);
+            host_.setUpgradeCaption(CaptionDownload);
+            host_.closeSelectedPort(settings_);
+            result_ = {RunEnding::FailedWithoutPicture, RunStep::Port};
             return false;
         }
     }

@@ -31,6 +31,7 @@ struct RunResult {
 
 inline constexpr int ResetWaitMs = 2000;       // ms after resetModule (remote without backup)
 inline constexpr int RemoteResetGapMs = 100;   // ms between the two remoteReset commands
+inline constexpr int LostPortAttempts = 3;     // handshakes failing at the port in a row that end a run
 
 // Captions the local path gives the upgrade button (front ends may watch for them).
 inline constexpr std::string_view CaptionHandshaking = "对接中";  // while the handshake repeats

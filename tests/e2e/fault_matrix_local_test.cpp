@@ -15,6 +15,7 @@ using Args = std::vector<std::string>;
 const auto Success = join({FileRead, Handshake, Erase, Write, CheckAndJump});
 const auto SuccessAfterRewrite = join({FileRead, Handshake, Erase, WriteAgain, CheckAndJump});
 const std::vector<std::string> HandshakeStopped = join({FileRead, {Time, "对接开始"}, Stopped});
+const std::vector<std::string> HandshakeLostPort = join({FileRead, {Time, "对接开始", "! 通信口打不开"}});
 const auto EraseFailed = join({FileRead, Handshake, {"擦除开始", "! 擦除失败"}});
 const auto WriteFailed = join({FileRead, Handshake, Erase, {"写入开始", "! 重新写入", "! 写入失败"}});
 const auto RewriteEraseFailed = join({FileRead, Handshake, Erase, {"写入开始", "! 重新写入", "! 第1扇区写入失败"}});
@@ -42,10 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
              StopAfterThreeHandshakes},
         Cell{"ForeignOnce", Path::Local, Args{"--foreign", "handshake:1"}, Success, E::Success, S::None,
              {{"handshake", 2}}, Installed::Image},
-        // The line goes after one unanswered attempt: the rest fail at once,
-        // and the loop still only ends by the stop.
-        Cell{"HangUpEndedByStop", Path::Local, Args{"--silent", "handshake:1", "--hangup-after", "1"},
-             HandshakeStopped, E::Stopped, S::Handshake, {{"handshake", 1}}, Installed::NotImage, nullptr, 8},
+        // The line goes after one unanswered attempt: the rest fail at the
+        // port, and after a few the run ends as a lost port.
+        Cell{"HangUp", Path::Local, Args{"--silent", "handshake:1", "--hangup-after", "1"}, HandshakeLostPort,
+             E::FailedWithoutPicture, S::Port, {{"handshake", 1}}, Installed::NotImage},
         Cell{"UnpluggedBeforeTheRun", Path::Local, Args{"--hangup-after", "0"}, Unplugged, E::FailedWithoutPicture,
              S::Port, {{"handshake", 0}}, Installed::NotImage}),
     cellName);

@@ -385,20 +385,33 @@ TEST_F(UpgradeRunTest, ControlChangesDuringARunDoNotReachLaterSteps) {
 
 // ---- the handshake pause -------------------------------------------------------------
 
-TEST_F(UpgradeRunTest, AHandshakeThatFailsAtOncePausesBeforeTheNextAttempt) {
+TEST_F(UpgradeRunTest, AHandshakeThatFailsAtThePortPausesAndAPortThatStaysDeadEndsTheRun) {
     useProgram(10);
     commands.setDefault("handshake", DrainFailed);
-    host.stopAtMs(1500);
     commands.onCall = [&](const CommandCall& call) {
         host.note("cmd:" + call.name);
-        if (commands.count("handshake") == 50) host.stopAtNextPump();  // a loop without pauses ends too
+        if (commands.count("handshake") == 50) host.stopAtNextPump();  // a loop that never gives up ends too
     };
-    EXPECT_EQ(run.runUpgrade().step, RunStep::Handshake);
-    EXPECT_EQ(commands.count("handshake"), 10);
-    EXPECT_EQ(host.count("wait:150"), 10);
+    const RunResult result = run.runUpgrade();
+    EXPECT_EQ(result.ending, RunEnding::FailedWithoutPicture);
+    EXPECT_EQ(result.step, RunStep::Port);
+    EXPECT_EQ(commands.count("handshake"), LostPortAttempts);
+    EXPECT_EQ(host.count("wait:150"), LostPortAttempts);
+    EXPECT_FALSE(run.upgradeRunning());
+    EXPECT_EQ(host.count("close:3"), 1);
+    EXPECT_EQ(host.count("red:通信口打不开\r\n"), 1);
+    EXPECT_EQ(host.callsStartingWith("picture:"), std::vector<std::string>{"picture:255"});
     // Each pause comes right after its attempt.
     const Calls from = callsFrom("cmd:handshake");
     EXPECT_EQ(Calls(from.begin(), from.begin() + 4), (Calls{"cmd:handshake", "wait:150", "pump", "cmd:handshake"}));
+}
+
+TEST_F(UpgradeRunTest, ASilentAttemptBetweenPortFailuresKeepsTheHandshakeGoing) {
+    useProgram(10);
+    commands.script("handshake", {DrainFailed, SendFailed, NoReply, DrainFailed, SendFailed, NoReply});
+    EXPECT_EQ(run.runUpgrade().ending, RunEnding::Success);
+    EXPECT_EQ(commands.count("handshake"), 7);
+    EXPECT_EQ(host.count("wait:150"), 4);
 }
 
 TEST_F(UpgradeRunTest, ASilentHandshakeRepeatsWithoutExtraPause) {
