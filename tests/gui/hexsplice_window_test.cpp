@@ -33,14 +33,17 @@ namespace {
 // event loop; check must close it.
 void whenModalAppears(std::function<void(QWidget*)> check) {
     auto poll = std::make_shared<std::function<void(int)>>();
-    *poll = [check, poll](int triesLeft) {
+    // The poll holds itself only weakly: the pending timer keeps it alive, and
+    // it goes once the last timer has run (a strong self-capture would leak it).
+    std::weak_ptr<std::function<void(int)>> self = poll;
+    *poll = [check, self](int triesLeft) {
         QWidget* w = QApplication::activePopupWidget();
         if (w == nullptr) w = QApplication::activeModalWidget();
         if (w != nullptr || triesLeft == 0) {
             check(w);
             return;
         }
-        QTimer::singleShot(10, [poll, triesLeft] { (*poll)(triesLeft - 1); });
+        QTimer::singleShot(10, [poll = self.lock(), triesLeft] { (*poll)(triesLeft - 1); });
     };
     QTimer::singleShot(0, [poll] { (*poll)(200); });
 }
