@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Configures (once) and builds everything into build/ (programs in build/bin).
+# KQ_BUILD_DIR names another build folder; KQ_CMAKE_ARGS adds configure
+# options for a new one (the CI's sanitizer pass uses both).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/deps.sh"
 build="${KQ_BUILD_DIR:-$root/build}"
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # shellcheck disable=SC2086 # the options are words on purpose
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${KQ_CMAKE_ARGS:-} >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)"
