@@ -22,6 +22,8 @@ struct WholeFile {
 
 // Reads the regular file at path, at most maxBytes of it.
 WholeFile readWholeFile(const std::string& path, uint64_t maxBytes);
+// Reads the first maxBytes of the regular file at path (all of a shorter one).
+WholeFile readFileStart(const std::string& path, uint64_t maxBytes);
 
 // Replaces (or creates) the regular file at path with bytes. Either the whole
 // new content is in place afterwards, or the old file is untouched and false

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -72,22 +73,23 @@ Fd createTemporaryBeside(const std::string& target, std::string& tempPath) {
     return Fd();
 }
 
-}  // namespace
-
-WholeFile readWholeFile(const std::string& path, uint64_t maxBytes) {
+// Reads the regular file at path. Past maxBytes it stops: with wholeOnly the
+// result is TooLarge, otherwise the bytes read so far are the result.
+WholeFile readFile(const std::string& path, uint64_t maxBytes, bool wholeOnly) {
     WholeFile result;
     // Non-blocking, so that a FIFO without a writer does not hang the open.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return result;
-    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+    if (wholeOnly && static_cast<uint64_t>(st.st_size) > maxBytes) {
         result.status = WholeFile::TooLarge;
         return result;
     }
     std::string bytes;
     char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    while (wholeOnly || bytes.size() < maxBytes) {
+        const uint64_t wanted = wholeOnly ? sizeof buffer : std::min<uint64_t>(sizeof buffer, maxBytes - bytes.size());
+        const ssize_t n = ::read(fd.get(), buffer, static_cast<size_t>(wanted));
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -104,6 +106,12 @@ WholeFile readWholeFile(const std::string& path, uint64_t maxBytes) {
     result.bytes = std::move(bytes);
     return result;
 }
+
+}  // namespace
+
+WholeFile readWholeFile(const std::string& path, uint64_t maxBytes) { return readFile(path, maxBytes, true); }
+
+WholeFile readFileStart(const std::string& path, uint64_t maxBytes) { return readFile(path, maxBytes, false); }
 
 namespace {
 

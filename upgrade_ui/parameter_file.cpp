@@ -3,7 +3,6 @@
 #include <cctype>
 #include <climits>
 #include <cstdint>
-#include <fstream>
 
 #include "platform/gb_text.h"
 #include "platform/whole_file.h"
@@ -91,17 +90,10 @@ std::optional<std::string> encodeParameterBytes(const ParameterRecord& record) {
 }
 
 std::optional<ParameterRecord> readParameterFile(const std::string& path) {
-    WholeFile file = readWholeFile(path, MaxParameterFileRead);
-    if (file.status == WholeFile::TooLarge) {
-        // The record lies at the start. A save never shortens the file, so a
-        // file grown large by anything else stays large: read its start only,
-        // or every later save would be reported done and never read back.
-        std::ifstream in(path, std::ios::binary);
-        file.bytes.resize(MaxParameterFileRead);
-        in.read(file.bytes.data(), static_cast<std::streamsize>(file.bytes.size()));
-        file.bytes.resize(static_cast<std::size_t>(in.gcount()));
-        if (!in.bad()) file.status = WholeFile::Read;
-    }
+    // The record lies at the start. A save never shortens the file, so a file
+    // grown large by anything else stays large: only its start is read, or
+    // every later save would be reported done and never read back.
+    const WholeFile file = readFileStart(path, MaxParameterFileRead);
     if (file.status != WholeFile::Read || file.bytes.size() < MinParameterFileSize) return std::nullopt;
     return parseParameterBytes(file.bytes);
 }
