@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,9 +44,9 @@ const kq::fuzz::ScratchFile& hexFile() {
 }
 
 bool tailIsFill(const FirmwareImage& loaded) {
-    for (int i = loaded.imageLength; i < kq::ImageCapacity; ++i)
-        if (loaded.imageBytes[i] != kq::ImageFill) return false;
-    return true;
+    static const std::vector<uint8_t> fill(kq::ImageCapacity, kq::ImageFill);
+    const auto tail = static_cast<size_t>(kq::ImageCapacity - loaded.imageLength);
+    return std::memcmp(loaded.imageBytes.data() + loaded.imageLength, fill.data(), tail) == 0;
 }
 
 // Whatever the file, a load either fills an image that lies inside the window
