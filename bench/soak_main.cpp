@@ -20,7 +20,7 @@
 
 #include "bench/soak_faults.h"
 #include "bench/soak_host.h"
-#include "bench/soak_module.h"
+#include "sim/kqsim_process.h"
 #include "bench/soak_probe.h"
 #include "image/firmware_image.h"
 #include "link/serial_port.h"
@@ -172,7 +172,7 @@ private:
         std::vector<std::string> args = {"--family", chip.family, "--mode",
                                          fault.bootloadType == LocalUpgrade ? "boot" : "app"};
         args.insert(args.end(), fault.args.begin(), fault.args.end());
-        SimulatedModule module(o_.sim, folder_, args);
+        KqsimProcess module(o_.sim, folder_, args);
         if (!module.ready()) return "the simulated module did not start: " + module.error();
 
         UpgradeSettings settings;
