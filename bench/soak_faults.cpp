@@ -42,15 +42,4 @@ const std::vector<SoakFault>& soakFaults() {
     return faults;
 }
 
-const char* endingName(RunEnding ending) {
-    switch (ending) {
-        case RunEnding::Success: return "success";
-        case RunEnding::FailedWithCross: return "failed with cross";
-        case RunEnding::FailedWithoutPicture: return "failed without picture";
-        case RunEnding::Stopped: return "stopped";
-        case RunEnding::Ignored: return "ignored";
-    }
-    return "?";
-}
-
 }  // namespace kq::soak

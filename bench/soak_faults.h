@@ -22,6 +22,4 @@ struct SoakFault {
 
 const std::vector<SoakFault>& soakFaults();
 
-const char* endingName(RunEnding ending);
-
 }  // namespace kq::soak

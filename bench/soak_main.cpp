@@ -20,10 +20,11 @@
 
 #include "bench/soak_faults.h"
 #include "bench/soak_host.h"
-#include "sim/kqsim_process.h"
 #include "bench/soak_probe.h"
 #include "image/firmware_image.h"
 #include "link/serial_port.h"
+#include "sim/kqsim_process.h"
+#include "support/temp_hex_file.h"
 
 namespace kq::soak {
 namespace {
@@ -33,7 +34,6 @@ constexpr uint32_t DefaultSeed = 20240611;
 constexpr int WarmUpRuns = 20;            // runs before the memory baseline is taken
 constexpr int64_t DefaultRssBoundKiB = 1024;  // growth allowed after the warm-up, KiB
 constexpr int MaxProgramBytes = 1024;     // two sectors at most
-constexpr int HexRecordBytes = 16;        // data bytes per HEX record
 
 struct Options {
     int runs = DefaultRuns;
@@ -70,30 +70,6 @@ std::string besideMe(const char* name) {
     std::error_code ignored;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
     return (self.parent_path() / name).string();
-}
-
-std::string hexRecord(int type, uint16_t address, const uint8_t* data, int count) {
-    char text[16];
-    std::snprintf(text, sizeof text, ":%02X%04X%02X", count, address, type);
-    std::string line = text;
-    unsigned sum = unsigned(count) + (address >> 8) + (address & 0xFF) + unsigned(type);
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(text, sizeof text, "%02X", data[i]);
-        line += text;
-        sum += data[i];
-    }
-    std::snprintf(text, sizeof text, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
-    return line + text;
-}
-
-// An Intel HEX file of the program at address (below 64 KiB).
-void writeHex(const std::string& path, uint32_t address, const std::vector<uint8_t>& program) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (size_t at = 0; at < program.size(); at += HexRecordBytes) {
-        const int count = int(std::min<size_t>(HexRecordBytes, program.size() - at));
-        out << hexRecord(0, uint16_t(address + at), program.data() + at, count);
-    }
-    out << hexRecord(1, 0, nullptr, 0);
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {
@@ -164,8 +140,8 @@ public:
 private:
     std::string upgrade(const SoakFault& fault, const Chip& chip, const std::vector<uint8_t>& program,
                         int frameIndex) {
-        const std::string hexPath = folder_ + "/program.hex";
-        writeHex(hexPath, chip.userOffset, program);
+        test::TempHexFile hexFile;
+        const std::string hexPath = hexFile.write(chip.userOffset, program);
         std::error_code ignored;
         std::filesystem::remove(folder_ + "/flash.bin", ignored);
 
@@ -200,8 +176,8 @@ private:
 
         std::string failure;
         if (result.ending != fault.ending || result.step != fault.step) {
-            failure = std::string("ended ") + endingName(result.ending) + " at step " +
-                      std::to_string(int(result.step)) + ", expected " + endingName(fault.ending) + " at step " +
+            failure = std::string("ended ") + runEndingName(result.ending) + " at step " +
+                      std::to_string(int(result.step)) + ", expected " + runEndingName(fault.ending) + " at step " +
                       std::to_string(int(fault.step));
         } else if (portOpen) {
             failure = "the port was left open";

@@ -26,4 +26,15 @@ void UpgradeRun::stopUpgrade() {
     host_.writeControls();
 }
 
+const char* runEndingName(RunEnding ending) {
+    switch (ending) {
+    case RunEnding::Success: return "success";
+    case RunEnding::FailedWithCross: return "failed with cross";
+    case RunEnding::FailedWithoutPicture: return "failed without picture";
+    case RunEnding::Stopped: return "stopped";
+    case RunEnding::Ignored: return "ignored";
+    }
+    return "?";
+}
+
 }  // namespace kq

@@ -24,6 +24,9 @@ enum class RunStep {
     None, File, Port, UpgradeFlag, Handshake, Erase, Write, Check, CrcMismatch, ModuleAddress, Configure, Verify,
 };
 
+// A short English name of an ending, for reports ("failed with cross").
+const char* runEndingName(RunEnding ending);
+
 struct RunResult {
     RunEnding ending = RunEnding::Ignored;
     RunStep step = RunStep::None;

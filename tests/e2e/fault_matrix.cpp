@@ -99,17 +99,6 @@ int expectedPicture(RunEnding ending) {
     }
 }
 
-const char* endingName(RunEnding ending) {
-    switch (ending) {
-        case RunEnding::Success: return "success";
-        case RunEnding::FailedWithCross: return "failed with cross";
-        case RunEnding::FailedWithoutPicture: return "failed without picture";
-        case RunEnding::Stopped: return "stopped";
-        case RunEnding::Ignored: return "ignored";
-    }
-    return "?";
-}
-
 }  // namespace
 
 void waitUntilUnplugged(const std::string& link) {
@@ -169,7 +158,7 @@ void checkCell(const Cell& cell) {
     if (::testing::Test::HasFatalFailure() || got.image.empty()) return;
 
     EXPECT_EQ(got.lines, cell.lines);
-    EXPECT_EQ(endingName(got.result.ending), std::string(endingName(cell.ending)));
+    EXPECT_EQ(runEndingName(got.result.ending), std::string(runEndingName(cell.ending)));
     EXPECT_EQ(int(got.result.step), int(cell.step)) << "the step the run ended at";
     EXPECT_EQ(got.picture, expectedPicture(cell.ending)) << "status picture";
     EXPECT_TRUE(got.portClosed) << "the port is still open after the run";
