@@ -28,21 +28,9 @@ esac
 mode=boot
 for a in "$@"; do case "$a" in nobackup|backup|--type=nobackup|--type=backup) mode=app ;; esac; done
 
-work="$(mktemp -d)"
-sim_pid=""
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
+source "$root/scripts/background_kqsim.sh"
 # The module answers at 115200 baud and paces its replies like a real line.
-"$bin/kqsim" --family "$chip" --mode "$mode" --baud 115200 --pace both \
-  --log "$work/requests.jsonl" >"$work/ready" 2>"$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 100); do grep -q ready "$work/ready" 2>/dev/null && break; sleep 0.05; done
-ready="$(cat "$work/ready")"
-[ -n "$ready" ] || { echo "kqsim did not start:" >&2; cat "$work/sim.err" >&2; exit 1; }
+start_kqsim "$bin/kqsim" --family "$chip" --mode "$mode" --baud 115200 --pace both --log "$work/requests.jsonl"
 echo "$ready" >&2
 port="$(sed -n 's/^kqsim: ready on \(COM[0-9]*\) .*/\1/p' "$work/ready")"
 

@@ -10,18 +10,8 @@ out="$(realpath -m "${1:-$root/docs/flashwright-window.png}")"
 "$root/scripts/build.sh" >&2
 bin="${KQ_BUILD_DIR:-$root/build}/bin"
 
-work="$(mktemp -d)"
-sim_pid=""
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$bin/kqsim" --family 251 --mode boot --baud 115200 --pace both --link "$work/COM" >"$work/ready" 2>"$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 100); do grep -q ready "$work/ready" 2>/dev/null && break; sleep 0.05; done
-grep -q ready "$work/ready" || { echo "kqsim did not start:" >&2; cat "$work/sim.err" >&2; exit 1; }
+source "$root/scripts/background_kqsim.sh"
+start_kqsim "$bin/kqsim" --family 251 --mode boot --baud 115200 --pace both --link "$work/COM"
 # The window lists the ports/ links beside the program: pin the module as COM1 there.
 mkdir -p "$bin/ports"
 if [ -e "$bin/ports/COM1" ] || [ -L "$bin/ports/COM1" ]; then
@@ -29,7 +19,7 @@ if [ -e "$bin/ports/COM1" ] || [ -L "$bin/ports/COM1" ]; then
   exit 1
 fi
 ln -s "$work/COM" "$bin/ports/COM1"
-trap 'rm -f "$bin/ports/COM1"; cleanup' EXIT
+trap 'rm -f "$bin/ports/COM1"; stop_kqsim' EXIT
 
 mkdir -p "$(dirname "$out")"
 xvfb-run -a -s "-screen 0 1280x900x24" \
