@@ -14,6 +14,7 @@
 #include "platform/gb_text.h"
 #include "platform/line_file.h"
 #include "platform/whole_file.h"
+#include "support/fixed_local_time.h"
 
 namespace kq {
 namespace {
@@ -95,33 +96,18 @@ TEST(LineFile, WriteReadRoundTripOnDisk) {
 
 // ---- Modification time text -----------------------------------------------
 
-class FileTime : public ::testing::Test {
+class FileTime : public test::FixedLocalTime {
 protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) savedTz_ = tz;
-        ::setenv("TZ", "CST-8", 1);  // eight hours east of UTC, no daylight saving
-        ::tzset();
-    }
-    void TearDown() override {
-        if (savedTz_)
-            ::setenv("TZ", savedTz_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
     static std::time_t utc(int year, int month, int day, int hour, int minute, int second) {
-        std::tm tm{};
-        tm.tm_year = year - 1900;
-        tm.tm_mon = month - 1;
-        tm.tm_mday = day;
-        tm.tm_hour = hour;
-        tm.tm_min = minute;
-        tm.tm_sec = second;
-        return ::timegm(&tm);
+        std::tm fields{};
+        fields.tm_year = year - 1900;
+        fields.tm_mon = month - 1;
+        fields.tm_mday = day;
+        fields.tm_hour = hour;
+        fields.tm_min = minute;
+        fields.tm_sec = second;
+        return ::timegm(&fields);
     }
-
-private:
-    std::optional<std::string> savedTz_;
 };
 
 TEST_F(FileTime, FormatsLocalTimeWithLeadingZeros) {

@@ -18,6 +18,7 @@
 #include "platform/gb_text.h"
 #include "platform/line_file.h"
 #include "platform/whole_file.h"
+#include "support/fixed_local_time.h"
 #include "upgrade_ui/last_path_file.h"
 #include "upgrade_ui/parameter_file.h"
 #include "upgrade_ui/saved_log_file.h"
@@ -66,25 +67,7 @@ void expectSameRecord(const ParameterRecord& a, const ParameterRecord& b) {
     EXPECT_EQ(a.savedPortIndex, b.savedPortIndex);
 }
 
-// Keeps local time eight hours east of UTC, without daylight saving, for the test.
-class FixedLocalTime : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) savedTz_ = tz;
-        ::setenv("TZ", "CST-8", 1);
-        ::tzset();
-    }
-    void TearDown() override {
-        if (savedTz_)
-            ::setenv("TZ", savedTz_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> savedTz_;
-};
+using test::FixedLocalTime;
 
 // ---- Parameter record ------------------------------------------------------
 
