@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "merge/app_icon.h"
 #include "upgrade/upgrade_host.h"
 
 namespace kq {
@@ -52,40 +53,31 @@ QPixmap statusPixmap(int which) {
 }
 
 QPixmap flashwrightIconPixmap(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 32.0, size / 32.0);  // drawn on a 32 x 32 grid
+    return drawnIcon(size, [](QPainter& painter) {
+        // A chip with pins on two sides and a lightning bolt on it: a program
+        // being written into a module.
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0xB8, 0xC2, 0xCC));
+        for (int pin = 0; pin < 4; ++pin) {
+            painter.drawRect(QRectF(2, 7.5 + 5 * pin, 5, 2));
+            painter.drawRect(QRectF(25, 7.5 + 5 * pin, 5, 2));
+        }
+        painter.setBrush(QColor(0x22, 0x2B, 0x38));
+        painter.drawRoundedRect(QRectF(6, 3, 20, 26), 3, 3);
 
-    // A chip with pins on two sides and a lightning bolt on it: a program
-    // being written into a module.
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0xB8, 0xC2, 0xCC));
-    for (int pin = 0; pin < 4; ++pin) {
-        painter.drawRect(QRectF(2, 7.5 + 5 * pin, 5, 2));
-        painter.drawRect(QRectF(25, 7.5 + 5 * pin, 5, 2));
-    }
-    painter.setBrush(QColor(0x22, 0x2B, 0x38));
-    painter.drawRoundedRect(QRectF(6, 3, 20, 26), 3, 3);
-
-    QPainterPath bolt;
-    bolt.moveTo(18.5, 6);
-    bolt.lineTo(11, 17);
-    bolt.lineTo(15.5, 17);
-    bolt.lineTo(13.5, 26);
-    bolt.lineTo(21, 14.5);
-    bolt.lineTo(16.5, 14.5);
-    bolt.closeSubpath();
-    painter.setBrush(QColor(0xF5, 0xC2, 0x1B));
-    painter.drawPath(bolt);
-    return pixmap;
+        QPainterPath bolt;
+        bolt.moveTo(18.5, 6);
+        bolt.lineTo(11, 17);
+        bolt.lineTo(15.5, 17);
+        bolt.lineTo(13.5, 26);
+        bolt.lineTo(21, 14.5);
+        bolt.lineTo(16.5, 14.5);
+        bolt.closeSubpath();
+        painter.setBrush(QColor(0xF5, 0xC2, 0x1B));
+        painter.drawPath(bolt);
+    });
 }
 
-QIcon flashwrightIcon() {
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(flashwrightIconPixmap(size));
-    return icon;
-}
+QIcon flashwrightIcon() { return iconInUsualSizes(flashwrightIconPixmap); }
 
 }  // namespace kq
