@@ -1,7 +1,10 @@
 #include "merge/dialog_controls.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace kq {
@@ -27,6 +30,18 @@ QPushButton* addButton(QWidget* parent, const QString& caption, const char* name
         font.setPointSizeF(font.pointSizeF() - 0.5);
     button->setFont(font);
     return button;
+}
+
+QString askForHexFile(QWidget* parent) {
+    // The filter text is shown as written and matches *.hex.
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("打开"), QDir::currentPath(),
+                                        QStringLiteral("All Files(*.hex)"));
+}
+
+void showOkBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
 }
 
 QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }

@@ -2,6 +2,7 @@
 // windows of both programs.
 #pragma once
 
+#include <QMessageBox>
 #include <QRect>
 #include <QString>
 
@@ -20,6 +21,13 @@ QLabel* addText(QWidget* parent, const QString& text, QRect place);
 // wider than the layout allows: the caption then gets a smaller size instead
 // of being cut off.
 QPushButton* addButton(QWidget* parent, const QString& caption, const char* name, QRect place);
+
+// The open-file dialog for a HEX file, starting in the working directory of
+// the moment (as the user expects from a shell): its full path, "" when cancelled.
+QString askForHexFile(QWidget* parent);
+
+// A modal message box with one button captioned "确定".
+void showOkBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text);
 
 // A UTF-8 text as a QString.
 QString fromUtf8(std::string_view text);

@@ -2,8 +2,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -24,21 +22,15 @@ namespace kq {
 namespace {
 
 const QString ProgramName = QStringLiteral("hexsplice");
-const QString HexFileFilter = QStringLiteral("All Files(*.hex)");  // shown as written, matches *.hex
 
 }  // namespace
 
 MergeDialogServices MergeDialogServices::standard() {
     MergeDialogServices services;
     services.showMessage = [](QWidget* parent, const QString& text) {
-        QMessageBox box(QMessageBox::Warning, ProgramName, text, QMessageBox::Ok, parent);
-        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-        box.exec();
+        showOkBox(parent, QMessageBox::Warning, ProgramName, text);
     };
-    services.chooseHexFile = [](QWidget* parent) {
-        // Opens in the working directory of the moment, as the user expects from a shell.
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("打开"), QDir::currentPath(), HexFileFilter);
-    };
+    services.chooseHexFile = askForHexFile;
     services.toolFolder = exeDirectory();
     return services;
 }
