@@ -13,14 +13,7 @@ namespace {
 constexpr std::string_view ToolPrefix = "flashwright-cli: ";
 constexpr std::string_view WipeLine = "\r\x1b[K";  // to the line start, erase to its end
 
-std::string localTimeText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
+std::string localTimeText() { return timestampText(std::time(nullptr)); }
 
 int64_t steadyMs() {
     using namespace std::chrono;

@@ -22,6 +22,13 @@ int openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings) {
     return 0;
 }
 
+std::string timestampText(std::time_t t) {
+    std::tm local{};
+    char text[32] = "";
+    if (localtime_r(&t, &local) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
 void closeSelectedPortOn(const UpgradeSettings& settings) { closePort(settings.portNumber); }
 
 }  // namespace kq

@@ -2,6 +2,7 @@
 // Qt, the command-line tool with a terminal, tests with a recorder.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,9 @@ public:
     // The window ignores it.
     virtual void reportProgress(int /*sector*/, int /*count*/) {}
 };
+
+// The text of a log time stamp: t in local time as "%Y-%m-%d %H:%M:%S".
+std::string timestampText(std::time_t t);
 
 // The serial-channel way to open and close the chosen port, for real hosts.
 int openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings);

@@ -222,11 +222,7 @@ void UpgradeDialog::appendLogColoured(std::string_view text, int colour) {
 }
 
 void UpgradeDialog::appendTimestamp() {
-    const std::time_t now = services_.now ? services_.now() : std::time(nullptr);
-    std::tm local{};
-    char stamp[32] = "";
-    if (localtime_r(&now, &local) != nullptr) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    appendLog(std::string(stamp) + "\r\n");
+    appendLog(timestampText(services_.now ? services_.now() : std::time(nullptr)) + "\r\n");
 }
 
 void UpgradeDialog::showStatusPicture(int which) {
