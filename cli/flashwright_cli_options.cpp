@@ -9,7 +9,7 @@
 
 #include "image/hex_digits.h"
 #include "link/serial_port.h"
-#include "upgrade/module_address.h"
+#include "link/module_address.h"
 
 namespace kq::cli {
 

@@ -15,7 +15,7 @@
 #include "sim/sim_loop.h"
 #include "sim/sim_options.h"
 #include "sim/stop_signal.h"
-#include "upgrade/module_address.h"
+#include "link/module_address.h"
 
 namespace {
 

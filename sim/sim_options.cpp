@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "sim/command_names.h"
-#include "upgrade/module_address.h"
+#include "link/module_address.h"
 
 namespace kq::sim {
 

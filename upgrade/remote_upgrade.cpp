@@ -4,7 +4,7 @@
 #include <string>
 
 #include "link/link_frame.h"
-#include "upgrade/module_address.h"
+#include "link/module_address.h"
 #include "upgrade/run_sequence.h"
 
 namespace kq {

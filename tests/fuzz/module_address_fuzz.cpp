@@ -4,7 +4,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "link/link_frame.h"
-#include "upgrade/module_address.h"
+#include "link/module_address.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fuzz/fuzz_check.h"
-#include "upgrade_ui/parameter_file.h"
+#include "tool_files/parameter_file.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "link/serial_backend.h"
-#include "upgrade_ui/upgrade_dialog_services.h"
+#include "qt/upgrade_dialog_services.h"
 
 namespace kq::testing {
 

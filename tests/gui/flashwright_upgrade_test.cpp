@@ -15,9 +15,9 @@
 #include "gui/flashwright_test_support.h"
 #include "image/hex_image.h"
 #include "link/serial_port.h"
-#include "upgrade_ui/last_path_file.h"
-#include "upgrade_ui/log_panel.h"
-#include "upgrade_ui/upgrade_dialog.h"
+#include "tool_files/last_path_file.h"
+#include "qt/log_panel.h"
+#include "qt/upgrade_dialog.h"
 
 using namespace kq;
 using namespace kq::testing;

@@ -21,11 +21,11 @@
 #include "gui/flashwright_test_support.h"
 #include "link/serial_port.h"
 #include "platform/file_time.h"
-#include "upgrade_ui/last_path_file.h"
-#include "upgrade_ui/log_panel.h"
-#include "upgrade_ui/parameter_file.h"
-#include "upgrade_ui/saved_log_file.h"
-#include "upgrade_ui/upgrade_dialog.h"
+#include "tool_files/last_path_file.h"
+#include "qt/log_panel.h"
+#include "tool_files/parameter_file.h"
+#include "tool_files/saved_log_file.h"
+#include "qt/upgrade_dialog.h"
 
 using namespace kq;
 using namespace kq::testing;

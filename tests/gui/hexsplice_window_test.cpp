@@ -18,8 +18,8 @@
 #include <functional>
 #include <memory>
 
-#include "merge/merge_dialog.h"
-#include "merge/path_memory.h"
+#include "qt/merge_dialog.h"
+#include "tool_files/path_memory.h"
 #include "platform/file_time.h"
 #include "platform/line_file.h"
 #include "unit/merge_test_files.h"

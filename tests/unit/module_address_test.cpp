@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "upgrade/module_address.h"
+#include "link/module_address.h"
 
 namespace kq {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "merge/path_memory.h"
+#include "tool_files/path_memory.h"
 #include "merge_test_files.h"
 #include "platform/file_time.h"
 #include "platform/gb_text.h"

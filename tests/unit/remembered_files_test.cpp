@@ -19,9 +19,9 @@
 #include "platform/line_file.h"
 #include "platform/whole_file.h"
 #include "support/fixed_local_time.h"
-#include "upgrade_ui/last_path_file.h"
-#include "upgrade_ui/parameter_file.h"
-#include "upgrade_ui/saved_log_file.h"
+#include "tool_files/last_path_file.h"
+#include "tool_files/parameter_file.h"
+#include "tool_files/saved_log_file.h"
 
 namespace kq {
 namespace {

@@ -1,4 +1,4 @@
-#include "merge/path_memory.h"
+#include "tool_files/path_memory.h"
 
 #include "platform/file_time.h"
 #include "platform/line_file.h"

@@ -1,4 +1,4 @@
-#include "upgrade_ui/last_path_file.h"
+#include "tool_files/last_path_file.h"
 
 #include "platform/file_time.h"
 #include "platform/line_file.h"

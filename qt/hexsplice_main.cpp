@@ -1,8 +1,8 @@
 // hexsplice: joins a bootloader HEX file and a user-program HEX file.
 #include <QApplication>
 
-#include "merge/app_icon.h"
-#include "merge/merge_dialog.h"
+#include "qt/app_icon.h"
+#include "qt/merge_dialog.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

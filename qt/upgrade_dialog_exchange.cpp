@@ -8,9 +8,9 @@
 #include <climits>
 #include <optional>
 
-#include "merge/dialog_controls.h"
-#include "merge/path_edit.h"
-#include "upgrade_ui/upgrade_dialog.h"
+#include "qt/dialog_controls.h"
+#include "qt/path_edit.h"
+#include "qt/upgrade_dialog.h"
 
 namespace kq {
 namespace {

@@ -1,8 +1,8 @@
 // flashwright: upgrades the program of a module over a serial line.
 #include <QApplication>
 
-#include "upgrade_ui/status_pictures.h"
-#include "upgrade_ui/upgrade_dialog.h"
+#include "qt/status_pictures.h"
+#include "qt/upgrade_dialog.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -1,11 +1,11 @@
-#include "merge/about_dialog.h"
+#include "qt/about_dialog.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include "merge/app_icon.h"
-#include "merge/dialog_units.h"
-#include "merge/window_font.h"
+#include "qt/app_icon.h"
+#include "qt/dialog_units.h"
+#include "qt/window_font.h"
 
 namespace kq {
 

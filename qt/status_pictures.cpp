@@ -1,9 +1,9 @@
-#include "upgrade_ui/status_pictures.h"
+#include "qt/status_pictures.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
-#include "merge/app_icon.h"
+#include "qt/app_icon.h"
 #include "upgrade/upgrade_host.h"
 
 namespace kq {

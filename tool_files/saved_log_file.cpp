@@ -1,4 +1,4 @@
-#include "upgrade_ui/saved_log_file.h"
+#include "tool_files/saved_log_file.h"
 
 #include "platform/gb_text.h"
 #include "platform/whole_file.h"

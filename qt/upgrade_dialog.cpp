@@ -1,4 +1,4 @@
-#include "upgrade_ui/upgrade_dialog.h"
+#include "qt/upgrade_dialog.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -10,14 +10,14 @@
 #include <chrono>
 #include <thread>
 
-#include "merge/dialog_controls.h"
+#include "qt/dialog_controls.h"
 #include "platform/file_time.h"
-#include "upgrade_ui/last_path_file.h"
-#include "upgrade_ui/log_panel.h"
-#include "upgrade_ui/parameter_file.h"
-#include "upgrade_ui/port_combo.h"
-#include "upgrade_ui/saved_log_file.h"
-#include "upgrade_ui/status_pictures.h"
+#include "tool_files/last_path_file.h"
+#include "qt/log_panel.h"
+#include "tool_files/parameter_file.h"
+#include "qt/port_combo.h"
+#include "tool_files/saved_log_file.h"
+#include "qt/status_pictures.h"
 
 namespace kq {
 

@@ -1,4 +1,4 @@
-#include "merge/dialog_controls.h"
+#include "qt/dialog_controls.h"
 
 #include <QDir>
 #include <QFileDialog>

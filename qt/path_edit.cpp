@@ -1,4 +1,4 @@
-#include "merge/path_edit.h"
+#include "qt/path_edit.h"
 
 #include <QKeyEvent>
 

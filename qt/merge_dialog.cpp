@@ -1,4 +1,4 @@
-#include "merge/merge_dialog.h"
+#include "qt/merge_dialog.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -7,13 +7,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "merge/about_dialog.h"
-#include "merge/app_icon.h"
-#include "merge/dialog_controls.h"
-#include "merge/dialog_units.h"
+#include "qt/about_dialog.h"
+#include "qt/app_icon.h"
+#include "qt/dialog_controls.h"
+#include "qt/dialog_units.h"
 #include "merge/merge_engine.h"
-#include "merge/path_edit.h"
-#include "merge/window_font.h"
+#include "qt/path_edit.h"
+#include "qt/window_font.h"
 #include "platform/exe_directory.h"
 #include "platform/file_time.h"
 #include "image/chip_family.h"

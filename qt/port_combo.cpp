@@ -1,4 +1,4 @@
-#include "upgrade_ui/port_combo.h"
+#include "qt/port_combo.h"
 
 #include <QStyleOptionComboBox>
 #include <QStylePainter>

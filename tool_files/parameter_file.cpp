@@ -1,4 +1,4 @@
-#include "upgrade_ui/parameter_file.h"
+#include "tool_files/parameter_file.h"
 
 #include <cctype>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "upgrade_ui/log_panel.h"
+#include "qt/log_panel.h"
 
 #include <QScrollBar>
 #include <QTextCursor>

@@ -1,4 +1,4 @@
-#include "upgrade/module_address.h"
+#include "link/module_address.h"
 
 #include <string>
 

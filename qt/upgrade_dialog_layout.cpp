@@ -7,14 +7,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "merge/dialog_controls.h"
-#include "merge/dialog_units.h"
-#include "merge/path_edit.h"
-#include "merge/window_font.h"
-#include "upgrade_ui/log_panel.h"
-#include "upgrade_ui/port_combo.h"
-#include "upgrade_ui/status_pictures.h"
-#include "upgrade_ui/upgrade_dialog.h"
+#include "qt/dialog_controls.h"
+#include "qt/dialog_units.h"
+#include "qt/path_edit.h"
+#include "qt/window_font.h"
+#include "qt/log_panel.h"
+#include "qt/port_combo.h"
+#include "qt/status_pictures.h"
+#include "qt/upgrade_dialog.h"
 
 namespace kq {
 namespace {

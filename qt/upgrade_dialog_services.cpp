@@ -1,10 +1,10 @@
-#include "upgrade_ui/upgrade_dialog_services.h"
+#include "qt/upgrade_dialog_services.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPushButton>
 
-#include "merge/dialog_controls.h"
+#include "qt/dialog_controls.h"
 #include "platform/exe_directory.h"
 
 namespace kq {

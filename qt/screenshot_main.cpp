@@ -13,8 +13,8 @@
 #include <cstring>
 #include <string>
 
-#include "upgrade_ui/status_pictures.h"
-#include "upgrade_ui/upgrade_dialog.h"
+#include "qt/status_pictures.h"
+#include "qt/upgrade_dialog.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "merge/path_memory.h"
+#include "tool_files/path_memory.h"
 
 class QComboBox;
 class QLabel;

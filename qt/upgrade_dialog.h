@@ -16,7 +16,7 @@
 #include "link/serial_port.h"
 #include "upgrade/upgrade_host.h"
 #include "upgrade/upgrade_run.h"
-#include "upgrade_ui/upgrade_dialog_services.h"
+#include "qt/upgrade_dialog_services.h"
 
 class QComboBox;
 class QLabel;
