@@ -13,23 +13,24 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("关于 hexsplice"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFont(windowFont(font()));
-    setFixedSize(dluToPixels(235), dluToPixels(55));
+    setFont(windowFont(MergeWindowPoints));
+    const DialogUnits dlu = DialogUnits::ofFont(font());
+    setFixedSize(dlu.size(235, 55));
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("aboutIcon"));
     icon->setPixmap(hexspliceIconPixmap(32));
-    icon->setGeometry(dluToPixels(11), dluToPixels(17), 32, 32);
+    icon->setGeometry(dlu.horizontal(11), dlu.vertical(17), 32, 32);
     icon->setAccessibleName(QStringLiteral("hexsplice"));
 
     auto* version = new QLabel(QStringLiteral("hexsplice 1.0 版"), this);
     version->setObjectName(QStringLiteral("aboutText"));
     version->setTextFormat(Qt::PlainText);
-    version->setGeometry(dluRect(40, 10, 119, 8).adjusted(0, 0, 0, 4));
+    version->setGeometry(dlu.rect(40, 10, 119, 8));
 
     auto* ok = new QPushButton(QStringLiteral("确定"), this);
     ok->setObjectName(QStringLiteral("aboutOkButton"));
-    ok->setGeometry(dluRect(178, 7, 50, 14));
+    ok->setGeometry(dlu.rect(178, 7, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     ok->setFocus();

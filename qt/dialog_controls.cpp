@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -22,13 +21,6 @@ QPushButton* addButton(QWidget* parent, const QString& caption, const char* name
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(place);
-    constexpr int FramePixels = 12;       // pixels the button's frame and padding take from the caption
-    constexpr double SmallestPoints = 7;  // points: below this a caption is unreadable
-    QFont font = button->font();
-    while (font.pointSizeF() > SmallestPoints &&
-           QFontMetrics(font).horizontalAdvance(caption) > place.width() - FramePixels)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    button->setFont(font);
     return button;
 }
 

@@ -17,9 +17,7 @@ namespace kq {
 // A static text at a place; wrapped, shown as plain text.
 QLabel* addText(QWidget* parent, const QString& text, QRect place);
 
-// A push button at a place. Where 宋体 is missing, the fallback font may be
-// wider than the layout allows: the caption then gets a smaller size instead
-// of being cut off.
+// A push button at a place.
 QPushButton* addButton(QWidget* parent, const QString& caption, const char* name, QRect place);
 
 // The open-file dialog for a HEX file, starting in the working directory of

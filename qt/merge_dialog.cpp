@@ -48,39 +48,40 @@ void MergeDialog::buildControls() {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(hexspliceIcon());
-    setFont(windowFont(font()));
-    setFixedSize(dluToPixels(491), dluToPixels(285));
+    setFont(windowFont(MergeWindowPoints));
+    const DialogUnits dlu = DialogUnits::ofFont(font());
+    setFixedSize(dlu.size(491, 285));
 
     // The frame first, so that the texts it holds lie above it.
     auto* procedure = new QGroupBox(QStringLiteral("操作流程"), this);
     procedure->setObjectName(QStringLiteral("procedureGroup"));
-    procedure->setGeometry(dluRect(287, 14, 188, 252));
+    procedure->setGeometry(dlu.rect(287, 14, 188, 252));
 
     // Controls that take the focus, in tab order.
-    mergeButton_ = addButton(this, QStringLiteral("合并"), "mergeButton", dluRect(103, 235, 60, 27));
+    mergeButton_ = addButton(this, QStringLiteral("合并"), "mergeButton", dlu.rect(103, 235, 60, 27));
     mergeButton_->setDefault(true);
 
     bootPathEdit_ = new PathEdit(this);
     bootPathEdit_->setObjectName(QStringLiteral("bootPathEdit"));
     bootPathEdit_->setAccessibleName(QStringLiteral("bootload 引导文件路径"));
-    bootPathEdit_->setGeometry(dluRect(13, 41, 161, 54));
+    bootPathEdit_->setGeometry(dlu.rect(13, 41, 161, 54));
 
     chooseBootButton_ =
-        addButton(this, QStringLiteral("选择BOOTLOAD引导程序"), "chooseBootButton", dluRect(182, 56, 86, 23));
+        addButton(this, QStringLiteral("选择BOOTLOAD引导程序"), "chooseBootButton", dlu.rect(182, 56, 86, 23));
 
-    bootTimeLabel_ = addText(this, QString(), dluRect(21, 102, 204, 20));
+    bootTimeLabel_ = addText(this, QString(), dlu.rect(21, 102, 204, 20));
     bootTimeLabel_->setObjectName(QStringLiteral("bootTimeLabel"));
     bootTimeLabel_->setAccessibleName(QStringLiteral("bootload 引导文件修改时间"));
 
     userPathEdit_ = new PathEdit(this);
     userPathEdit_->setObjectName(QStringLiteral("userPathEdit"));
     userPathEdit_->setAccessibleName(QStringLiteral("用户程序文件路径"));
-    userPathEdit_->setGeometry(dluRect(13, 132, 161, 56));
+    userPathEdit_->setGeometry(dlu.rect(13, 132, 161, 56));
 
     chooseUserButton_ =
-        addButton(this, QStringLiteral("选择用户程序文件"), "chooseUserButton", dluRect(182, 147, 86, 23));
+        addButton(this, QStringLiteral("选择用户程序文件"), "chooseUserButton", dlu.rect(182, 147, 86, 23));
 
-    userTimeLabel_ = addText(this, QString(), dluRect(21, 200, 204, 20));
+    userTimeLabel_ = addText(this, QString(), dlu.rect(21, 200, 204, 20));
     userTimeLabel_->setObjectName(QStringLiteral("userTimeLabel"));
     userTimeLabel_->setAccessibleName(QStringLiteral("用户程序文件修改时间"));
 
@@ -89,18 +90,18 @@ void MergeDialog::buildControls() {
     chipCombo_->setAccessibleName(QStringLiteral("芯片类型"));
     chipCombo_->addItem(QStringLiteral("KQ581X(251内核)"));
     chipCombo_->addItem(QStringLiteral("KQ58XX(ARM内核)"));
-    chipCombo_->setGeometry(dluRect(13, 13, 92, 14));
+    chipCombo_->setGeometry(dlu.rect(13, 13, 92, 14));
 
-    addText(this, QStringLiteral("2、点击“选择bootload引导文件”按钮， 选择bootload文件"), dluRect(296, 60, 174, 22));
-    addText(this, QStringLiteral("3、点击“选择用户程序文件”按钮， 选择程序文件"), dluRect(296, 93, 163, 21));
+    addText(this, QStringLiteral("2、点击“选择bootload引导文件”按钮， 选择bootload文件"), dlu.rect(296, 60, 174, 22));
+    addText(this, QStringLiteral("3、点击“选择用户程序文件”按钮， 选择程序文件"), dlu.rect(296, 93, 163, 21));
     addText(this,
             QStringLiteral("4、点击“合并”按钮， 生成的合并文件将放在此工具的文件夹下，文件名为“KQ58XX_bootload_合并.hex”"),
-            dluRect(296, 128, 165, 27));
+            dlu.rect(296, 128, 165, 27));
     addText(this, QStringLiteral("5、软件自动对最近一次选择的文件进行记录，存入\"路径.txt\",放在工具文件夹下"),
-            dluRect(296, 169, 163, 31));
-    addText(this, QStringLiteral("注意注意: 合并只判hex文件是否有地址重合,不保证程序大小"), dluRect(298, 211, 163, 31));
-    addText(this, QStringLiteral("1、选择芯片类型"), dluRect(295, 35, 174, 22));
-    QLabel* comboLabel = addText(this, QStringLiteral("芯片类型"), dluRect(113, 17, 31, 8).adjusted(0, -2, 8, 4));
+            dlu.rect(296, 169, 163, 31));
+    addText(this, QStringLiteral("注意注意: 合并只判hex文件是否有地址重合,不保证程序大小"), dlu.rect(298, 211, 163, 31));
+    addText(this, QStringLiteral("1、选择芯片类型"), dlu.rect(295, 35, 174, 22));
+    QLabel* comboLabel = addText(this, QStringLiteral("芯片类型"), dlu.rect(113, 17, 31, 8));
     comboLabel->setBuddy(chipCombo_);
 
     setTabOrder(mergeButton_, bootPathEdit_);

@@ -18,10 +18,14 @@ void PortCombo::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);
-    const auto device = option.currentText.indexOf(QStringLiteral(" ("));
-    if (device > 0) option.currentText.truncate(device);
+    option.currentText = portNameOfItem(option.currentText);
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
+QString portNameOfItem(const QString& itemText) {
+    const auto device = itemText.indexOf(QStringLiteral(" ("));
+    return device > 0 ? itemText.left(device) : itemText;
 }
 
 QString portItemText(int port, const std::string& device) {

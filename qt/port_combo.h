@@ -28,4 +28,7 @@ signals:
 // and a one-digit number, the device in parentheses when known.
 QString portItemText(int port, const std::string& device);
 
+// What the closed box shows of an item: "COM 3" of "COM 3 (/dev/ttyUSB0)".
+QString portNameOfItem(const QString& itemText);
+
 }  // namespace kq

@@ -27,6 +27,7 @@ class QWidget;
 
 namespace kq {
 
+class DialogUnits;
 class LogPanel;
 class PathEdit;
 class PortCombo;
@@ -100,10 +101,10 @@ protected:
 
 private:
     void buildControls();
-    void placeLogControls();
-    void placeSerialGroup();
-    void placeParameterGroup();
-    void placeOperationGroup();
+    void placeLogControls(const DialogUnits& dlu);
+    void placeSerialGroup(const DialogUnits& dlu);
+    void placeParameterGroup(const DialogUnits& dlu);
+    void placeOperationGroup(const DialogUnits& dlu);
     void connectHandlers();
 
     void loadParameterFile();

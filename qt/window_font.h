@@ -1,5 +1,7 @@
-// The font of the hexsplice windows: 宋体 at 10 points where it is installed,
-// otherwise the system's fallback for Chinese text at the same size.
+// The face of every control in the windows of both programs: one sans face
+// that covers Chinese, so that captions, lists, edits and the log read alike.
+// The first of the preferred faces that is installed; otherwise the system's
+// sans fallback, which takes the Chinese glyphs from whatever face has them.
 #pragma once
 
 #include <QFont>
@@ -7,12 +9,16 @@
 
 namespace kq {
 
-inline constexpr int WindowFontPoints = 10;  // points
+inline constexpr int UpgradeWindowPoints = 9;  // points: the flashwright window
+inline constexpr int MergeWindowPoints = 10;   // points: the hexsplice window and its About box
 
-inline QFont windowFont(QFont base) {
-    base.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("NSimSun")});
-    base.setPointSize(WindowFontPoints);
-    return base;
+inline QFont windowFont(int points) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Source Han Sans SC"),
+                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("WenQuanYi Zen Hei")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(points);
+    return font;
 }
 
 }  // namespace kq

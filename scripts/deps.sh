@@ -4,8 +4,10 @@
 # asks for clang this way).
 set -euo pipefail
 
+# fonts-wqy-microhei: the Chinese sans face the windows are set in (1.6 MB;
+# fonts-noto-cjk would do as well but weighs 57 MB to download).
 packages=(g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev libgl-dev libxkbcommon-dev "$@")
+          qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei "$@")
 
 missing=()
 for p in "${packages[@]}"; do

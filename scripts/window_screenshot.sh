@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the flashwright window: starts kqsim, runs
-# one local upgrade of the KQ581X sample in the window under Xvfb and saves
-# the window once the run has ended.
-#   scripts/window_screenshot.sh [PICTURE.png]   (default docs/flashwright-window.png)
+# Takes the README's pictures of both windows under Xvfb:
+#   flashwright-window.png  one local upgrade of the KQ581X sample against kqsim,
+#                           saved once the run has ended;
+#   hexsplice-window.png    the hexsplice window with a bootloader and the
+#                           sample chosen.
+# The HEX files are shown from ~/firmware (made for the pictures and removed
+# afterwards), so that the pictures show no checkout path.
+#   scripts/window_screenshot.sh [FOLDER]   (default docs/)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-out="$(realpath -m "${1:-$root/docs/flashwright-window.png}")"
-"$root/scripts/deps.sh" xvfb xauth fonts-wqy-microhei
+out="$(realpath -m "${1:-$root/docs}")"
+"$root/scripts/deps.sh" xvfb xauth
 "$root/scripts/build.sh" >&2
 bin="${KQ_BUILD_DIR:-$root/build}/bin"
 
@@ -19,9 +23,33 @@ if [ -e "$bin/ports/COM1" ] || [ -L "$bin/ports/COM1" ]; then
   exit 1
 fi
 ln -s "$work/COM" "$bin/ports/COM1"
-trap 'rm -f "$bin/ports/COM1"; stop_kqsim' EXIT
 
-mkdir -p "$(dirname "$out")"
+firmware="$HOME/firmware"
+boot="$firmware/bootload_kq581x.hex"
+user="$firmware/demo_kq581x.hex"
+made_folder=""
+[ -d "$firmware" ] || { mkdir -p "$firmware"; made_folder=1; }
+for f in "$boot" "$user"; do
+  if [ -e "$f" ]; then
+    echo "$f exists already; move it away first" >&2
+    rm -f "$bin/ports/COM1"
+    exit 1
+  fi
+done
+cleanup() {
+  rm -f "$bin/ports/COM1" "$boot" "$user"
+  [ -z "$made_folder" ] || rmdir "$firmware" 2>/dev/null || true
+  stop_kqsim
+}
+trap cleanup EXIT
+cp "$root/samples/demo_kq581x.hex" "$user"
+# A small bootloader below the sample's user offset: a jump to 0x0030 and a loop there.
+printf '%s\r\n' ':0200000400FFFB' ':1000000002003000000000000000000000000000BE' \
+  ':0500300075816080FEF7' ':00000001FF' >"$boot"
+
+mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1280x900x24" \
-  "$bin/flashwright-screenshot" --port COM1 --hex "$root/samples/demo_kq581x.hex" --out "$out"
-echo "saved $out" >&2
+  "$bin/flashwright-screenshot" --port COM1 --hex "$user" --out "$out/flashwright-window.png"
+xvfb-run -a -s "-screen 0 1280x900x24" \
+  "$bin/hexsplice-screenshot" --boot "$boot" --user "$user" --out "$out/hexsplice-window.png"
+echo "saved $out/flashwright-window.png and $out/hexsplice-window.png" >&2
