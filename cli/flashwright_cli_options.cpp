@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <span>
 
 #include "image/hex_digits.h"
 #include "link/serial_port.h"
@@ -15,28 +16,30 @@ namespace kq::cli {
 
 namespace {
 
-// Bit rates of the baud list, in list order (the index is what the settings keep).
-constexpr std::array<std::string_view, 8> BaudTexts = {"1200", "2400", "4800", "9600",
-                                                        "19200", "38400", "57600", "115200"};
-// Data bytes per remote frame, in list order.
-constexpr std::array<std::string_view, 4> FrameTexts = {"64", "128", "256", "512"};
 constexpr int MaxHexDigits = 8;           // a 32-bit offset
 constexpr int MaxAreaKiB = 512;           // the whole image
 constexpr double MaxHandshakeSeconds = 86400.0;
 
-// Sets index to the position of an option's value in its list of choices;
-// when the value is none of them, an error text ending in advice.
-template <size_t N>
+// Sets index to the position of an option's value in its list; when the
+// value is none of the list's words, an error text naming them.
 std::string chooseFrom(std::string_view option, const std::optional<std::string>& value,
-                       const std::array<std::string_view, N>& choices, std::string_view advice, int& index) {
+                       std::span<const NamedChoice> choices, int& index) {
     if (!value) return "";
-    for (size_t i = 0; i < N; ++i) {
-        if (choices[i] == *value) {
-            index = int(i);
-            return "";
-        }
+    if (const std::optional<int> found = choiceIndex(choices, *value)) {
+        index = *found;
+        return "";
     }
-    return std::string(option) + " " + *value + ": use " + std::string(advice);
+    return std::string(option) + " " + *value + ": use " + choiceWords(choices);
+}
+
+std::string chooseNumber(std::string_view option, const std::optional<std::string>& value,
+                         std::span<const int> numbers, int& index) {
+    if (!value) return "";
+    if (const std::optional<int> found = numberIndex(numbers, *value)) {
+        index = *found;
+        return "";
+    }
+    return std::string(option) + " " + *value + ": use " + numberWords(numbers);
 }
 
 bool isHexOffset(std::string_view text) {
@@ -122,17 +125,11 @@ std::string applyFlashValues(const FlashValues& values, FlashOptions& options) {
     options.portText = *values.port;
     s.hexPath = values.files[0];
 
-    constexpr std::array<std::string_view, 3> parities = {"none", "odd", "even"};
-    constexpr std::array<std::string_view, 2> chips = {"251", "arm"};
-    // In the order of the bootload types: local, remote with backup, remote without.
-    constexpr std::array<std::string_view, 3> types = {"local", "backup", "nobackup"};
-    for (const std::string& error :
-         {chooseFrom("--baud", values.baud, BaudTexts, "1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200",
-                     s.baudRate),
-          chooseFrom("--parity", values.parity, parities, "none, odd or even", s.parity),
-          chooseFrom("--chip", values.chip, chips, "251 (KQ581X) or arm (KQ58XX)", s.chipFamily),
-          chooseFrom("--type", values.type, types, "local, backup or nobackup", s.bootloadType),
-          chooseFrom("--frame", values.frame, FrameTexts, "64, 128, 256 or 512", s.frameDataLength)}) {
+    for (const std::string& error : {chooseNumber("--baud", values.baud, BaudRates, s.baudRate),
+                                     chooseFrom("--parity", values.parity, ParityChoices, s.parity),
+                                     chooseFrom("--chip", values.chip, ChipFamilyChoices, s.chipFamily),
+                                     chooseFrom("--type", values.type, BootloadTypeChoices, s.bootloadType),
+                                     chooseNumber("--frame", values.frame, FrameDataLengths, s.frameDataLength)}) {
         if (!error.empty()) return error;
     }
     applyTypeDefaults(s);

@@ -17,15 +17,9 @@ HexspliceCliOptions usageError(std::string message) {
 }
 
 bool chipFamilyOf(std::string_view name, int& family) {
-    if (name == "251") {
-        family = Kq581x;
-        return true;
-    }
-    if (name == "arm") {
-        family = Kq58xx;
-        return true;
-    }
-    return false;
+    const std::optional<int> index = choiceIndex(ChipFamilyChoices, name);
+    if (index) family = *index;
+    return index.has_value();
 }
 
 }  // namespace
@@ -72,7 +66,8 @@ HexspliceCliOptions parseHexspliceCliOptions(int argc, const char* const argv[])
                 value = arg.substr(7);
             }
             if (!chipFamilyOf(value, options.chipFamily))
-                return usageError("unknown chip type '" + std::string(value) + "' (251 or arm)");
+                return usageError("unknown chip type '" + std::string(value) + "' (" +
+                                  choiceWords(ChipFamilyChoices) + ")");
         } else if (arg == "-o" || arg == "--output") {
             if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) return usageError("-o needs a file name");
             options.outputPath = argv[++i];

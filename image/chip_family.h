@@ -2,7 +2,10 @@
 // loader, the upgrade run, the merge engine and the simulator.
 #pragma once
 
+#include <array>
 #include <cstdint>
+
+#include "platform/named_choice.h"
 
 namespace kq {
 
@@ -10,6 +13,12 @@ namespace kq {
 enum ChipFamily : int { Kq581x = 0, Kq58xx = 1 };
 // Index in the bootload-type list.
 enum BootloadType : int { LocalUpgrade = 0, RemoteWithBackup = 1, RemoteWithoutBackup = 2 };
+
+// The chip-type list of both programs, in ChipFamily order.
+inline constexpr std::array<NamedChoice, 2> ChipFamilyChoices = {{
+    {"KQ581X(251内核)", "251"},
+    {"KQ58XX(ARM内核)", "arm"},
+}};
 
 inline constexpr uint32_t Kq581xAddressLimit = 0xFE00;   // 63.5 KiB: first refused program address, 251 core
 inline constexpr uint32_t Kq58xxAddressLimit = 0x80000;  // 512 KiB: first refused program address, ARM core

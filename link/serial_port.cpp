@@ -22,7 +22,6 @@ SerialBackend* installedBackend = nullptr;
 bool validPort(int port) { return port >= 1 && port <= MaxPorts; }
 bool slotOpen(int port) { return slots[port].handle != SerialBackend::NoHandle; }
 
-constexpr uint32_t BaudTable[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};  // bits per second
 constexpr uint32_t FallbackBaud = 2400;  // bits per second for an index outside the table
 constexpr int ProbeBaudIndex = 3;        // 9600 bits per second when listing ports
 constexpr int ProbeDataBits = 8;
@@ -35,8 +34,8 @@ SerialBackend& serialBackend() { return installedBackend ? *installedBackend : p
 void setSerialBackend(SerialBackend* backend) { installedBackend = backend; }
 
 uint32_t baudFromIndex(int baudIndex) {
-    if (baudIndex < 0 || baudIndex >= static_cast<int>(std::size(BaudTable))) return FallbackBaud;
-    return BaudTable[baudIndex];
+    if (baudIndex < 0 || baudIndex >= static_cast<int>(BaudRates.size())) return FallbackBaud;
+    return static_cast<uint32_t>(BaudRates[baudIndex]);
 }
 
 // ---- front-end operations -------------------------------------------------

@@ -41,6 +41,9 @@ struct LineSettings {
     uint8_t stopBits = 0;         // 0 = one stop bit
 };
 
+// The baud list, bits per second; a setting keeps the index.
+inline constexpr std::array<int, 8> BaudRates = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+
 // Baud list index 0..7 -> bits per second; any other index gives 2400.
 uint32_t baudFromIndex(int baudIndex);
 

@@ -11,10 +11,8 @@ namespace kq {
 
 namespace {
 
-inline constexpr int FrameDataLengths[] = {64, 128, 256};  // bytes per frame of indices 0..2; any other: 512
-
 int frameBytes(int frameDataLength) {
-    if (frameDataLength >= 0 && frameDataLength < int(std::size(FrameDataLengths))) {
+    if (frameDataLength >= 0 && frameDataLength < int(FrameDataLengths.size())) {
         return FrameDataLengths[frameDataLength];
     }
     return SectorSize;

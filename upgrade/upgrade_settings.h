@@ -2,14 +2,32 @@
 // text helpers the run and its front ends share.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "image/hex_digits.h"  // parseHexText
 #include "image/hex_image.h"
+#include "platform/named_choice.h"
 
 namespace kq {
+
+// The parity list, in ParityCode order.
+inline constexpr std::array<NamedChoice, 3> ParityChoices = {{
+    {"无校验", "none"},
+    {"奇校验", "odd"},
+    {"偶校验", "even"},
+}};
+// The bootload-type list, in BootloadType order.
+inline constexpr std::array<NamedChoice, 3> BootloadTypeChoices = {{
+    {"本地", "local"},
+    {"远程备份", "backup"},
+    {"远程不备份", "nobackup"},
+}};
+// The frame-length list: data bytes per frame of the remote path with backup.
+// An index outside the list sends whole sectors.
+inline constexpr std::array<int, 4> FrameDataLengths = {64, 128, 256, 512};
 
 struct UpgradeSettings {
     int portNumber = 0;        // 1..32; 0 = none chosen
