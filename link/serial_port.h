@@ -23,7 +23,7 @@ enum PortStatus : int16_t {
     OpenFailed = -3,   // the platform refused to open the device
     WriteFailed = -4,  // the platform write failed
     NotOpen = -5,      // the slot holds no handle
-    ReadFailed = -6,   // the device failed a read or its queue query (unplugged adapter, hung-up line)
+    ReadFailed = -6,   // the device failed a read (unplugged adapter, hung-up line)
 };
 
 enum PurgeKind : int { PurgeInput = 1, PurgeOutput = 2, PurgeBoth = 3 };

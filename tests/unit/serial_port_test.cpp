@@ -93,7 +93,7 @@ TEST_F(SerialPortTest, ClosedSlotsNeverReachThePlatform) {
     EXPECT_EQ(waitForInput(2, 5), NotOpen);
     clearLineErrors(2);
     EXPECT_TRUE(fake.calls.empty());
-    EXPECT_EQ(fake.queries, 0);
+    EXPECT_EQ(fake.reads, 0);
 }
 
 TEST_F(SerialPortTest, ArgumentChecksOnAnOpenPort) {
@@ -142,7 +142,7 @@ TEST_F(SerialPortTest, ReadWithTimeoutCountZeroReturnsAtOnce) {
     int received = -1;
     EXPECT_EQ(readWithTimeout(1, buffer, 0, 0, 100, received), 0);
     EXPECT_EQ(received, 0);
-    EXPECT_EQ(fake.queries, 0);
+    EXPECT_EQ(fake.reads, 0);
     EXPECT_EQ(fake.now, 0u);
 }
 
@@ -152,7 +152,7 @@ TEST_F(SerialPortTest, ReadWithTimeoutZeroStillTriesAndEndsAfterMoreThanZeroMs) 
     int received = -1;
     EXPECT_EQ(readWithTimeout(1, buffer, 0, 4, 0, received), 0);
     EXPECT_EQ(received, 0);
-    EXPECT_GE(fake.queries, 1);
+    EXPECT_GE(fake.reads, 1);
     EXPECT_EQ(fake.now, 1u);
 }
 
