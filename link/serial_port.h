@@ -84,6 +84,12 @@ int readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeou
 // Writes one block with RTS raised around it. 0 = sent (sent = n), 1 = failure (sent = 0).
 int sendBlock(int port, const uint8_t* bytes, int n, int& sent);
 
+// Reads, writes and RTS changes that an open device failed since the program
+// started (an adapter pulled out, a hung-up line). A silent line, a closed
+// slot or a bad argument never counts. The commands report a dead port and a
+// silent module alike; this lets a front end tell them apart.
+uint32_t deviceFailuresFound();
+
 // ---- slot names ---------------------------------------------------------------
 
 // Device behind a slot ("" when none or out of range).
