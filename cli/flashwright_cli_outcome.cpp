@@ -68,7 +68,8 @@ RunOutcome describeOutcome(const RunResult& result, const LineEvidence& line, st
             // A stop during an unanswered handshake says as much about the
             // line as a failure does.
             if (result.step != RunStep::Handshake) return {ExitStopped, ""};
-            return {ExitStopped, line.portFailed ? lostPortHint(portName, portDevice) : std::string(NeverAnsweredHint)};
+            if (line.portFailed) return {ExitStopped, lostPortHint(portName, portDevice)};
+            return {ExitStopped, std::string(NeverAnsweredHint)};
         case RunEnding::FailedWithoutPicture:
         case RunEnding::FailedWithCross:
             break;
@@ -81,7 +82,8 @@ RunOutcome describeOutcome(const RunResult& result, const LineEvidence& line, st
                     "upgrade area)"};
         case RunStep::Port:
             // Also the ending of a handshake that kept failing at the port.
-            return {ExitPortFailed, line.portFailed ? lostPortHint(portName, portDevice) : portHint(portName, portDevice)};
+            if (line.portFailed) return {ExitPortFailed, lostPortHint(portName, portDevice)};
+            return {ExitPortFailed, portHint(portName, portDevice)};
         case RunStep::ModuleAddress:
             return {ExitUsage, std::string(stepHint(result.step))};
         default:
