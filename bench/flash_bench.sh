@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
 # Flash benchmark: how close flashwright-cli comes to the speed of the line.
 #
-# Usage: bench/flash_bench.sh [BUILD_DIR] [CASE...]
+# Usage: bench/flash_bench.sh [--base BASE_DIR] [BUILD_DIR] [CASE...]
 #   BUILD_DIR  build folder holding bin/flashwright-cli and bin/kqsim
 #              (default: $KQ_BUILD_DIR, else the repository's "build").
 #              The script builds nothing.
-#   CASE       local-115200, local-19200 or backup-9600 (default: all three)
+#   BASE_DIR   a second build folder (e.g. of an older commit) whose
+#              flashwright-cli runs each case just before BUILD_DIR's, against
+#              the same kqsim: both rows side by side, measured under the same
+#              load. Only BUILD_DIR's rows are held to the targets.
+#   CASE       local-115200, local-19200, backup-9600 or backup-115200-64
+#              (default: all four)
 #   KQ_BENCH_KEEP=1 keeps the work folder (HEX file, flasher output,
 #   simulator request logs) and prints where it is.
 #
 # Each case writes a 64 KiB image of random-looking bytes (128 sectors) to an
 # ARM-core module played by kqsim, which holds every request and every reply
-# for its time on the line (8N1, 10 bits per character). Per case it prints
-# the wall time of the flasher, the wire time (all request and reply bytes of
-# kqsim's request log x 10 / baud, a lower bound for any run), wire/wall, the
-# flasher's own processor time (user + system) as a share of wall time, and
-# the flasher's exit status; then whether the targets hold.
+# for its time on the line (8N1, 10 bits per character); backup-115200-64 is
+# the remote upgrade with backup in 64-byte frames (1024 requests). Per case
+# and build it prints the wall time of the flasher, the wire time (all request
+# and reply bytes of kqsim's request log x 10 / baud, a lower bound for any
+# run), wire/wall, the flasher's own processor time (user + system) as a share
+# of wall time, and the flasher's exit status; then whether the targets hold.
 # Exit status: 0 all targets held, 1 a target missed or a run failed,
 # 2 usage or missing binaries.
 set -euo pipefail
@@ -26,40 +32,54 @@ here="$root/bench"
 # Bits per character on the line: start, 8 data, stop.
 readonly BitsPerCharacter=10
 # Most processor time the flasher may use, in percent of its wall time.
-readonly CpuTargetPercent=5
+readonly CpuTargetPercent=2
 
 die() { echo "flash_bench: $*" >&2; exit 2; }
 
+usage="usage: bench/flash_bench.sh [--base BASE_DIR] [BUILD_DIR] [CASE...]"
 build="${KQ_BUILD_DIR:-$root/build}"
+base=""
 if [ "${1:-}" = -h ] || [ "${1:-}" = --help ]; then
   sed -n "2,/^set -euo/{/^#/s/^# \\{0,1\\}//p}" "${BASH_SOURCE[0]}"
   exit 0
+fi
+if [ "${1:-}" = --base ]; then
+  [ $# -ge 2 ] || die "$usage"
+  base="$2"
+  shift 2
 fi
 if [ $# -gt 0 ] && [[ "$1" != local-* && "$1" != backup-* ]]; then
   build="$1"
   shift
 fi
-[ "$build" != "${build#-}" ] && die "usage: bench/flash_bench.sh [BUILD_DIR] [CASE...]"
+[ "$build" != "${build#-}" ] && die "$usage"
 bin="$build/bin"
 for program in flashwright-cli kqsim; do
   [ -x "$bin/$program" ] || die "$bin/$program is missing: build first (cmake --build $build)"
 done
+[ -z "$base" ] || [ -x "$base/bin/flashwright-cli" ] || die "$base/bin/flashwright-cli is missing"
 
-# name  baud  bootload type  wire/wall target
+# name  baud  bootload type  frame bytes  wire/wall target
 all_cases=(
-  "local-115200 115200 local 0.85"
-  "local-19200 19200 local 0.97"
-  "backup-9600 9600 backup 0.97"
+  "local-115200 115200 local 512 0.92"
+  "local-19200 19200 local 512 0.97"
+  "backup-9600 9600 backup 512 0.97"
+  "backup-115200-64 115200 backup 64 0.55"
 )
+all_names=(local-115200 local-19200 backup-9600 backup-115200-64)
 chosen=("$@")
-[ ${#chosen[@]} -gt 0 ] || chosen=(local-115200 local-19200 backup-9600)
+[ ${#chosen[@]} -gt 0 ] || chosen=("${all_names[@]}")
 cases=()
 for name in "${chosen[@]}"; do
   found=""
   for row in "${all_cases[@]}"; do [ "${row%% *}" = "$name" ] && found="$row"; done
-  [ -n "$found" ] || die "unknown case $name (use local-115200, local-19200 or backup-9600)"
+  [ -n "$found" ] || die "unknown case $name (use ${all_names[*]})"
   cases+=("$found")
 done
+# Flashers to time per case: label and folder, the base (if any) first.
+builds=()
+[ -z "$base" ] || builds+=("base $base/bin")
+builds+=("this $bin")
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/flash_bench.XXXXXX")"
 sim_pid=""
@@ -112,33 +132,36 @@ line_bytes() {
 
 echo "Flash benchmark: 64 KiB (128 sectors) to an ARM-core module on kqsim, 8N1, both directions paced"
 echo "flasher: $bin/flashwright-cli   load average: $(cut -d' ' -f1-3 /proc/loadavg)   processors: $(nproc)"
+[ -z "$base" ] || echo "base:    $base/bin/flashwright-cli (runs each case first; kqsim of $bin for both)"
 # A pty write returns at once, so at 9600 baud the 500 ms sector-write time-out runs out before the paced request has arrived.
 echo "No local case at 9600 baud: on a pseudo-terminal a write returns at once, so the 500 ms sector-write"
 echo "time-out starts ~547 ms before a paced module can have the 525-byte request; remote with backup waits 2000 ms."
 echo
-printf '%-13s %6s %8s %8s %9s %8s %6s  %s\n' case baud wall_s wire_s wire/wall cpu_% exit targets
+printf '%-16s %6s %5s %8s %8s %9s %6s %5s  %s\n' case baud build wall_s wire_s wire/wall cpu_% exit targets
 
-failed=0
-for row in "${cases[@]}"; do
-  read -r name baud type target <<<"$row"
-  dir="$work/$name"
+# Runs one case with one flasher and prints its row; sets case_ok.
+run_case() {
+  local name="$1" baud="$2" type="$3" frame="$4" target="$5" label="$6" flasher="$7"
+  local dir="$work/$name-$label"
   mkdir -p "$dir"
+  local extra
   if [ "$type" = local ]; then
     start_sim "$dir" "$baud" boot
     extra=(--handshake-timeout 10)
   else
     # The user program runs; the upgrade goes to 0x20000, clear of the 64 KiB at 0x4000.
     start_sim "$dir" "$baud" app
-    extra=(--type backup --frame 512 --area 64 --upgrade-offset 20000)
+    extra=(--type backup --frame "$frame" --area 64 --upgrade-offset 20000)
   fi
 
   # Times the flasher alone: kqsim runs in the background and is reaped later.
-  status=0
+  local status=0
   TIMEFORMAT='%3R %3U %3S'
-  { time "$bin/flashwright-cli" flash --port "$dir/port" --baud "$baud" --chip arm "${extra[@]}" "$hex" \
+  { time "$flasher/flashwright-cli" flash --port "$dir/port" --baud "$baud" --chip arm "${extra[@]}" "$hex" \
       >"$dir/flasher.out" 2>"$dir/flasher.err"; } 2>"$dir/time" || status=$?
   stop_sim
 
+  local wall user sys bytes requests verdict ok wire ratio cpu wire_verdict cpu_verdict gap
   read -r wall user sys <"$dir/time"
   read -r bytes requests < <(line_bytes "$dir/requests.jsonl")
   verdict="$(awk -v wall="$wall" -v user="$user" -v sys="$sys" -v bytes="$bytes" -v baud="$baud" \
@@ -151,16 +174,28 @@ for row in "${cases[@]}"; do
       target, (ratio >= target ? "held" : "MISSED"), cpu_target, (cpu <= cpu_target ? "held" : "MISSED")
   }')"
   read -r ok wall wire ratio cpu wire_verdict cpu_verdict <<<"$verdict"
-  printf '%-13s %6s %8s %8s %9s %8s %6s  %s %s\n' "$name" "$baud" "$wall" "$wire" "$ratio" "$cpu" "$status" \
-    "$wire_verdict" "$cpu_verdict"
+  # The base is measured for comparison only.
+  [ "$label" = base ] && wire_verdict="" && cpu_verdict=""
+  printf '%-16s %6s %5s %8s %8s %9s %6s %5s  %s %s\n' "$name" "$baud" "$label" "$wall" "$wire" "$ratio" "$cpu" \
+    "$status" "$wire_verdict" "$cpu_verdict"
   gap="$(awk -v wall="$wall" -v wire="$wire" -v n="$requests" 'BEGIN { printf "%.1f", (n > 0 ? 1000 * (wall - wire) / n : 0) }')"
-  echo "              ($requests requests, $bytes bytes on the line, ${gap} ms beyond the wire per request;"
-  echo "               flasher user ${user} s + sys ${sys} s)"
+  echo "                 ($requests requests, $bytes bytes on the line, ${gap} ms beyond the wire per request;"
+  echo "                  flasher user ${user} s + sys ${sys} s)"
   if [ "$status" -ne 0 ]; then
-    echo "              flasher failed; last lines of its output:"
-    tail -n 5 "$dir/flasher.out" | sed 's/^/              /'
+    echo "                 flasher failed; last lines of its output:"
+    tail -n 5 "$dir/flasher.out" | sed 's/^/                 /'
   fi
-  [ "$ok" = 1 ] || failed=1
+  case_ok="$ok"
+}
+
+failed=0
+for row in "${cases[@]}"; do
+  read -r name baud type frame target <<<"$row"
+  for entry in "${builds[@]}"; do
+    read -r label flasher <<<"$entry"
+    run_case "$name" "$baud" "$type" "$frame" "$target" "$label" "$flasher"
+    [ "$label" = base ] || [ "$case_ok" = 1 ] || failed=1
+  done
 done
 
 echo

@@ -60,6 +60,7 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
 
     SerialCommandSet commands;
     const uint32_t repliesBefore = repliesFound();
+    const uint32_t failuresBefore = deviceFailuresFound();
     const auto image = std::make_unique<FirmwareImage>();  // 512 KiB: not on the stack
     TerminalHost host(settings, setup, out, err);
     UpgradeRun run(host, commands, *image);
@@ -70,7 +71,8 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
     removeInterruptHandler();
     host.finish();
 
-    const RunOutcome outcome = describeOutcome(result, repliesFound() != repliesBefore, options.portText, portDeviceName(port));
+    const LineEvidence line{repliesFound() != repliesBefore, deviceFailuresFound() != failuresBefore};
+    const RunOutcome outcome = describeOutcome(result, line, options.portText, portDeviceName(port));
     if (!outcome.hint.empty()) errorLine(err, outcome.hint);
     return outcome.exitStatus;
 }

@@ -35,19 +35,30 @@ std::string_view stepHint(RunStep step) {
     }
 }
 
+// "COM3 (/dev/ttyUSB0)", or the device alone when the user named it so.
+std::string namedPort(std::string_view portName, std::string_view portDevice) {
+    std::string named(portName);
+    if (!portDevice.empty() && portDevice != portName) named += " (" + std::string(portDevice) + ")";
+    return named;
+}
+
 std::string portHint(std::string_view portName, std::string_view portDevice) {
     if (portDevice.empty()) {
         return std::string(portName) + " names no serial device: see \"flashwright-cli ports\"";
     }
-    std::string named(portName);
-    if (portDevice != portName) named += " (" + std::string(portDevice) + ")";
-    return named + " could not be opened: the device does not exist, another program holds it, "
-                   "or you lack permission (the dialout group)";
+    return namedPort(portName, portDevice) +
+           " could not be opened: the device does not exist, another program holds it, "
+           "or you lack permission (the dialout group)";
+}
+
+// The port opened, then failed at the device: the line and the module are not to blame.
+std::string lostPortHint(std::string_view portName, std::string_view portDevice) {
+    return namedPort(portName, portDevice) + " stopped working during the run (adapter unplugged?)";
 }
 
 }  // namespace
 
-RunOutcome describeOutcome(const RunResult& result, bool moduleAnswered, std::string_view portName,
+RunOutcome describeOutcome(const RunResult& result, const LineEvidence& line, std::string_view portName,
                            std::string_view portDevice) {
     switch (result.ending) {
         case RunEnding::Success:
@@ -56,7 +67,9 @@ RunOutcome describeOutcome(const RunResult& result, bool moduleAnswered, std::st
         case RunEnding::Stopped:
             // A stop during an unanswered handshake says as much about the
             // line as a failure does.
-            return {ExitStopped, result.step == RunStep::Handshake ? std::string(NeverAnsweredHint) : ""};
+            if (result.step != RunStep::Handshake) return {ExitStopped, ""};
+            if (line.portFailed) return {ExitStopped, lostPortHint(portName, portDevice)};
+            return {ExitStopped, std::string(NeverAnsweredHint)};
         case RunEnding::FailedWithoutPicture:
         case RunEnding::FailedWithCross:
             break;
@@ -68,11 +81,14 @@ RunOutcome describeOutcome(const RunResult& result, bool moduleAnswered, std::st
                     "checksum) and lie inside the window of the chip, bootload type, user offset (and "
                     "upgrade area)"};
         case RunStep::Port:
+            // Also the ending of a handshake that kept failing at the port.
+            if (line.portFailed) return {ExitPortFailed, lostPortHint(portName, portDevice)};
             return {ExitPortFailed, portHint(portName, portDevice)};
         case RunStep::ModuleAddress:
             return {ExitUsage, std::string(stepHint(result.step))};
         default:
-            return {ExitModuleFailed, std::string(moduleAnswered ? stepHint(result.step) : NeverAnsweredHint)};
+            if (line.portFailed) return {ExitModuleFailed, lostPortHint(portName, portDevice)};
+            return {ExitModuleFailed, std::string(line.moduleAnswered ? stepHint(result.step) : NeverAnsweredHint)};
     }
 }
 

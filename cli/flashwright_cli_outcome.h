@@ -23,9 +23,14 @@ struct RunOutcome {
     std::string hint;  // "" when there is nothing to add
 };
 
-// moduleAnswered: the module gave any valid reply during the run.
+// What the line showed during the run, besides the run's own result.
+struct LineEvidence {
+    bool moduleAnswered = false;  // the module gave any valid reply
+    bool portFailed = false;      // the open port failed a read, write or RTS change (adapter gone)
+};
+
 // portName: how the user named the port; portDevice: the device behind it ("" if none).
-RunOutcome describeOutcome(const RunResult& result, bool moduleAnswered, std::string_view portName,
+RunOutcome describeOutcome(const RunResult& result, const LineEvidence& line, std::string_view portName,
                            std::string_view portDevice);
 
 }  // namespace kq::cli

@@ -2,8 +2,9 @@
 //
 //   hexsplice-cli [--chip 251|arm] BOOT.hex USER.hex [-o OUT]
 //
-// Every message of the merge goes to stderr, one per line. Exit status:
-// 0 merged, 1 a test refused the files, 2 usage, 3 the output not written.
+// The success line goes to stdout; every other message to stderr, one per
+// line. Exit status: 0 merged, 1 a test refused the files, 2 usage, 3 the
+// output not written.
 #include <cstdio>
 #include <iostream>
 #include <string>

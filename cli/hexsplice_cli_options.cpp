@@ -39,7 +39,8 @@ std::string hexspliceCliUsage() {
            " in the current directory)\n"
            "  -h, --help   show this text\n"
            "\n"
-           "Messages go to stderr. Exit status: 0 merged, 1 the files were refused,\n"
+           "The success line goes to stdout, every other message to stderr.\n"
+           "Exit status: 0 merged, 1 the files were refused,\n"
            "2 usage error, 3 the output could not be written.\n";
 }
 

@@ -14,6 +14,10 @@ constexpr int NoReplyExpected = -1;  // time-out marker of the commands that awa
 constexpr int ImageLengthBytes = 4;  // readFlashCrc request payload: the range length
 
 // The steps before every request: port range, then a drain of stale input.
+// This is the request's only drain (the exchanges below send without one):
+// the module sees one quiet interval before it, and a second drain right
+// after this one could only find bytes of the last microseconds, which the
+// purge in the block send discards anyway.
 CommandResult prepare(int port) {
     if (port < 1 || port > MaxPorts) return BadPort;
     if (drainInput(port) != 0) return DrainFailed;
@@ -25,14 +29,14 @@ CommandResult prepare(int port) {
 CommandResult flashExchange(int port, uint16_t code, uint32_t address, uint8_t* buffer, int n, int timeoutMs,
                             int& replyLength) {
     replyLength = 0;
-    if (sendFrame(port, code, address, buffer, n) != 0) return SendFailed;
+    if (sendFrameWithoutDrain(port, code, address, buffer, n) != 0) return SendFailed;
     if (timeoutMs == NoReplyExpected) return Ok;
     return receiveFrame(port, code, address, buffer, replyLength, timeoutMs) == ReplyOk ? Ok : NoReply;
 }
 
 CommandResult moduleExchange(int port, uint16_t code, const ModuleAddress& address, uint8_t* buffer, int n,
                              int timeoutMs) {
-    if (sendModuleFrame(port, code, address, buffer, n) != 0) return SendFailed;
+    if (sendModuleFrameWithoutDrain(port, code, address, buffer, n) != 0) return SendFailed;
     if (timeoutMs == NoReplyExpected) return Ok;
     int replyLength = 0;
     return receiveModuleFrame(port, code, address, buffer, replyLength, timeoutMs) == ReplyOk ? Ok : NoReply;

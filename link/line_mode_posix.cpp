@@ -36,11 +36,15 @@ void applyLineSettings(termios& mode, const LineSettings& settings) {
     if (settings.stopBits == 2) mode.c_cflag |= CSTOPB;  // code 2 = two stop bits (1.5 does not exist here)
     if (settings.parity == ParityOdd) mode.c_cflag |= PARENB | PARODD;
     if (settings.parity == ParityEven) mode.c_cflag |= PARENB;
-    mode.c_cc[VMIN] = 0;
-    mode.c_cc[VTIME] = 0;
+    setReadsDistinct(mode);
     const speed_t speed = speedFor(settings.bitsPerSecond, ::cfgetospeed(&mode));
     ::cfsetispeed(&mode, speed);
     ::cfsetospeed(&mode, speed);
+}
+
+void setReadsDistinct(termios& mode) {
+    mode.c_cc[VMIN] = 1;
+    mode.c_cc[VTIME] = 0;
 }
 
 }  // namespace kq

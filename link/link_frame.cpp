@@ -162,12 +162,21 @@ int sendBuilt(int port, const uint8_t* frame, int frameLength) {
 
 int sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
     if (drainInput(port) != 0) return 1;
-    uint8_t frame[FrameBufferBytes];
-    return sendBuilt(port, frame, buildFrame(frame, code, address, payload, n));
+    return sendFrameWithoutDrain(port, code, address, payload, n);
 }
 
 int sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload, int n) {
     if (drainInput(port) != 0) return 1;
+    return sendModuleFrameWithoutDrain(port, code, address, payload, n);
+}
+
+int sendFrameWithoutDrain(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
+    uint8_t frame[FrameBufferBytes];
+    return sendBuilt(port, frame, buildFrame(frame, code, address, payload, n));
+}
+
+int sendModuleFrameWithoutDrain(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload,
+                                int n) {
     uint8_t frame[FrameBufferBytes];
     return sendBuilt(port, frame, buildModuleFrame(frame, code, address, payload, n));
 }

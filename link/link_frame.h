@@ -59,6 +59,12 @@ int drainInput(int port);
 int sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n);
 int sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload, int n);
 
+// The same without the drain, for a caller that has just drained the input
+// itself (the block send still purges it): 0 sent; 2 as above.
+int sendFrameWithoutDrain(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n);
+int sendModuleFrameWithoutDrain(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload,
+                                int n);
+
 // Polls for the reply to (code, address) for the budget of timeoutMs; the
 // payload goes to payload (room for MaxReplyPayload) and its length to length.
 ReceiveOutcome receiveFrame(int port, uint16_t code, uint32_t address, uint8_t* payload, int& length,

@@ -31,9 +31,9 @@ public:
     // outcome is not reported (the channel treats configuration as always done).
     virtual void configure(Handle handle, const LineSettings& settings) = 0;
 
-    // Received bytes waiting in the driver queue; negative when the device failed.
-    virtual int bytesWaiting(Handle handle) = 0;
-    // Reads at most n waiting bytes without waiting; bytes read, negative on failure.
+    // Reads at most n of the bytes already received, without waiting: the
+    // bytes read, 0 when none is waiting, negative when the device failed or
+    // hung up. A dead device must never read as a silent line (0).
     virtual int read(Handle handle, uint8_t* buffer, int n) = 0;
     // Writes all n bytes and returns once the last one has left the line.
     virtual bool write(Handle handle, const uint8_t* bytes, int n) = 0;

@@ -18,6 +18,7 @@ struct PortSlot {
 std::array<PortSlot, MaxPorts + 1> slots;
 bool slotsNamed = false;
 SerialBackend* installedBackend = nullptr;
+uint32_t deviceFailureCount = 0;
 
 bool validPort(int port) { return port >= 1 && port <= MaxPorts; }
 bool slotOpen(int port) { return slots[port].handle != SerialBackend::NoHandle; }
@@ -119,6 +120,7 @@ int16_t writeBytes(int16_t port, const uint8_t* bytes, int n) {
     if (!slotOpen(port)) return NotOpen;
     SerialBackend& backend = serialBackend();
     if (!backend.write(slots[port].handle, bytes, n)) {
+        ++deviceFailureCount;
         backend.clearErrors(slots[port].handle);
         return WriteFailed;
     }
@@ -128,13 +130,12 @@ int16_t writeBytes(int16_t port, const uint8_t* bytes, int n) {
 int16_t readAvailable(int16_t port, uint8_t* buffer, int n) {
     if (n <= 0 || !validPort(port)) return BadArgument;
     if (!slotOpen(port)) return NotOpen;
-    SerialBackend& backend = serialBackend();
-    const int waiting = backend.bytesWaiting(slots[port].handle);
-    if (waiting < 0) return ReadFailed;
-    const int m = std::min({n, waiting, static_cast<int>(INT16_MAX)});
-    if (m == 0) return 0;
-    const int got = backend.read(slots[port].handle, buffer, m);
-    if (got < 0) return ReadFailed;
+    // One platform call: the read itself tells a silent line (0) from a dead device.
+    const int got = serialBackend().read(slots[port].handle, buffer, std::min(n, static_cast<int>(INT16_MAX)));
+    if (got < 0) {
+        ++deviceFailureCount;
+        return ReadFailed;
+    }
     return static_cast<int16_t>(got);
 }
 
@@ -149,7 +150,9 @@ int16_t purgePort(int16_t port, int kind) {
 int escapeLine(int16_t port, int code) {
     if (!validPort(port) || !slotOpen(port)) return 0;
     if (code != SetRts && code != ClearRts) return 0;  // only the RTS escapes exist here
-    return serialBackend().setRts(slots[port].handle, code == SetRts) ? 1 : 0;
+    if (serialBackend().setRts(slots[port].handle, code == SetRts)) return 1;
+    ++deviceFailureCount;  // a port without modem lines succeeds, so this is the device
+    return 0;
 }
 
 void clearLineErrors(int16_t port) {
@@ -208,6 +211,8 @@ int sendBlock(int port, const uint8_t* bytes, int n, int& sent) {
     sent = n;
     return 0;
 }
+
+uint32_t deviceFailuresFound() { return deviceFailureCount; }
 
 // ---- slot names ---------------------------------------------------------------
 

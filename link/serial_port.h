@@ -23,7 +23,7 @@ enum PortStatus : int16_t {
     OpenFailed = -3,   // the platform refused to open the device
     WriteFailed = -4,  // the platform write failed
     NotOpen = -5,      // the slot holds no handle
-    ReadFailed = -6,   // the device failed a read or its queue query (unplugged adapter, hung-up line)
+    ReadFailed = -6,   // the device failed a read (unplugged adapter, hung-up line)
 };
 
 enum PurgeKind : int { PurgeInput = 1, PurgeOutput = 2, PurgeBoth = 3 };
@@ -86,6 +86,12 @@ inline constexpr uint32_t MicrosPerMs = 1000;
 int readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received);
 // Writes one block with RTS raised around it. 0 = sent (sent = n), 1 = failure (sent = 0).
 int sendBlock(int port, const uint8_t* bytes, int n, int& sent);
+
+// Reads, writes and RTS changes that an open device failed since the program
+// started (an adapter pulled out, a hung-up line). A silent line, a closed
+// slot or a bad argument never counts. The commands report a dead port and a
+// silent module alike; this lets a front end tell them apart.
+uint32_t deviceFailuresFound();
 
 // ---- slot names ---------------------------------------------------------------
 

@@ -129,8 +129,7 @@ public:
         }
         ::ioctl(fd, TIOCEXCL);
         ::cfmakeraw(&mode);
-        mode.c_cc[VMIN] = 0;
-        mode.c_cc[VTIME] = 0;
+        setReadsDistinct(mode);
         ::tcsetattr(fd, TCSANOW, &mode);
         askLowLatency(fd);
         return fd;
@@ -151,21 +150,14 @@ public:
         ioctlRetrying(fd, TIOCMBIS, &lines);  // a device without modem lines refuses; fine
     }
 
-    int bytesWaiting(Handle handle) override {
-        const int fd = fdOf(handle);
-        int waiting = 0;
-        if (ioctlRetrying(fd, FIONREAD, &waiting) < 0) return -1;  // e.g. EIO once the line hung up
-        if (waiting > 0) return waiting;
-        // Nothing queued: a failed or hung-up device can never deliver, report it.
-        pollfd watch{fd, POLLIN, 0};
-        if (::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLERR | POLLHUP | POLLNVAL))) return -1;
-        return 0;
-    }
-
+    // One read() tells the cases apart (see setReadsDistinct): an empty queue
+    // gives EAGAIN, a hung-up line end of file, a pseudo-terminal whose other
+    // side closed EIO.
     int read(Handle handle, uint8_t* buffer, int n) override {
         for (;;) {
             const ssize_t got = ::read(fdOf(handle), buffer, static_cast<size_t>(n));
-            if (got >= 0) return static_cast<int>(got);
+            if (got > 0) return static_cast<int>(got);
+            if (got == 0) return -1;
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
             return -1;

@@ -17,6 +17,7 @@ struct CliCell {
     int exitCode;
     std::vector<std::string> lines;      // the transcript; empty: not checked
     bool unplugged = false;              // wait until the module has dropped its line
+    std::string hint = "";               // expected in the hint on stderr; "" not checked
 };
 
 void PrintTo(const CliCell& cell, std::ostream* os) { *os << cell.name; }
@@ -50,6 +51,9 @@ TEST_P(CliFaults, ExitStatusAndLog) {
     if (!cell.lines.empty()) {
         EXPECT_EQ(transcript(run.out), cell.lines) << run.err;
     }
+    if (!cell.hint.empty()) {
+        EXPECT_NE(run.err.find(cell.hint), std::string::npos) << run.err;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,14 +73,15 @@ INSTANTIATE_TEST_SUITE_P(
         CliCell{"CrcOff", join({Local, {"--bad-crc"}}), {}, 1,
                 join({FileRead, Handshake, Erase, Write, {"检测开始", "! CRC不一致，失败"}})},
         CliCell{"HangUp", join({Local, {"--hangup-after", "2"}}), {}, 1,
-                join({FileRead, Handshake, Erase, {"写入开始", "! 重新写入", "! 第1扇区写入失败"}})},
+                join({FileRead, Handshake, Erase, {"写入开始", "! 重新写入", "! 第1扇区写入失败"}}), false,
+                "stopped working during the run (adapter unplugged?)"},
         // A dead line fails every handshake at the port: after a few the
         // run ends as a lost port, with no handshake time-out needed.
         CliCell{"HangUpDuringHandshake", join({Local, {"--silent", "handshake:1", "--hangup-after", "1"}}), {}, 4,
-                join({FileRead, {Time, "对接开始", "! 通信口打不开"}})},
+                join({FileRead, {Time, "对接开始", "! 通信口打不开"}}), false, "stopped working"},
         // Gone before the run: the port cannot be opened.
         CliCell{"Unplugged", join({Local, {"--hangup-after", "0"}}), {}, 4,
-                join({FileRead, {"! 通信口打不开", "! 串口打开失败"}}), true}),
+                join({FileRead, {"! 通信口打不开", "! 串口打开失败"}}), true, "could not be opened"}),
     [](const ::testing::TestParamInfo<CliCell>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -40,7 +40,6 @@ public:
     Handle open(const std::string& device) override { return real().open(device); }
     void close(Handle h) override { real().close(h); }
     void configure(Handle h, const LineSettings& s) override { real().configure(h, s); }
-    int bytesWaiting(Handle h) override { return real().bytesWaiting(h); }
     int read(Handle h, uint8_t* b, int n) override { return real().read(h, b, n); }
     bool write(Handle h, const uint8_t* b, int n) override { return real().write(h, b, n); }
     void purge(Handle h, int kind) override { real().purge(h, kind); }

@@ -50,12 +50,8 @@ void FakeSerialBackend::configure(Handle, const LineSettings& settings) {
     lastSettings = settings;
 }
 
-int FakeSerialBackend::bytesWaiting(Handle) {
-    ++queries;
-    return failed() ? -1 : arrivedCount();
-}
-
 int FakeSerialBackend::read(Handle, uint8_t* buffer, int n) {
+    ++reads;
     if (failed()) return -1;
     const int count = std::min(n, arrivedCount());
     for (int i = 0; i < count; ++i) {

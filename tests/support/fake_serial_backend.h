@@ -32,7 +32,7 @@ public:
     std::array<std::string, MaxPorts + 1> names;   // what portDeviceNames() reports
     std::map<std::string, std::string> aliases;    // canonicalDevice(): alias -> device
     std::set<std::string> refusedDevices;          // open() fails for these
-    bool deviceFailed = false;                     // queue queries and reads fail
+    bool deviceFailed = false;                     // reads fail
     std::optional<uint32_t> failsFrom;             // ... from this tick on (an adapter pulled out)
     bool writeFails = false;
     bool rtsFails = false;                         // both RTS directions
@@ -55,7 +55,7 @@ public:
     std::vector<Bytes> writes;
     std::vector<uint32_t> writeTicks;  // clock at each write
     LineSettings lastSettings;
-    int queries = 0;       // bytesWaiting() calls: read attempts
+    int reads = 0;         // read() calls: read attempts
     int waits = 0;         // waitReadable() calls
     int openHandles() const { return static_cast<int>(open_.size()); }
 
@@ -65,7 +65,6 @@ public:
     Handle open(const std::string& device) override;
     void close(Handle handle) override;
     void configure(Handle handle, const LineSettings& settings) override;
-    int bytesWaiting(Handle handle) override;
     int read(Handle handle, uint8_t* buffer, int n) override;
     bool write(Handle handle, const uint8_t* bytes, int n) override;
     void purge(Handle handle, int kind) override;

@@ -117,9 +117,14 @@ protected:
 TEST_F(CommandTest, EveryRequestOnTheWireAndItsAnswer) {
     for (const CommandRow& row : commandRows()) {
         fake.writes.clear();
+        fake.now += 10;  // the answer to a request that awaited none comes and goes
+        purgePort(2, PurgeInput);
+        const uint32_t start = fake.now;
         EXPECT_EQ(row.run(2), Ok) << row.name;
         ASSERT_EQ(fake.writes.size(), 1u) << row.name;
         EXPECT_EQ(fake.writes[0], expectedRequest(row)) << row.name;
+        // One quiet interval (just over DrainQuietMs) before the request, not two.
+        EXPECT_EQ(fake.writeTicks.back() - start, uint32_t(DrainQuietMs + 1)) << row.name;
         if (row.timeoutMs == 0) {
             // Nothing awaited: the command returns once the request is written.
             EXPECT_EQ(fake.now, fake.writeTicks.back()) << row.name;
@@ -134,7 +139,7 @@ TEST_F(CommandTest, PortOutsideTheTableWritesNothing) {
         for (int port : {0, 33, -1}) EXPECT_EQ(row.run(port), BadPort) << row.name << " port " << port;
     }
     EXPECT_TRUE(fake.writes.empty());
-    EXPECT_EQ(fake.queries, 0);
+    EXPECT_EQ(fake.reads, 0);
 }
 
 TEST_F(CommandTest, ClosedPortFailsAtTheDrain) {

@@ -107,6 +107,7 @@ struct OutcomeCase {
     bool answered = false;
     int status = 0;
     const char* mentions = "";  // "" = no hint at all
+    bool portFailed = false;    // the device failed during the run
 };
 
 std::ostream& operator<<(std::ostream& out, const OutcomeCase& c) { return out << c.name; }
@@ -144,12 +145,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "AA"},
         OutcomeCase{"StoppedInHandshake", RunEnding::Stopped, RunStep::Handshake, false, ExitStopped,
                     "never answered"},
-        OutcomeCase{"StoppedLater", RunEnding::Stopped, RunStep::Write, true, ExitStopped, ""}),
+        OutcomeCase{"StoppedLater", RunEnding::Stopped, RunStep::Write, true, ExitStopped, ""},
+        // An adapter pulled out: the port is named, not the line or the module.
+        OutcomeCase{"WriteOnALostPort", RunEnding::FailedWithCross, RunStep::Write, true, ExitModuleFailed,
+                    "COM3 (/dev/ttyUSB0) stopped working during the run (adapter unplugged?)", true},
+        OutcomeCase{"EraseOnALostPort", RunEnding::FailedWithCross, RunStep::Erase, false, ExitModuleFailed,
+                    "unplugged", true},
+        OutcomeCase{"HandshakeOnALostPort", RunEnding::FailedWithoutPicture, RunStep::Port, true, ExitPortFailed,
+                    "stopped working", true},
+        OutcomeCase{"StoppedInHandshakeOnALostPort", RunEnding::Stopped, RunStep::Handshake, false, ExitStopped,
+                    "unplugged", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(Outcomes, MapToExitStatusAndHint) {
     const OutcomeCase& c = GetParam();
-    const RunOutcome outcome = describeOutcome({c.ending, c.step}, c.answered, "COM3", "/dev/ttyUSB0");
+    const RunOutcome outcome = describeOutcome({c.ending, c.step}, {c.answered, c.portFailed}, "COM3", "/dev/ttyUSB0");
     EXPECT_EQ(outcome.exitStatus, c.status);
     if (std::string(c.mentions).empty()) {
         EXPECT_EQ(outcome.hint, "");
@@ -160,9 +170,9 @@ TEST_P(Outcomes, MapToExitStatusAndHint) {
 
 TEST(Outcome, PortHintNamesThePortAndItsDevice) {
     const RunResult port{RunEnding::FailedWithoutPicture, RunStep::Port};
-    EXPECT_EQ(describeOutcome(port, false, "COM3", "/dev/ttyUSB0").hint.find("COM3 (/dev/ttyUSB0)"), 0u);
-    EXPECT_EQ(describeOutcome(port, false, "/dev/ttyUSB0", "/dev/ttyUSB0").hint.find("/dev/ttyUSB0 could"), 0u);
-    EXPECT_NE(describeOutcome(port, false, "COM9", "").hint.find("COM9 names no serial device"), std::string::npos);
+    EXPECT_EQ(describeOutcome(port, {}, "COM3", "/dev/ttyUSB0").hint.find("COM3 (/dev/ttyUSB0)"), 0u);
+    EXPECT_EQ(describeOutcome(port, {}, "/dev/ttyUSB0", "/dev/ttyUSB0").hint.find("/dev/ttyUSB0 could"), 0u);
+    EXPECT_NE(describeOutcome(port, {}, "COM9", "").hint.find("COM9 names no serial device"), std::string::npos);
 }
 
 }  // namespace

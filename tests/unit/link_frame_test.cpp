@@ -319,7 +319,7 @@ TEST_F(ReceiveTest, FailedDeviceSpendsTheBudgetWithoutWaiting) {
     fake.deviceFailed = true;
     EXPECT_EQ(receive(2000), NoValidReply);
     EXPECT_EQ(fake.now, 0u);
-    EXPECT_EQ(fake.queries, 202);
+    EXPECT_EQ(fake.reads, 202);
 }
 
 // ---- drain and send ------------------------------------------------------------------

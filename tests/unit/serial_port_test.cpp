@@ -93,7 +93,7 @@ TEST_F(SerialPortTest, ClosedSlotsNeverReachThePlatform) {
     EXPECT_EQ(waitForInput(2, 5), NotOpen);
     clearLineErrors(2);
     EXPECT_TRUE(fake.calls.empty());
-    EXPECT_EQ(fake.queries, 0);
+    EXPECT_EQ(fake.reads, 0);
 }
 
 TEST_F(SerialPortTest, ArgumentChecksOnAnOpenPort) {
@@ -134,6 +134,24 @@ TEST_F(SerialPortTest, ReadAvailableTakesOnlyWhatIsWaiting) {
     EXPECT_EQ(readAvailable(1, buffer, 8), ReadFailed);
 }
 
+TEST_F(SerialPortTest, DeviceFailuresAreCountedButSilenceIsNot) {
+    uint8_t buffer[8] = {};
+    const uint32_t before = deviceFailuresFound();
+    EXPECT_EQ(readAvailable(1, buffer, 8), NotOpen);  // a closed slot is not a failed device
+    openOk(1);
+    int received = -1;
+    EXPECT_EQ(readWithTimeout(1, buffer, 0, 8, 20, received), 0);
+    EXPECT_EQ(deviceFailuresFound(), before);
+
+    fake.writeFails = true;
+    EXPECT_EQ(writeBytes(1, buffer, 8), WriteFailed);
+    fake.rtsFails = true;
+    EXPECT_EQ(escapeLine(1, SetRts), 0);
+    fake.deviceFailed = true;
+    EXPECT_EQ(readAvailable(1, buffer, 8), ReadFailed);
+    EXPECT_EQ(deviceFailuresFound(), before + 3);
+}
+
 // ---- readWithTimeout ----------------------------------------------------------
 
 TEST_F(SerialPortTest, ReadWithTimeoutCountZeroReturnsAtOnce) {
@@ -142,7 +160,7 @@ TEST_F(SerialPortTest, ReadWithTimeoutCountZeroReturnsAtOnce) {
     int received = -1;
     EXPECT_EQ(readWithTimeout(1, buffer, 0, 0, 100, received), 0);
     EXPECT_EQ(received, 0);
-    EXPECT_EQ(fake.queries, 0);
+    EXPECT_EQ(fake.reads, 0);
     EXPECT_EQ(fake.now, 0u);
 }
 
@@ -152,7 +170,7 @@ TEST_F(SerialPortTest, ReadWithTimeoutZeroStillTriesAndEndsAfterMoreThanZeroMs) 
     int received = -1;
     EXPECT_EQ(readWithTimeout(1, buffer, 0, 4, 0, received), 0);
     EXPECT_EQ(received, 0);
-    EXPECT_GE(fake.queries, 1);
+    EXPECT_GE(fake.reads, 1);
     EXPECT_EQ(fake.now, 1u);
 }
 

@@ -122,7 +122,7 @@ TEST(LineMode, SettingsBecomeARawTermiosLine) {
         EXPECT_EQ(mode.c_iflag & (IXON | IXOFF | INPCK | ICRNL), tcflag_t(0)) << row.name;
         EXPECT_EQ(mode.c_oflag & OPOST, tcflag_t(0)) << row.name;
         EXPECT_EQ(mode.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0)) << row.name;
-        EXPECT_EQ(mode.c_cc[VMIN], 0) << row.name;
+        EXPECT_EQ(mode.c_cc[VMIN], 1) << row.name;
         EXPECT_EQ(mode.c_cc[VTIME], 0) << row.name;
     }
 }
@@ -149,12 +149,12 @@ TEST_F(PosixBackendTest, BytesPassUnchangedBothWays) {
     EXPECT_TRUE(backend.write(handle, raw.data(), int(raw.size())));
     EXPECT_EQ(pty.receive(raw.size()), raw);
 
-    EXPECT_EQ(backend.bytesWaiting(handle), 0);
+    Bytes got(raw.size() + 4);
+    EXPECT_EQ(backend.read(handle, got.data(), int(got.size())), 0);  // a silent line is no failure
     pty.send(raw);
     backend.waitReadable(handle, 1000 * 1000);
-    EXPECT_EQ(backend.bytesWaiting(handle), int(raw.size()));
-    Bytes got(raw.size());
     EXPECT_EQ(backend.read(handle, got.data(), int(got.size())), int(raw.size()));
+    got.resize(raw.size());
     EXPECT_EQ(got, raw);
 
     EXPECT_TRUE(backend.setRts(handle, true));  // no modem lines on a pseudo-terminal: still fine
