@@ -31,7 +31,7 @@ FilePtr openForReading(const std::string& path) {
     return file;
 }
 
-void tell(const MessageBox& showMessage, std::string_view text) {
+void tell(const ShowMessage& showMessage, std::string_view text) {
     if (showMessage) showMessage(text);
 }
 
@@ -41,7 +41,7 @@ std::string hexFormatErrorMessage(int lineNumber) {
     return ".hex 第" + std::to_string(lineNumber) + "行格式错误!";
 }
 
-int loadHexImage(const HexLoadInputs& inputs, FirmwareImage& image, const MessageBox& showMessage) {
+int loadHexImage(const HexLoadInputs& inputs, FirmwareImage& image, const ShowMessage& showMessage) {
     const AddressWindow window = AddressWindow::forInputs(inputs);
     const FilePtr file = openForReading(inputs.hexPath);
     if (!file) {

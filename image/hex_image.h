@@ -2,12 +2,12 @@
 // record against the address window of the chip family and bootload type.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "image/chip_family.h"
 #include "image/firmware_image.h"
+#include "platform/show_message.h"
 
 namespace kq {
 
@@ -29,9 +29,7 @@ struct HexLoadInputs {
     int upgradeAreaKiB = 0;
 };
 
-using MessageBox = std::function<void(std::string_view text)>;
-
 // 0 = image filled; 1 = refused, after showMessage told the user why.
-int loadHexImage(const HexLoadInputs& inputs, FirmwareImage& image, const MessageBox& showMessage);
+int loadHexImage(const HexLoadInputs& inputs, FirmwareImage& image, const ShowMessage& showMessage);
 
 }  // namespace kq

@@ -10,14 +10,13 @@
 #include <string>
 #include <string_view>
 
-namespace kq {
+#include "platform/show_message.h"
 
-// Shows one message to the user (modal, warning icon); returns once dismissed.
-using ShowMessage = std::function<void(std::string_view text)>;
+namespace kq {
 
 // What the front end supplies to a merge.
 struct MergeHost {
-    ShowMessage showMessage;
+    ShowMessage showMessage;  // the window shows it with the warning icon
     // Folder that receives the merged file, ending with a path separator.
     std::function<std::string()> toolFolder;
 };

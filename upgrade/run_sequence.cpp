@@ -23,7 +23,7 @@ RunResult UpgradeRun::Sequence::run() {
 
     host_.appendLog("获取文件开始\r\n");
     host_.pumpMessages();
-    const MessageBox showMessage = [this](std::string_view text) { host_.showMessage(text); };
+    const ShowMessage showMessage = [this](std::string_view text) { host_.showMessage(text); };
     if (loadHexImage(settings_.hexLoadInputs(), image_, showMessage) != 0) {
         run_.upgradeRunning_ = false;
         host_.appendLog("获取文件失败\r\n");

@@ -28,7 +28,7 @@ constexpr size_t OffsetChoices = sizeof(OffsetTexts) / sizeof(OffsetTexts[0]);
 
 struct Messages {
     std::vector<std::string> shown;
-    kq::MessageBox box() {
+    kq::ShowMessage box() {
         return [this](std::string_view text) { shown.emplace_back(text); };
     }
 };
