@@ -72,11 +72,7 @@ void UpgradeDialog::saveParameterFile() {
     readValues();
     const int item = portCombo_->currentIndex();
     values_.savedPortIndex = item < 0 || item >= MaxPorts ? 0 : item;
-    const UpgradeSettings& s = values_.settings;
-    const ParameterRecord record{s.hexPath,         values_.hexFileTimeText, s.moduleAddress,
-                                 s.userOffsetHex,   s.upgradeOffsetHex,      s.frameDataLength,
-                                 s.baudRate,        s.parity,                s.upgradeAreaKiB,
-                                 s.chipFamily,      s.bootloadType,          values_.savedPortIndex};
+    const ParameterRecord record{values_.settings, values_.hexFileTimeText, values_.savedPortIndex};
     const std::string path = parameterFilePath(services_.toolFolder);
     tellSaveResult(writeParameterFile(path, record), QStringLiteral("保存完毕"), path);
     writeValues();
@@ -153,18 +149,10 @@ void UpgradeDialog::showTypeControls() {
 void UpgradeDialog::loadParameterFile() {
     const auto record = readParameterFile(parameterFilePath(services_.toolFolder));
     if (!record) return;
-    UpgradeSettings& s = values_.settings;
-    s.hexPath = record->hexPath;
+    const int port = values_.settings.portNumber;  // not in the file
+    values_.settings = record->settings;
+    values_.settings.portNumber = port;
     values_.hexFileTimeText = record->hexFileTimeText;
-    s.moduleAddress = record->moduleAddress;
-    s.userOffsetHex = record->userOffsetHex;
-    s.upgradeOffsetHex = record->upgradeOffsetHex;
-    s.frameDataLength = record->frameDataLength;
-    s.baudRate = record->baudRate;
-    s.parity = record->parity;
-    s.upgradeAreaKiB = record->upgradeAreaKiB;
-    s.chipFamily = record->chipFamily;
-    s.bootloadType = record->bootloadType;
     values_.savedPortIndex = record->savedPortIndex;
 }
 

@@ -60,29 +60,31 @@ std::optional<ParameterRecord> parseParameterBytes(std::string_view fileBytes) {
         p = close + 1;
     }
     ParameterRecord record;
-    record.hexPath = gb18030ToUtf8(fields[0]);
+    UpgradeSettings& s = record.settings;
+    s.hexPath = gb18030ToUtf8(fields[0]);
     record.hexFileTimeText = gb18030ToUtf8(fields[1]);
-    record.moduleAddress = gb18030ToUtf8(fields[2]);
-    record.userOffsetHex = gb18030ToUtf8(fields[3]);
-    record.upgradeOffsetHex = gb18030ToUtf8(fields[4]);
-    record.frameDataLength = leadingNumber(fields[5]);
-    record.baudRate = leadingNumber(fields[6]);
-    record.parity = leadingNumber(fields[7]);
-    record.upgradeAreaKiB = leadingNumber(fields[8]);
-    record.chipFamily = leadingNumber(fields[9]);
-    record.bootloadType = leadingNumber(fields[10]);
+    s.moduleAddress = gb18030ToUtf8(fields[2]);
+    s.userOffsetHex = gb18030ToUtf8(fields[3]);
+    s.upgradeOffsetHex = gb18030ToUtf8(fields[4]);
+    s.frameDataLength = leadingNumber(fields[5]);
+    s.baudRate = leadingNumber(fields[6]);
+    s.parity = leadingNumber(fields[7]);
+    s.upgradeAreaKiB = leadingNumber(fields[8]);
+    s.chipFamily = leadingNumber(fields[9]);
+    s.bootloadType = leadingNumber(fields[10]);
     record.savedPortIndex = leadingNumber(fields[11]);
     return record;
 }
 
 std::optional<std::string> encodeParameterBytes(const ParameterRecord& record) {
     std::string bytes;
-    for (const std::string* text : {&record.hexPath, &record.hexFileTimeText, &record.moduleAddress,
-                                    &record.userOffsetHex, &record.upgradeOffsetHex}) {
+    const UpgradeSettings& s = record.settings;
+    for (const std::string* text :
+         {&s.hexPath, &record.hexFileTimeText, &s.moduleAddress, &s.userOffsetHex, &s.upgradeOffsetHex}) {
         if (!appendField(bytes, *text)) return std::nullopt;
     }
-    for (int number : {record.frameDataLength, record.baudRate, record.parity, record.upgradeAreaKiB,
-                       record.chipFamily, record.bootloadType, record.savedPortIndex}) {
+    for (int number : {s.frameDataLength, s.baudRate, s.parity, s.upgradeAreaKiB, s.chipFamily, s.bootloadType,
+                       record.savedPortIndex}) {
         appendField(bytes, std::to_string(number));
     }
     bytes += '\0';

@@ -9,23 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "upgrade/upgrade_settings.h"
+
 namespace kq {
 
 inline constexpr std::string_view ParameterFileName = "参数配置.txt";
 
 struct ParameterRecord {
-    std::string hexPath;
-    std::string hexFileTimeText;
-    std::string moduleAddress;
-    std::string userOffsetHex;
-    std::string upgradeOffsetHex;
-    int frameDataLength = 0;  // item indexes from here on, except the area size
-    int baudRate = 0;
-    int parity = 0;
-    int upgradeAreaKiB = 0;   // KiB
-    int chipFamily = 0;
-    int bootloadType = 0;
-    int savedPortIndex = 0;   // item index of the port box
+    UpgradeSettings settings;      // every value but portNumber, which the file does not hold
+    std::string hexFileTimeText;   // the time line shown under the path
+    int savedPortIndex = 0;        // item index of the port box
 };
 
 inline constexpr std::size_t ParameterFields = 12;

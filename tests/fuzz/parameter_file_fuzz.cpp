@@ -3,6 +3,7 @@
 //
 // Input: a mode byte; mode bit 0 clear: the file content; set: a record (five
 // texts separated by 0x01, then seven 4-byte numbers).
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -13,17 +14,24 @@ namespace {
 
 using kq::ParameterRecord;
 
+// The texts of a record, in file order.
+std::array<const std::string*, 5> texts(const ParameterRecord& r) {
+    const kq::UpgradeSettings& s = r.settings;
+    return {&s.hexPath, &r.hexFileTimeText, &s.moduleAddress, &s.userOffsetHex, &s.upgradeOffsetHex};
+}
+
 bool sameRecord(const ParameterRecord& a, const ParameterRecord& b) {
-    return a.hexPath == b.hexPath && a.hexFileTimeText == b.hexFileTimeText && a.moduleAddress == b.moduleAddress &&
-           a.userOffsetHex == b.userOffsetHex && a.upgradeOffsetHex == b.upgradeOffsetHex &&
-           a.frameDataLength == b.frameDataLength && a.baudRate == b.baudRate && a.parity == b.parity &&
-           a.upgradeAreaKiB == b.upgradeAreaKiB && a.chipFamily == b.chipFamily &&
-           a.bootloadType == b.bootloadType && a.savedPortIndex == b.savedPortIndex;
+    const kq::UpgradeSettings& x = a.settings;
+    const kq::UpgradeSettings& y = b.settings;
+    for (std::size_t i = 0; i < texts(a).size(); ++i)
+        if (*texts(a)[i] != *texts(b)[i]) return false;
+    return x.frameDataLength == y.frameDataLength && x.baudRate == y.baudRate && x.parity == y.parity &&
+           x.upgradeAreaKiB == y.upgradeAreaKiB && x.chipFamily == y.chipFamily &&
+           x.bootloadType == y.bootloadType && a.savedPortIndex == b.savedPortIndex;
 }
 
 bool textsAreUtf8(const ParameterRecord& r) {
-    for (const std::string* text : {&r.hexPath, &r.hexFileTimeText, &r.moduleAddress, &r.userOffsetHex,
-                                    &r.upgradeOffsetHex})
+    for (const std::string* text : texts(r))
         if (!kq::fuzz::isUtf8(*text)) return false;
     return true;
 }
@@ -47,8 +55,7 @@ void checkFileContent(std::string_view fileBytes) {
     if (!record) return;
     FUZZ_CHECK(textsAreUtf8(*record));
     // Texts read from a file cannot hold the field mark.
-    for (const std::string* text : {&record->hexPath, &record->hexFileTimeText, &record->moduleAddress,
-                                    &record->userOffsetHex, &record->upgradeOffsetHex})
+    for (const std::string* text : texts(*record))
         FUZZ_CHECK(text->find('#') == std::string::npos && text->find('\0') == std::string::npos);
     // A record read can be written unless a damaged text grew past the field
     // limit once its unreadable bytes became replacement characters.
@@ -58,25 +65,26 @@ void checkFileContent(std::string_view fileBytes) {
 
 void checkBuiltRecord(kq::fuzz::InputReader& in) {
     ParameterRecord record;
-    std::string* texts[] = {&record.hexPath, &record.hexFileTimeText, &record.moduleAddress, &record.userOffsetHex,
-                            &record.upgradeOffsetHex};
-    for (std::string* text : texts) {
+    kq::UpgradeSettings& s = record.settings;
+    std::string* fields[] = {&s.hexPath, &record.hexFileTimeText, &s.moduleAddress, &s.userOffsetHex,
+                             &s.upgradeOffsetHex};
+    for (std::string* text : fields) {
         for (uint8_t b = in.byte(); b != 0x01 && !in.empty(); b = in.byte()) text->push_back(static_cast<char>(b));
     }
-    int* numbers[] = {&record.frameDataLength, &record.baudRate, &record.parity, &record.upgradeAreaKiB,
-                      &record.chipFamily, &record.bootloadType, &record.savedPortIndex};
+    int* numbers[] = {&s.frameDataLength, &s.baudRate, &s.parity, &s.upgradeAreaKiB, &s.chipFamily, &s.bootloadType,
+                      &record.savedPortIndex};
     for (int* number : numbers) *number = static_cast<int>(in.dword());
 
     const auto bytes = kq::encodeParameterBytes(record);
     bool writable = textsAreUtf8(record);
-    for (const std::string* text : texts)
+    for (const std::string* text : fields)
         writable = writable && text->find('#') == std::string::npos && text->find('\0') == std::string::npos;
     if (!bytes) {
         // Refused only for a reason the writer names: a mark, a NUL, bad
         // UTF-8, or a field too long on disk.
         // (GB18030 takes at most twice the UTF-8 bytes of a text.)
         bool tooLong = false;
-        for (const std::string* text : texts) tooLong = tooLong || text->size() > kq::MaxParameterFieldBytes / 2;
+        for (const std::string* text : fields) tooLong = tooLong || text->size() > kq::MaxParameterFieldBytes / 2;
         FUZZ_CHECK(!writable || tooLong);
         return;
     }

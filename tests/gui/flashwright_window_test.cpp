@@ -187,7 +187,8 @@ private slots:
     }
     void rememberedPortIndexChoosesItsItemOrTheFirst() {
         QFETCH(int, remembered);
-        ParameterRecord record{"", "", "AAAAAAAAAAAA", "1000", "12000", 3, 7, 0, 56, 0, 0, remembered};
+        ParameterRecord record;
+        record.savedPortIndex = remembered;
         QVERIFY(writeParameterFile(toolFile(ParameterFileName).toStdString(), record));
         auto window = openWindow();
         QTEST(child<QComboBox>(*window, "portCombo")->currentIndex(), "item");
@@ -240,7 +241,9 @@ private slots:
     }
 
     void aRememberedAddressOverTwelveCharactersIsKeptWholeAndRefused() {
-        ParameterRecord record{"", "", "1234567890123", "1000", "12000", 3, 7, 0, 56, 0, 1, 0};
+        ParameterRecord record;
+        record.settings.moduleAddress = "1234567890123";
+        record.settings.bootloadType = RemoteWithBackup;
         QVERIFY(writeParameterFile(toolFile(ParameterFileName).toStdString(), record));
         auto window = openWindow();
         QCOMPARE(child<QLineEdit>(*window, "moduleAddressEdit")->text(), QStringLiteral("1234567890123"));
@@ -390,7 +393,9 @@ private slots:
     void theLastPathFileHasTheLastWord() {
         const QString hex = toolFile("prog.hex");
         writeBytes(hex, ":00000001FF\n");
-        ParameterRecord record{"/elsewhere.hex", "old time", "AAAAAAAAAAAA", "1000", "12000", 3, 7, 0, 56, 0, 0, 0};
+        ParameterRecord record;
+        record.settings.hexPath = "/elsewhere.hex";
+        record.hexFileTimeText = "old time";
         QVERIFY(writeParameterFile(toolFile(ParameterFileName).toStdString(), record));
         // Written by hand with CR LF lines: every character of the path stays.
         writeBytes(toolFile(LastPathFileName), hex.toUtf8() + "\r\nstale\r\n");

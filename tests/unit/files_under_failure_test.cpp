@@ -65,8 +65,7 @@ protected:
         writeBytes(user, paddedTo(hexText({dataRecord(0x1000, 16)}), 150));
 
         ParameterRecord record;
-        record.hexPath = "/工具/升级程序.hex";
-        record.moduleAddress = "AAAAAAAAAAAA";
+        record.settings.hexPath = "/工具/升级程序.hex";
         writers = {
             {"parameter record", [](const std::string& f) { return parameterFilePath(f); },
              [record](const std::string& f) { return writeParameterFile(parameterFilePath(f), record); }},

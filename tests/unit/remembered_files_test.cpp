@@ -30,18 +30,9 @@ using namespace kq::testing;
 
 std::string gb(std::string_view utf8) { return *utf8ToGb18030(utf8); }
 
-// The window's values at first start, with no file chosen and port item 0.
-ParameterRecord initialRecord() {
-    ParameterRecord r;
-    r.moduleAddress = "AAAAAAAAAAAA";
-    r.userOffsetHex = "1000";
-    r.upgradeOffsetHex = "12000";
-    r.frameDataLength = 3;
-    r.baudRate = 7;
-    r.parity = 0;
-    r.upgradeAreaKiB = 56;
-    return r;
-}
+// The window's values at first start, with no file chosen and port item 0:
+// the record's own defaults.
+ParameterRecord initialRecord() { return {}; }
 
 const std::string InitialBytes = std::string("#####AAAAAAAAAAAA##1000##12000##3##7##0##56##0##0##0#") + '\0';
 
@@ -53,17 +44,17 @@ std::string recordBytes(std::string_view first, std::string_view number = "5") {
 }
 
 void expectSameRecord(const ParameterRecord& a, const ParameterRecord& b) {
-    EXPECT_EQ(a.hexPath, b.hexPath);
+    EXPECT_EQ(a.settings.hexPath, b.settings.hexPath);
     EXPECT_EQ(a.hexFileTimeText, b.hexFileTimeText);
-    EXPECT_EQ(a.moduleAddress, b.moduleAddress);
-    EXPECT_EQ(a.userOffsetHex, b.userOffsetHex);
-    EXPECT_EQ(a.upgradeOffsetHex, b.upgradeOffsetHex);
-    EXPECT_EQ(a.frameDataLength, b.frameDataLength);
-    EXPECT_EQ(a.baudRate, b.baudRate);
-    EXPECT_EQ(a.parity, b.parity);
-    EXPECT_EQ(a.upgradeAreaKiB, b.upgradeAreaKiB);
-    EXPECT_EQ(a.chipFamily, b.chipFamily);
-    EXPECT_EQ(a.bootloadType, b.bootloadType);
+    EXPECT_EQ(a.settings.moduleAddress, b.settings.moduleAddress);
+    EXPECT_EQ(a.settings.userOffsetHex, b.settings.userOffsetHex);
+    EXPECT_EQ(a.settings.upgradeOffsetHex, b.settings.upgradeOffsetHex);
+    EXPECT_EQ(a.settings.frameDataLength, b.settings.frameDataLength);
+    EXPECT_EQ(a.settings.baudRate, b.settings.baudRate);
+    EXPECT_EQ(a.settings.parity, b.settings.parity);
+    EXPECT_EQ(a.settings.upgradeAreaKiB, b.settings.upgradeAreaKiB);
+    EXPECT_EQ(a.settings.chipFamily, b.settings.chipFamily);
+    EXPECT_EQ(a.settings.bootloadType, b.settings.bootloadType);
     EXPECT_EQ(a.savedPortIndex, b.savedPortIndex);
 }
 
@@ -112,7 +103,7 @@ TEST(ParameterRecordBytes, WhichTextsHoldARecord) {
         const auto record = parseParameterBytes(row.bytes);
         ASSERT_EQ(record.has_value(), row.hexPath.has_value());
         if (record) {
-            EXPECT_EQ(record->hexPath, *row.hexPath);
+            EXPECT_EQ(record->settings.hexPath, *row.hexPath);
         }
     }
 }
@@ -145,7 +136,7 @@ TEST(ParameterRecordBytes, NumbersReadAsALeadingDecimalNumber) {
         SCOPED_TRACE(std::string("\"") + row.text + "\"");
         const auto record = parseParameterBytes(recordBytes("p", row.text));
         ASSERT_TRUE(record.has_value());
-        EXPECT_EQ(record->frameDataLength, row.value);
+        EXPECT_EQ(record->settings.frameDataLength, row.value);
         EXPECT_EQ(record->savedPortIndex, row.value);
     }
 }
@@ -153,7 +144,20 @@ TEST(ParameterRecordBytes, NumbersReadAsALeadingDecimalNumber) {
 TEST(ParameterRecordBytes, FieldsLandInTheirValues) {
     const auto record = parseParameterBytes("#p##t##a##u##g##1##2##3##4##5##6##7#");
     ASSERT_TRUE(record.has_value());
-    ParameterRecord expected{"p", "t", "a", "u", "g", 1, 2, 3, 4, 5, 6, 7};
+    ParameterRecord expected;
+    UpgradeSettings& s = expected.settings;
+    s.hexPath = "p";
+    expected.hexFileTimeText = "t";
+    s.moduleAddress = "a";
+    s.userOffsetHex = "u";
+    s.upgradeOffsetHex = "g";
+    s.frameDataLength = 1;
+    s.baudRate = 2;
+    s.parity = 3;
+    s.upgradeAreaKiB = 4;
+    s.chipFamily = 5;
+    s.bootloadType = 6;
+    expected.savedPortIndex = 7;
     expectSameRecord(*record, expected);
 }
 
@@ -163,21 +167,26 @@ TEST(ParameterRecordBytes, RecordsThatCouldNotBeReadBackAreRefused) {
         for (int i = 0; i < 500; ++i) s += "路";
         return s;
     }();
+    using Change = void (*)(ParameterRecord&, const std::string&);
     struct Row {
         const char* name;
-        void (*change)(ParameterRecord&, const std::string&);
+        Change change;
         bool accepted;
     };
+    const Change longOffset = [](ParameterRecord& r, const std::string& long500) {
+        r.settings.upgradeOffsetHex = long500;
+    };
     const std::vector<Row> rows = {
-        {"'#' in the path", [](ParameterRecord& r, const std::string&) { r.hexPath = "/a#b.hex"; }, false},
-        {"'#' in the address", [](ParameterRecord& r, const std::string&) { r.moduleAddress = "#"; }, false},
-        {"NUL in a text", [](ParameterRecord& r, const std::string&) { r.userOffsetHex = std::string("1\0", 2); },
-         false},
+        {"'#' in the path", [](ParameterRecord& r, const std::string&) { r.settings.hexPath = "/a#b.hex"; }, false},
+        {"'#' in the address", [](ParameterRecord& r, const std::string&) { r.settings.moduleAddress = "#"; }, false},
+        {"NUL in a text",
+         [](ParameterRecord& r, const std::string&) { r.settings.userOffsetHex = std::string("1\0", 2); }, false},
         {"invalid UTF-8", [](ParameterRecord& r, const std::string&) { r.hexFileTimeText = "\xFF"; }, false},
-        {"999 bytes", [](ParameterRecord& r, const std::string&) { r.hexPath = std::string(999, 'p'); }, true},
-        {"1000 bytes", [](ParameterRecord& r, const std::string&) { r.hexPath = std::string(1000, 'p'); }, false},
-        {"500 Chinese characters are 1000 bytes on disk",
-         [](ParameterRecord& r, const std::string& long500) { r.upgradeOffsetHex = long500; }, false},
+        {"999 bytes", [](ParameterRecord& r, const std::string&) { r.settings.hexPath = std::string(999, 'p'); },
+         true},
+        {"1000 bytes", [](ParameterRecord& r, const std::string&) { r.settings.hexPath = std::string(1000, 'p'); },
+         false},
+        {"500 Chinese characters are 1000 bytes on disk", longOffset, false},
         {"negative numbers", [](ParameterRecord& r, const std::string&) { r.savedPortIndex = -1; }, true},
     };
     for (const auto& row : rows) {
@@ -199,7 +208,7 @@ TEST(ParameterFileOnDisk, ChineseTextsAreGb18030OnDiskAndUtf8InMemory) {
     const std::string path = parameterFilePath(tool.path());
     EXPECT_EQ(path, tool.path() + "参数配置.txt");
     ParameterRecord record = initialRecord();
-    record.hexPath = "/工具/升级 程序.hex";
+    record.settings.hexPath = "/工具/升级 程序.hex";
     record.hexFileTimeText = "最近修改时间:2026-03-07 08:05:09";
     record.savedPortIndex = 12;
     ASSERT_TRUE(writeParameterFile(path, record));
@@ -217,14 +226,14 @@ TEST(ParameterFileOnDisk, AShorterSaveLeavesTheOlderTailBehindItsNul) {
     TempFolder tool;
     const std::string path = parameterFilePath(tool.path());
     ParameterRecord longer = initialRecord();
-    longer.userOffsetHex = "12345678";
-    longer.hexPath = "/a/long/path/to/the/program.hex";
+    longer.settings.userOffsetHex = "12345678";
+    longer.settings.hexPath = "/a/long/path/to/the/program.hex";
     ASSERT_TRUE(writeParameterFile(path, longer));
     const std::string first = readBytes(path);
 
     ParameterRecord shorter = initialRecord();
-    shorter.chipFamily = 1;
-    shorter.userOffsetHex = "0";
+    shorter.settings.chipFamily = 1;
+    shorter.settings.userOffsetHex = "0";
     const std::string second = *encodeParameterBytes(shorter);
     ASSERT_LT(second.size(), first.size());
     ASSERT_TRUE(writeParameterFile(path, shorter));
