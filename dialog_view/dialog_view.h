@@ -1,7 +1,7 @@
 // What the behaviour of a window needs from the toolkit that draws it. The
 // window logic (upgrade_window/, merge_window/) decides everything and talks
 // to its view only through this interface; a view (qt/, win32/) lays out
-// controls, paints, and forwards events.
+// controls, paints, and forwards events (WindowEvents below).
 //
 // Controls are addressed by their resource ids, so a Win32 dialog resource
 // and a Qt window use the same numbers. Values are plain: UTF-8 texts, item
@@ -79,6 +79,31 @@ public:
     virtual void handlePendingEvents() = 0;
     // Ends the window; the logic has already decided that it may close.
     virtual void closeWindow() = 0;
+};
+
+// What a view forwards to its window's logic, as the user acts. Every call
+// happens on the window's thread, possibly nested inside a handler that is
+// letting events through (handlePendingEvents).
+class WindowEvents {
+public:
+    virtual ~WindowEvents() = default;
+
+    // A push button was pressed (by the mouse, the space bar, or Enter while
+    // the button has the focus).
+    virtual void clicked(int id) = 0;
+    // The list of a drop-down box is about to open (CBN_DROPDOWN).
+    virtual void droppingDown(int /*id*/) {}
+    // The user changed the selected item of a drop-down box (CBN_SELCHANGE).
+    virtual void selectionChanged(int /*id*/) {}
+    // The user confirmed a choice in the opened list, the item already
+    // selected included (CBN_SELENDOK).
+    virtual void selectionConfirmed(int /*id*/) {}
+    // Enter while the focus is on no push button (IDOK).
+    virtual void ok() = 0;
+    // Escape (IDCANCEL).
+    virtual void cancel() = 0;
+    // The close box, the system menu's Close or Alt+F4 (WM_CLOSE).
+    virtual void closeRequested() = 0;
 };
 
 }  // namespace kq

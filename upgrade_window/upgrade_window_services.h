@@ -1,0 +1,25 @@
+// What the flashwright window's logic needs besides its view: the clock, the
+// tool folder and the module's commands. Tests replace every part.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string>
+
+namespace kq {
+
+class CommandSet;
+
+struct UpgradeWindowServices {
+    // The current time, for time stamps and saved-log names.
+    std::function<std::time_t()> now;
+    // Folder of the remembered files and saved logs, ending with a separator.
+    std::string toolFolder;
+    // The bootloader commands a run sends; nullptr: the serial ones.
+    CommandSet* commands = nullptr;
+
+    // The real ones: the system clock, the executable's folder, the serial line.
+    static UpgradeWindowServices standard();
+};
+
+}  // namespace kq
