@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -55,13 +56,14 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("flashwright"));
     QApplication::setWindowIcon(kq::flashwrightIcon());
     QTemporaryDir folder;
-    auto services = kq::UpgradeDialogServices::standard();
+    auto services = kq::UpgradeWindowServices::standard();
     services.toolFolder = QDir(folder.path()).absolutePath().toStdString() + "/";
-    services.showMessage = [](QWidget*, const QString& text, QMessageBox::Icon) {
+    auto boxes = kq::QtModalBoxes::standard(kq::programTitle());
+    boxes.showMessage = [](QWidget*, const QString& text, kq::MessageIcon) {
         std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
     };
-    services.chooseHexFile = [&](QWidget*) { return QFileInfo(options.hex).absoluteFilePath(); };
-    kq::UpgradeDialog dialog(services);
+    boxes.chooseHexFile = [&](QWidget*) { return QFileInfo(options.hex).absoluteFilePath(); };
+    kq::UpgradeDialog dialog(services, boxes);
     dialog.show();
 
     int status = 1;
@@ -79,8 +81,8 @@ int main(int argc, char* argv[]) {
         ports->setCurrentIndex(item);
         emit ports->activated(item);
         dialog.findChild<QComboBox*>(QStringLiteral("chipCombo"))->setCurrentIndex(options.chip);
-        dialog.chooseHexFile();
-        dialog.runUpgrade();
+        dialog.logic().chooseHexFile();
+        dialog.logic().runUpgrade();
         QTimer::singleShot(300, &dialog, [&] {  // let the log scroll and repaint
             status = dialog.grab().save(options.out) ? 0 : 1;
             if (status != 0) std::fprintf(stderr, "flashwright-screenshot: cannot write %s\n", qPrintable(options.out));

@@ -56,21 +56,20 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("hexsplice"));
     QApplication::setWindowIcon(kq::hexspliceIcon());
     QTemporaryDir folder;
-    kq::MergeDialogServices services;
-    services.toolFolder = QDir(folder.path()).absolutePath().toStdString() + "/";
-    services.showMessage = [](QWidget*, const QString& text) {
+    kq::QtModalBoxes boxes;
+    boxes.showMessage = [](QWidget*, const QString& text, kq::MessageIcon) {
         std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
     };
     QStringList answers{QFileInfo(options.boot).absoluteFilePath(), QFileInfo(options.user).absoluteFilePath()};
-    services.chooseHexFile = [&](QWidget*) { return answers.isEmpty() ? QString() : answers.takeFirst(); };
-    kq::MergeDialog dialog(services);
+    boxes.chooseHexFile = [&](QWidget*) { return answers.isEmpty() ? QString() : answers.takeFirst(); };
+    kq::MergeDialog dialog(QDir(folder.path()).absolutePath().toStdString() + "/", boxes);
     dialog.show();
 
     int status = 1;
     QTimer::singleShot(300, &dialog, [&] {
         dialog.findChild<QComboBox*>(QStringLiteral("chipTypeCombo"))->setCurrentIndex(options.chip);
-        dialog.chooseBootFile();
-        dialog.chooseUserFile();
+        dialog.logic().chooseBootFile();
+        dialog.logic().chooseUserFile();
         QTimer::singleShot(300, &dialog, [&] {  // let the window repaint
             status = dialog.grab().save(options.out) ? 0 : 1;
             if (status != 0) std::fprintf(stderr, "hexsplice-screenshot: cannot write %s\n", qPrintable(options.out));

@@ -6,17 +6,7 @@
 
 namespace kq {
 
-QColor logColour(int code) {
-    switch (code & 0xFF) {
-    case 0: return QColor(0, 0, 255);
-    case 1: return QColor(255, 0, 0);
-    case 2: return QColor(0, 255, 0);
-    case 3: return QColor(255, 255, 0);
-    default: return QColor(0, 0, 0);
-    }
-}
-
-LogPanel::LogPanel(QWidget* parent, int textLimit) : QTextEdit(parent), textLimit_(textLimit) {
+LogPanel::LogPanel(QWidget* parent) : QTextEdit(parent) {
     setAcceptRichText(false);
     setUndoRedoEnabled(false);  // appended text is not an edit the user could undo
     setLineWrapMode(QTextEdit::NoWrap);
@@ -33,15 +23,7 @@ QString LogPanel::savedText() const {
     return text;
 }
 
-void LogPanel::appendPlain(std::string_view text) { appendInColour(text, QColor(0, 0, 0)); }
-
-void LogPanel::appendColoured(std::string_view text, int code) {
-    appendInColour(text, logColour(code));
-    setCurrentCharFormat(defaultFormat_);
-}
-
-void LogPanel::appendInColour(std::string_view text, const QColor& colour) {
-    if (textLength() > textLimit_) clear();
+void LogPanel::appendInColour(std::string_view text, const QColor& colour, bool restoreDefaultFormat) {
     // The document keeps one paragraph per line: CR LF (or a lone LF) ends one.
     QString lines = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -56,7 +38,7 @@ void LogPanel::appendInColour(std::string_view text, const QColor& colour) {
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(lines, format);
     setTextCursor(cursor);
-    setCurrentCharFormat(format);
+    setCurrentCharFormat(restoreDefaultFormat ? defaultFormat_ : format);
     scrollToBottomLater();
 }
 

@@ -28,10 +28,4 @@ QString portNameOfItem(const QString& itemText) {
     return device > 0 ? itemText.left(device) : itemText;
 }
 
-QString portItemText(int port, const std::string& device) {
-    QString text = port < 10 ? QStringLiteral("COM %1").arg(port) : QStringLiteral("COM%1").arg(port);
-    if (!device.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(device));
-    return text;
-}
-
 }  // namespace kq

@@ -6,8 +6,6 @@
 
 #include <QComboBox>
 
-#include <string>
-
 namespace kq {
 
 class PortCombo : public QComboBox {
@@ -23,10 +21,6 @@ protected:
 signals:
     void aboutToDropDown();
 };
-
-// "COM 3 (/dev/ttyUSB0)", "COM12 (/dev/pts/4)": a blank between the letters
-// and a one-digit number, the device in parentheses when known.
-QString portItemText(int port, const std::string& device);
 
 // What the closed box shows of an item: "COM 3" of "COM 3 (/dev/ttyUSB0)".
 QString portNameOfItem(const QString& itemText);

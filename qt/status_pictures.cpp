@@ -4,7 +4,7 @@
 #include <QPainterPath>
 
 #include "qt/app_icon.h"
-#include "upgrade/upgrade_host.h"
+#include "upgrade_window/upgrade_controls.h"
 
 namespace kq {
 namespace {
@@ -44,11 +44,19 @@ QPixmap crossPixmap() {
 
 }  // namespace
 
-QPixmap statusPixmap(int which) {
-    switch (which) {
-    case PictureTick: return tickPixmap();
-    case PictureCross: return crossPixmap();
+QPixmap statusPixmap(int pictureId) {
+    switch (pictureId) {
+    case upgrade_ids::TickPicture: return tickPixmap();
+    case upgrade_ids::CrossPicture: return crossPixmap();
     default: return whitePixmap(BlankSize);
+    }
+}
+
+QString statusDescription(int pictureId) {
+    switch (pictureId) {
+    case upgrade_ids::TickPicture: return QStringLiteral("升级成功");
+    case upgrade_ids::CrossPicture: return QStringLiteral("升级失败");
+    default: return {};
     }
 }
 

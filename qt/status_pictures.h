@@ -4,11 +4,15 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QString>
 
 namespace kq {
 
-// The picture for a showStatusPicture code: 0 tick, 1 cross, anything else blank.
-QPixmap statusPixmap(int which);
+// The picture resource pictureId (upgrade_ids::Picture): the tick, the cross,
+// or for any other id the blank square.
+QPixmap statusPixmap(int pictureId);
+// What a screen reader says of a picture: "升级成功", "升级失败", or nothing.
+QString statusDescription(int pictureId);
 
 // The flashwright icon at size x size pixels, and in the usual sizes.
 QPixmap flashwrightIconPixmap(int size);

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "gui/flashwright_test_support.h"
+#include "gui/window_test_support.h"
 #include "gui/text_fit.h"
 #include "qt/about_dialog.h"
 #include "qt/dialog_units.h"
@@ -22,29 +22,26 @@ class WindowTextTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir tool_;
-    ServiceLog log_;
+    BoxLog boxes_;
     SilentTerminal port12_;
 
     // Each window showing its longest texts: a two-digit port, the backup
     // group, a chosen file with its time, the sector and progress of a full image.
     std::unique_ptr<QWidget> openWindow(const QString& which) {
         const QString sample = QStringLiteral(KQ_SOURCE_DIR "/samples/demo_kq581x.hex");
+        boxes_.fileAnswers = {sample, sample};
         if (which == QLatin1String("flashwright")) {
-            log_.chosenFile = sample;
-            auto window = std::make_unique<UpgradeDialog>(recordingServices(log_, tool_.path()));
+            auto window = std::make_unique<UpgradeDialog>(fixedServices(tool_.path()), recordingBoxes(boxes_));
             window->findChild<QComboBox*>(QStringLiteral("bootloadCombo"))->setCurrentIndex(1);
-            window->chooseHexFile();
-            window->setSectorLabel("第1024扇区");
-            window->reportProgress(1024, 1024);
+            window->logic().chooseHexFile();
+            window->logic().setSectorLabel("第1024扇区");
+            window->logic().reportProgress(1024, 1024);
             return window;
         }
         if (which == QLatin1String("hexsplice")) {
-            MergeDialogServices services;
-            services.chooseHexFile = [sample](QWidget*) { return sample; };
-            services.toolFolder = QDir(tool_.path()).absolutePath().toStdString() + "/";
-            auto window = std::make_unique<MergeDialog>(services);
-            window->chooseBootFile();
-            window->chooseUserFile();
+            auto window = std::make_unique<MergeDialog>(toolFolderOf(tool_.path()), recordingBoxes(boxes_));
+            window->logic().chooseBootFile();
+            window->logic().chooseUserFile();
             return window;
         }
         return std::make_unique<AboutDialog>();

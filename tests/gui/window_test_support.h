@@ -1,6 +1,6 @@
-// Shared pieces of the flashwright window tests: a serial backend that shows
-// only the ports a test names, message boxes and file choice that record
-// instead of blocking, a pseudo-terminal nobody answers, and kqsim.
+// Shared pieces of the Qt window tests: a serial backend that shows only the
+// ports a test names, modal boxes that record instead of blocking, a
+// pseudo-terminal nobody answers, and kqsim.
 #pragma once
 
 #include <QDir>
@@ -18,7 +18,8 @@
 #include <vector>
 
 #include "link/serial_backend.h"
-#include "qt/upgrade_dialog_services.h"
+#include "qt/modal_boxes.h"
+#include "upgrade_window/upgrade_window_services.h"
 
 namespace kq::testing {
 
@@ -75,25 +76,38 @@ private:
 };
 
 // What the window showed instead of modal boxes.
-struct ServiceLog {
+struct BoxLog {
     QStringList messages;
-    bool confirmClear = true;
-    QString chosenFile;  // what the file dialog "returns"; "" = cancelled
-    int clearQuestions = 0;
+    QStringList questions;   // "title: text"
+    bool answerOk = true;    // the answer to every OK / Cancel question
+    QStringList fileAnswers;  // the file dialog's answers in turn; none left: cancel
+    int fileDialogs = 0;
 };
 
-// Services that record into log, keep their files in folder and tell a fixed time.
-inline UpgradeDialogServices recordingServices(ServiceLog& log, const QString& folder,
-                                               std::time_t now = 1772870709 /* 2026-03-07 08:05:09 UTC */) {
-    UpgradeDialogServices services;
-    services.showMessage = [&log](QWidget*, const QString& text, QMessageBox::Icon) { log.messages << text; };
-    services.confirmClearLog = [&log](QWidget*) {
-        ++log.clearQuestions;
-        return log.confirmClear;
+// Modal boxes that record into log.
+inline QtModalBoxes recordingBoxes(BoxLog& log) {
+    QtModalBoxes boxes;
+    boxes.showMessage = [&log](QWidget*, const QString& text, MessageIcon) { log.messages << text; };
+    boxes.askOkCancel = [&log](QWidget*, const QString& title, const QString& text) {
+        log.questions << title + QStringLiteral(": ") + text;
+        return log.answerOk;
     };
-    services.chooseHexFile = [&log](QWidget*) { return log.chosenFile; };
+    boxes.chooseHexFile = [&log](QWidget*) {
+        ++log.fileDialogs;
+        return log.fileAnswers.isEmpty() ? QString() : log.fileAnswers.takeFirst();
+    };
+    return boxes;
+}
+
+// The folder as a tool folder: absolute, ending with a separator.
+inline std::string toolFolderOf(const QString& folder) { return QDir(folder).absolutePath().toStdString() + "/"; }
+
+// Services that keep their files in folder and tell a fixed time.
+inline UpgradeWindowServices fixedServices(const QString& folder,
+                                           std::time_t now = 1772870709 /* 2026-03-07 08:05:09 UTC */) {
+    UpgradeWindowServices services;
     services.now = [now] { return now; };
-    services.toolFolder = QDir(folder).absolutePath().toStdString() + "/";
+    services.toolFolder = toolFolderOf(folder);
     return services;
 }
 
