@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -13,6 +14,7 @@
 #include "platform/file_time.h"
 #include "platform/gb_text.h"
 #include "platform/line_file.h"
+#include "platform/regular_file.h"
 #include "platform/whole_file.h"
 #include "support/fixed_local_time.h"
 
@@ -185,6 +187,43 @@ TEST(WholeFiles, AtomicWriteThroughSymbolicLinkUpdatesTarget) {
     ASSERT_TRUE(writeFileAtomically(folder.file("link"), "new"));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.file("link")));
     EXPECT_EQ(readBytes(folder.file("target")), "new");
+}
+
+// ---- Regular files for reading ---------------------------------------------
+
+TEST(RegularFile, OpensOnlyRegularFilesWithoutWaitingAndSaysWhy) {
+    TempFolder folder;
+    writeBytes(folder.file("file"), "content");
+    writeBytes(folder.file("locked"), "x");
+    ::chmod(folder.file("locked").c_str(), 0);
+    ASSERT_EQ(::mkfifo(folder.file("pipe").c_str(), 0600), 0);  // no writer: a blocking open would wait for ever
+    std::filesystem::create_symlink(folder.file("file"), folder.file("link"));
+    struct Row {
+        std::string path;
+        FileOpenError error;
+    };
+    std::vector<Row> rows = {
+        {folder.file("file"), FileOpenError::None},
+        {folder.file("link"), FileOpenError::None},
+        {folder.file("absent"), FileOpenError::Missing},
+        {folder.file("file/below"), FileOpenError::Missing},
+        {"", FileOpenError::Missing},
+        {folder.path(), FileOpenError::NotRegularFile},
+        {folder.file("pipe"), FileOpenError::NotRegularFile},
+        {"/dev/null", FileOpenError::NotRegularFile},
+    };
+    if (::geteuid() != 0) rows.push_back({folder.file("locked"), FileOpenError::PermissionDenied});  // root reads anyway
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        const OpenedFile opened = openRegularFileForReading(row.path);
+        EXPECT_EQ(opened.error, row.error);
+        EXPECT_EQ(opened.file != nullptr, row.error == FileOpenError::None);
+        if (opened.file) {
+            char text[16] = {};
+            EXPECT_EQ(std::fread(text, 1, sizeof text, opened.file.get()), 7u);
+            EXPECT_STREQ(text, "content");
+        }
+    }
 }
 
 }  // namespace
