@@ -70,7 +70,9 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
     removeInterruptHandler();
     host.finish();
 
-    const RunOutcome outcome = describeOutcome(result, repliesFound() != repliesBefore, options.portText, portDeviceName(port));
+    const std::string portDevice = portDeviceName(port);
+    const RunOutcome outcome = describeOutcome(
+        result, {repliesFound() != repliesBefore, options.portText, portDevice, settings.hexPath});
     if (!outcome.hint.empty()) errorLine(err, outcome.hint);
     return outcome.exitStatus;
 }

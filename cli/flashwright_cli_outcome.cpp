@@ -45,10 +45,45 @@ std::string portHint(std::string_view portName, std::string_view portDevice) {
                    "or you lack permission (the dialout group)";
 }
 
+// Why the file could not be opened, as the system or the loader found it.
+std::string openFailureText(const HexLoadReport& report) {
+    switch (report.openError) {
+        case FileOpenError::Missing:
+            return "no such file";
+        case FileOpenError::NotRegularFile:
+            return "not a regular file (a folder, FIFO or device)";
+        case FileOpenError::PermissionDenied:
+            return "permission denied";
+        case FileOpenError::None:
+        case FileOpenError::Other:
+            break;
+    }
+    return report.systemReason.empty() ? "cannot be opened" : report.systemReason;
+}
+
+std::string fileHint(const HexLoadReport& report, std::string_view hexPath) {
+    const std::string named = "\"" + std::string(hexPath) + "\": ";
+    switch (report.problem) {
+        case HexLoadProblem::CannotOpen:
+            return named + openFailureText(report);
+        case HexLoadProblem::ReadFailed:
+            return named + "could not be read";
+        case HexLoadProblem::NoData:
+            return named + "no data records: is this an Intel HEX file?";
+        case HexLoadProblem::Malformed:
+            return "every record must be well formed (hex digits, the length its count gives, checksum, nothing "
+                   "but blanks after it) on a line of at most 1024 characters";
+        case HexLoadProblem::OutsideWindow:
+        case HexLoadProblem::None:
+            break;
+    }
+    return "every data record must lie inside the window of the chip, bootload type, user offset (and upgrade "
+           "area)";
+}
+
 }  // namespace
 
-RunOutcome describeOutcome(const RunResult& result, bool moduleAnswered, std::string_view portName,
-                           std::string_view portDevice) {
+RunOutcome describeOutcome(const RunResult& result, const RunContext& context) {
     switch (result.ending) {
         case RunEnding::Success:
         case RunEnding::Ignored:
@@ -63,16 +98,14 @@ RunOutcome describeOutcome(const RunResult& result, bool moduleAnswered, std::st
     }
     switch (result.step) {
         case RunStep::File:
-            return {ExitHexRefused,
-                    "the HEX file must exist, and every record must be well formed (hex digits, length, "
-                    "checksum) and lie inside the window of the chip, bootload type, user offset (and "
-                    "upgrade area)"};
+            return {ExitHexRefused, fileHint(result.fileReport, context.hexPath)};
         case RunStep::Port:
-            return {ExitPortFailed, portHint(portName, portDevice)};
+            return {ExitPortFailed, portHint(context.portName, context.portDevice)};
         case RunStep::ModuleAddress:
             return {ExitUsage, std::string(stepHint(result.step))};
         default:
-            return {ExitModuleFailed, std::string(moduleAnswered ? stepHint(result.step) : NeverAnsweredHint)};
+            return {ExitModuleFailed,
+                    std::string(context.moduleAnswered ? stepHint(result.step) : NeverAnsweredHint)};
     }
 }
 

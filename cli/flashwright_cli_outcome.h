@@ -23,9 +23,14 @@ struct RunOutcome {
     std::string hint;  // "" when there is nothing to add
 };
 
-// moduleAnswered: the module gave any valid reply during the run.
-// portName: how the user named the port; portDevice: the device behind it ("" if none).
-RunOutcome describeOutcome(const RunResult& result, bool moduleAnswered, std::string_view portName,
-                           std::string_view portDevice);
+// What the outcome is told about the run besides its result.
+struct RunContext {
+    bool moduleAnswered = false;   // the module gave any valid reply during the run
+    std::string_view portName;     // how the user named the port
+    std::string_view portDevice;   // the device behind it ("" if none)
+    std::string_view hexPath;      // the HEX file given
+};
+
+RunOutcome describeOutcome(const RunResult& result, const RunContext& context);
 
 }  // namespace kq::cli
