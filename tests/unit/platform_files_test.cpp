@@ -67,13 +67,15 @@ TEST(LineFile, DecodingRules) {
     };
     const std::vector<Row> rows = {
         {"own lines", "abc\r\r\n\r\r\nxy\r\r\n", {"abc", "", "xy"}},
-        {"plain CR LF loses the last character", "abc\r\ndef\r\n", {"ab", "de", ""}},
-        {"LF alone loses the last character", "abc\ndef\n", {"ab", "de", ""}},
-        {"the dropped character is a whole Chinese one", "\xC2\xB7\xBE\xB6\r\n", {"路", "", ""}},
+        {"CR LF keeps every character", "abc\r\ndef\r\n", {"abc", "def", ""}},
+        {"LF keeps every character", "abc\ndef\n", {"abc", "def", ""}},
+        {"Chinese value keeps its last character", "\xC2\xB7\xBE\xB6\r\n", {"路径", "", ""}},
         {"empty lines stay empty", "\r\n\n\r\r\n", {"", "", ""}},
         {"missing lines are empty", "abc\r\r\n", {"abc", "", ""}},
         {"empty file", "", {"", "", ""}},
-        {"last line without LF still drops a character", "abc\r\r\nxyz", {"abc", "xy", ""}},
+        {"no final LF", "abc\r\r\nxyz", {"abc", "xyz", ""}},
+        {"no final LF after CRs", "abc\r\r\nxy\r\r", {"abc", "xy", ""}},
+        {"three CRs before LF keep one", "abc\r\r\r\n\r\r\r\n", {"abc\r", "\r", ""}},
         {"extra lines are ignored", "a\r\r\nb\r\r\nc\r\r\nd\r\r\n", {"a", "b", "c"}},
         {"CR inside a value is kept", "a\rb\r\r\n", {"a\rb", "", ""}},
     };
