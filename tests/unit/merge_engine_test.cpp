@@ -148,31 +148,12 @@ TEST(MergeScan, Kq58xxLimitAndUpperAddress) {
         {"upper address carried from boot into user: below bootEnd", Kq58xx,
          hexText({upperAddressRecord(0x0001), dataRecord(0x0000, 16)}), hexText({dataRecord(0x0008, 16)}),
          Overlap},
-
+        {"segment base carried from boot into user", Kq58xx,
+         hexText({hexRecord(0x02, 0, std::string("\x10\x00", 2)), dataRecord(0x0000, 16)}),
+         hexText({dataRecord(0x0008, 16)}), Overlap},
         {"boot limit is reported before anything about the user", Kq58xx,
          hexText({upperAddressRecord(0x0009), dataRecord(0x0000, 1)}), hexText({dataRecord(0x0000, 1)}),
          "引导程序超512K!"},
-    });
-}
-
-std::string segmentRecord(uint16_t segment) {
-    return hexRecord(0x02, 0, std::string{static_cast<char>(segment >> 8), static_cast<char>(segment & 0xFF)});
-}
-
-TEST(MergeScan, SegmentAddressRecordsSetTheBaseAsTheLoaderDoes) {
-    runScanRows({
-        {"segment base carried from boot into user: above bootEnd", Kq58xx,
-         hexText({segmentRecord(0x1000), dataRecord(0x0000, 16)}), hexText({dataRecord(0x0010, 16)}), ""},
-        {"segment base carried from boot into user: below bootEnd", Kq58xx,
-         hexText({segmentRecord(0x1000), dataRecord(0x0000, 16)}), hexText({dataRecord(0x0008, 1)}), Overlap},
-        {"segment base plus offset reaches past 64 KiB", Kq58xx, hexText({}),
-         hexText({segmentRecord(0x7FFF), dataRecord(0xFFFF, 1)}), "用户程序超512K!"},
-        {"linear address replaces the segment base", Kq58xx, hexText({dataRecord(0x0000, 16)}),
-         hexText({segmentRecord(0x9000), upperAddressRecord(0x0000), dataRecord(0x0010, 16)}), ""},
-        {"segment base replaces the linear address", Kq581x, hexText({}),
-         hexText({upperAddressRecord(0x0001), segmentRecord(0x0100), dataRecord(0x0000, 16)}), ""},
-        {"KQ581X: linear 0x00FF after a segment base reads as 0", Kq581x, hexText({}),
-         hexText({segmentRecord(0x1000), upperAddressRecord(0x00FF), dataRecord(0xFDF0, 16)}), ""},
     });
 }
 
