@@ -100,7 +100,7 @@ TEST_F(HexLoad, RecordsLandAtTheirOffsetsInAFreshImage) {
 }
 
 TEST_F(HexLoad, FileThatPlacesNoDataByteIsRefused) {
-    const std::string binary("\x7F" "ELF\x02\x01\x01\0\0\0\r\n\xFF\xFE", 16);
+    const std::string binary("\x7F" "ELF\x02\x01\x01\0\0\0\r\n\xFF\xFE", 14);
     for (const std::string& text : {std::string(), binary, lines({"S00600004844521B", "hello"}), lines({endRecord}),
                                     lines({linear(0), data(0x1000, 0), record(0x05, 0, {0, 0, 0x10, 0}), endRecord})}) {
         SCOPED_TRACE(testing::PrintToString(text));
