@@ -71,8 +71,10 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
     removeInterruptHandler();
     host.finish();
 
-    const LineEvidence line{repliesFound() != repliesBefore, deviceFailuresFound() != failuresBefore};
-    const RunOutcome outcome = describeOutcome(result, line, options.portText, portDeviceName(port));
+    const std::string portDevice = portDeviceName(port);
+    const RunOutcome outcome =
+        describeOutcome(result, {repliesFound() != repliesBefore, deviceFailuresFound() != failuresBefore,
+                                 options.portText, portDevice, settings.hexPath});
     if (!outcome.hint.empty()) errorLine(err, outcome.hint);
     return outcome.exitStatus;
 }

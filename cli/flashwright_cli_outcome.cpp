@@ -56,10 +56,45 @@ std::string lostPortHint(std::string_view portName, std::string_view portDevice)
     return namedPort(portName, portDevice) + " stopped working during the run (adapter unplugged?)";
 }
 
+// Why the file could not be opened, as the system or the loader found it.
+std::string openFailureText(const HexLoadReport& report) {
+    switch (report.openError) {
+        case FileOpenError::Missing:
+            return "no such file";
+        case FileOpenError::NotRegularFile:
+            return "not a regular file (a folder, FIFO or device)";
+        case FileOpenError::PermissionDenied:
+            return "permission denied";
+        case FileOpenError::None:
+        case FileOpenError::Other:
+            break;
+    }
+    return report.systemReason.empty() ? "cannot be opened" : report.systemReason;
+}
+
+std::string fileHint(const HexLoadReport& report, std::string_view hexPath) {
+    const std::string named = "\"" + std::string(hexPath) + "\": ";
+    switch (report.problem) {
+        case HexLoadProblem::CannotOpen:
+            return named + openFailureText(report);
+        case HexLoadProblem::ReadFailed:
+            return named + "could not be read";
+        case HexLoadProblem::NoData:
+            return named + "no data records: is this an Intel HEX file?";
+        case HexLoadProblem::Malformed:
+            return "every record must be well formed (hex digits, the length its count gives, checksum, nothing "
+                   "but blanks after it) on a line of at most 1024 characters";
+        case HexLoadProblem::OutsideWindow:
+        case HexLoadProblem::None:
+            break;
+    }
+    return "every data record must lie inside the window of the chip, bootload type, user offset (and upgrade "
+           "area)";
+}
+
 }  // namespace
 
-RunOutcome describeOutcome(const RunResult& result, const LineEvidence& line, std::string_view portName,
-                           std::string_view portDevice) {
+RunOutcome describeOutcome(const RunResult& result, const RunContext& context) {
     switch (result.ending) {
         case RunEnding::Success:
         case RunEnding::Ignored:
@@ -68,7 +103,7 @@ RunOutcome describeOutcome(const RunResult& result, const LineEvidence& line, st
             // A stop during an unanswered handshake says as much about the
             // line as a failure does.
             if (result.step != RunStep::Handshake) return {ExitStopped, ""};
-            if (line.portFailed) return {ExitStopped, lostPortHint(portName, portDevice)};
+            if (context.portFailed) return {ExitStopped, lostPortHint(context.portName, context.portDevice)};
             return {ExitStopped, std::string(NeverAnsweredHint)};
         case RunEnding::FailedWithoutPicture:
         case RunEnding::FailedWithCross:
@@ -76,19 +111,17 @@ RunOutcome describeOutcome(const RunResult& result, const LineEvidence& line, st
     }
     switch (result.step) {
         case RunStep::File:
-            return {ExitHexRefused,
-                    "the HEX file must exist, and every record must be well formed (hex digits, length, "
-                    "checksum) and lie inside the window of the chip, bootload type, user offset (and "
-                    "upgrade area)"};
+            return {ExitHexRefused, fileHint(result.fileReport, context.hexPath)};
         case RunStep::Port:
             // Also the ending of a handshake that kept failing at the port.
-            if (line.portFailed) return {ExitPortFailed, lostPortHint(portName, portDevice)};
-            return {ExitPortFailed, portHint(portName, portDevice)};
+            if (context.portFailed) return {ExitPortFailed, lostPortHint(context.portName, context.portDevice)};
+            return {ExitPortFailed, portHint(context.portName, context.portDevice)};
         case RunStep::ModuleAddress:
             return {ExitUsage, std::string(stepHint(result.step))};
         default:
-            if (line.portFailed) return {ExitModuleFailed, lostPortHint(portName, portDevice)};
-            return {ExitModuleFailed, std::string(line.moduleAnswered ? stepHint(result.step) : NeverAnsweredHint)};
+            if (context.portFailed) return {ExitModuleFailed, lostPortHint(context.portName, context.portDevice)};
+            return {ExitModuleFailed,
+                    std::string(context.moduleAnswered ? stepHint(result.step) : NeverAnsweredHint)};
     }
 }
 

@@ -23,14 +23,15 @@ struct RunOutcome {
     std::string hint;  // "" when there is nothing to add
 };
 
-// What the line showed during the run, besides the run's own result.
-struct LineEvidence {
-    bool moduleAnswered = false;  // the module gave any valid reply
-    bool portFailed = false;      // the open port failed a read, write or RTS change (adapter gone)
+// What the outcome is told about the run besides its result.
+struct RunContext {
+    bool moduleAnswered = false;   // the module gave any valid reply during the run
+    bool portFailed = false;       // the open port failed a read, write or RTS change (adapter gone)
+    std::string_view portName;     // how the user named the port
+    std::string_view portDevice;   // the device behind it ("" if none)
+    std::string_view hexPath;      // the HEX file given
 };
 
-// portName: how the user named the port; portDevice: the device behind it ("" if none).
-RunOutcome describeOutcome(const RunResult& result, const LineEvidence& line, std::string_view portName,
-                           std::string_view portDevice);
+RunOutcome describeOutcome(const RunResult& result, const RunContext& context);
 
 }  // namespace kq::cli

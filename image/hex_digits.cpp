@@ -28,9 +28,9 @@ bool isCSpace(char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); }
 }  // namespace
 
 uint32_t parseHexText(std::string_view text) {
-    // Reads the way strtol(text, nullptr, 16) does with a 64-bit long, whatever
-    // the platform's long: out-of-range magnitudes clamp to the 64-bit limits,
-    // and the low 32 bits of the signed result are kept.
+    // Reads the way strtol(text, nullptr, 16) does with a 32-bit long, whatever
+    // the platform's long: magnitudes beyond the 32-bit range clamp to
+    // 0x7FFFFFFF and -0x80000000, and the signed result is kept as 32 bits.
     std::size_t i = 0;
     while (i < text.size() && isCSpace(text[i])) ++i;
     bool negative = false;
@@ -40,16 +40,15 @@ uint32_t parseHexText(std::string_view text) {
         isHexDigit(text[i + 2]))
         i += 2;
 
-    constexpr uint64_t positiveLimit = std::numeric_limits<int64_t>::max();
-    constexpr uint64_t negativeLimit = positiveLimit + 1;  // magnitude of the 64-bit minimum
-    const uint64_t limit = negative ? negativeLimit : positiveLimit;
-    uint64_t magnitude = 0;
+    constexpr uint32_t positiveLimit = std::numeric_limits<int32_t>::max();
+    constexpr uint32_t negativeLimit = positiveLimit + 1;  // magnitude of the 32-bit minimum
+    const uint32_t limit = negative ? negativeLimit : positiveLimit;
+    uint32_t magnitude = 0;
     for (; i < text.size() && isHexDigit(text[i]); ++i) {
-        const auto digit = static_cast<uint64_t>(hexDigitValue(text[i]));
+        const auto digit = static_cast<uint32_t>(hexDigitValue(text[i]));
         magnitude = magnitude > (limit - digit) / 16 ? limit : magnitude * 16 + digit;
     }
-    const uint64_t value = negative ? 0 - magnitude : magnitude;  // two's complement of the signed result
-    return static_cast<uint32_t>(value);
+    return negative ? 0 - magnitude : magnitude;  // two's complement of the signed result
 }
 
 }  // namespace kq

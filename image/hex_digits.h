@@ -13,8 +13,9 @@ int hexDigitValue(char ch);
 uint8_t hexByteValue(const char* p);
 // True for 0-9, A-F, a-f.
 bool isHexDigit(char ch);
-// Value of a hexadecimal text as strtol with base 16 reads it (leading blanks,
-// sign and "0x" accepted, stops at the first non-digit, "" gives 0), as 32 bits.
+// Value of a hexadecimal text as strtol with base 16 and a 32-bit long reads
+// it (leading blanks, sign and "0x" accepted, stops at the first non-digit, ""
+// gives 0; beyond the range it clamps to 0x7FFFFFFF or -0x80000000), as 32 bits.
 uint32_t parseHexText(std::string_view text);
 
 }  // namespace kq

@@ -7,6 +7,7 @@
 
 #include "image/chip_family.h"
 #include "image/firmware_image.h"
+#include "platform/regular_file.h"
 #include "platform/show_message.h"
 
 namespace kq {
@@ -16,7 +17,7 @@ static_assert(Kq581xAddressLimit <= ImageCapacity && Kq58xxAddressLimit <= Image
 
 // What the user is told when a load is refused.
 inline constexpr std::string_view HexMissingMessage = ".hex 不存在!";        // no path, or unreadable
-inline constexpr std::string_view HexOutsideWindowMessage = ".hex 非升级文件!";  // data outside the window
+inline constexpr std::string_view HexOutsideWindowMessage = ".hex 非升级文件!";  // data outside the window, or none
 // ".hex 第N行格式错误!" for a malformed record on line N (counted from 1).
 std::string hexFormatErrorMessage(int lineNumber);
 
@@ -29,7 +30,25 @@ struct HexLoadInputs {
     int upgradeAreaKiB = 0;
 };
 
-// 0 = image filled; 1 = refused, after showMessage told the user why.
-int loadHexImage(const HexLoadInputs& inputs, FirmwareImage& image, const ShowMessage& showMessage);
+// Why a load was refused, for front ends that can say more than the message.
+enum class HexLoadProblem {
+    None,           // the image is filled
+    CannotOpen,     // HexMissingMessage; HexLoadReport::openError says why
+    ReadFailed,     // HexMissingMessage: opened, but reading failed
+    Malformed,      // hexFormatErrorMessage: a record, or a line longer than a line may be
+    OutsideWindow,  // HexOutsideWindowMessage: a data record outside the address window
+    NoData,         // HexOutsideWindowMessage: no data byte placed (not a HEX file, or an empty one)
+};
+
+struct HexLoadReport {
+    HexLoadProblem problem = HexLoadProblem::None;
+    FileOpenError openError = FileOpenError::None;  // for CannotOpen
+    std::string systemReason;                       // the system's words for an open failure
+};
+
+// 0 = image filled; 1 = refused, after showMessage told the user why (and
+// report, when given, says which refusal it was).
+int loadHexImage(const HexLoadInputs& inputs, FirmwareImage& image, const ShowMessage& showMessage,
+                 HexLoadReport* report = nullptr);
 
 }  // namespace kq

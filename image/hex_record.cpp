@@ -1,5 +1,6 @@
 #include "image/hex_record.h"
 
+#include "image/chip_family.h"
 #include "image/hex_digits.h"
 
 namespace kq {
@@ -9,6 +10,12 @@ namespace {
 bool allHexDigits(std::string_view text) {
     for (char ch : text)
         if (!isHexDigit(ch)) return false;
+    return true;
+}
+
+bool onlyBlanks(std::string_view text) {
+    for (char ch : text)
+        if (ch != ' ' && ch != '\t') return false;
     return true;
 }
 
@@ -22,6 +29,7 @@ bool parseHexRecord(std::string_view line, HexRecord& record) {
     const int count = hexByteValue(line.data() + 1);
     const std::size_t length = HexRecordOverhead + 2 * static_cast<std::size_t>(count);
     if (line.size() < length || !allHexDigits(line.substr(1, length - 1))) return false;
+    if (!onlyBlanks(line.substr(length))) return false;
 
     // Count, address, type, data and checksum bytes add up to 0 in 8 bits.
     unsigned sum = 0;
@@ -33,6 +41,12 @@ bool parseHexRecord(std::string_view line, HexRecord& record) {
     record.type = hexByteValue(line.data() + 7);
     record.data = line.data() + 9;
     return true;
+}
+
+uint32_t extendedAddressBase(uint8_t type, uint16_t value, int chipFamily) {
+    if (type == HexExtendedSegment) return static_cast<uint32_t>(value) * 16;
+    if (isKq581x(chipFamily) && value == Kq581xHighAddress) return 0;
+    return static_cast<uint32_t>(value) << 16;
 }
 
 }  // namespace kq

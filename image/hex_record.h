@@ -30,8 +30,14 @@ struct HexRecord {
 };
 
 // Decodes a line starting with ':'. False when a character of the record is
-// not a hex digit, the line holds fewer characters than the count needs, or
-// the checksum is wrong. Characters after the record are not looked at.
+// not a hex digit, the line holds fewer characters than the count needs, the
+// checksum is wrong, or anything but blanks (spaces, tabs) follows the checksum.
 bool parseHexRecord(std::string_view line, HexRecord& record);
+
+// The address base that an extended address record (type 02 or 04) holding
+// value gives the data records after it: value × 16 for a segment, value ×
+// 65536 for a linear address, where a KQ581X takes the linear 0x00FF as 0
+// (a 251 linker places flash there).
+uint32_t extendedAddressBase(uint8_t type, uint16_t value, int chipFamily);
 
 }  // namespace kq

@@ -10,28 +10,26 @@ bool TextLineReader::fill() {
     return chunkLength_ > 0;
 }
 
-void TextLineReader::keep(char ch) {
-    if (kept_ < line_.size()) line_[kept_++] = ch;
-}
-
-bool TextLineReader::next() {
+TextLineReader::Read TextLineReader::next() {
     kept_ = 0;
-    bool any = false;      // a character of this line was read
+    bool any = false;        // a character of this line was read
     bool pendingCr = false;  // a CR was read: the line has ended, unless an LF follows that belongs to it
     for (;;) {
         if (chunkPos_ == chunkLength_ && !fill()) {
-            if (failed_) return false;
-            return any;
+            if (failed_) return Read::Failed;
+            return any ? Read::Line : Read::End;
         }
         const char ch = chunk_[chunkPos_++];
         if (pendingCr) {
             if (ch != '\n') --chunkPos_;  // a lone CR: this character starts the next line
-            return true;
+            return Read::Line;
         }
         any = true;
-        if (ch == '\n') return true;
+        if (ch == '\n') return Read::Line;
         pendingCr = ch == '\r';
-        if (!pendingCr) keep(ch);
+        if (pendingCr) continue;
+        if (kept_ == line_.size()) return Read::TooLong;
+        line_[kept_++] = ch;
     }
 }
 

@@ -1,7 +1,8 @@
 // Reads a text file line by line into one fixed buffer: a line ends at LF,
 // CR LF or a lone CR (files written with old Mac line ends would otherwise
 // read as one line, of which only the first record counts), and a last line
-// without a line end still counts as a line.
+// without a line end still counts as a line. A line longer than the buffer
+// ends the reading as soon as its first character past the buffer is read.
 #pragma once
 
 #include <array>
@@ -13,22 +14,27 @@ namespace kq {
 
 class TextLineReader {
 public:
-    static constexpr std::size_t LineCapacity = 1024;  // characters kept per line; the rest is skipped
-    static constexpr std::size_t ChunkBytes = 8192;     // bytes taken from the file per read
+    // Characters a line may hold, line end excluded: about twice the longest
+    // record (521 characters), so that trailing blanks still fit.
+    static constexpr std::size_t LineCapacity = 1024;
+    static constexpr std::size_t ChunkBytes = 8192;  // bytes taken from the file per read
+
+    enum class Read {
+        Line,     // line() holds the next line
+        End,      // the end of the file
+        TooLong,  // the next line is longer than LineCapacity; reading has ended
+        Failed,   // the file could not be read; reading has ended
+    };
 
     explicit TextLineReader(std::FILE* file) : file_(file) {}
 
-    // Reads the next line. False at the end of the file or after a read error
-    // (see failed()).
-    bool next();
-    // The line without its line end; at most LineCapacity characters.
+    Read next();
+    // The line without its line end.
     std::string_view line() const { return {line_.data(), kept_}; }
-    bool failed() const { return failed_; }
 
 private:
     // Refills the chunk; false when nothing more can be read.
     bool fill();
-    void keep(char ch);
 
     std::FILE* file_;
     std::array<char, ChunkBytes> chunk_{};

@@ -11,17 +11,17 @@ namespace {
 
 constexpr std::string_view EndRecordLine = ":00000001FF";  // the line that ends a scan, read in text mode
 constexpr std::size_t HeaderLength = 9;                    // characters: ':', count, offset, type
-constexpr std::size_t ExtendedAddressLength = 13;          // characters: header + 4 digits of upper address
+constexpr std::size_t ExtendedAddressLength = 13;          // characters: header + 4 digits of the address value
 
 struct FamilyRules {
+    int chipFamily;
     uint32_t addressLimit;  // lowest start address refused
-    bool mirrorUpperIsZero;
     std::string_view bootTooLarge;
     std::string_view userTooLarge;
 };
 
-constexpr FamilyRules Kq581xRules{Kq581xAddressLimit, true, "引导程序超63.5K!", "用户程序超63.5K!"};
-constexpr FamilyRules Kq58xxRules{Kq58xxAddressLimit, false, "引导程序超512K!", "用户程序超512K!"};
+constexpr FamilyRules Kq581xRules{Kq581x, Kq581xAddressLimit, "引导程序超63.5K!", "用户程序超63.5K!"};
+constexpr FamilyRules Kq58xxRules{Kq58xx, Kq58xxAddressLimit, "引导程序超512K!", "用户程序超512K!"};
 
 const FamilyRules& rulesFor(int chipFamily) { return isKq581x(chipFamily) ? Kq581xRules : Kq58xxRules; }
 
@@ -49,7 +49,7 @@ bool loadHexFile(const std::string& path, std::string_view label, const ShowMess
         break;
     }
     const std::string_view content = file.bytes;
-    if (content.size() < MinHexFileSize || !content.ends_with(EndRecordTail)) {
+    if (content.size() < MinHexFileSize || endRecordLineLength(content) == 0) {
         tellAboutFile(showMessage, label, DamagedFileMessage);
         return false;
     }
@@ -59,10 +59,11 @@ bool loadHexFile(const std::string& path, std::string_view label, const ShowMess
 
 // Walks the records of one file, read as text (CR LF counts as LF), up to its
 // first exact end-record line, and hands every data record's start address and
-// count to onData, which returns false to end the scan. upperAddress carries
-// across calls. Returns false once a message has been shown.
+// count to onData, which returns false to end the scan. recordBase, set by
+// extended address records, carries across calls. Returns false once a
+// message has been shown.
 template <typename OnData>
-bool scanRecords(std::string_view text, std::string_view label, const FamilyRules& rules, uint16_t& upperAddress,
+bool scanRecords(std::string_view text, std::string_view label, const FamilyRules& rules, uint32_t& recordBase,
                  const ShowMessage& showMessage, OnData onData) {
     while (!text.empty()) {
         const auto lf = text.find('\n');
@@ -78,33 +79,41 @@ bool scanRecords(std::string_view text, std::string_view label, const FamilyRule
             return false;
         }
         const uint8_t type = hexByteValue(&line[7]);
-        if (type == HexExtendedLinear) {
+        if (type == HexExtendedSegment || type == HexExtendedLinear) {
             if (line.size() < ExtendedAddressLength) {
                 tellAboutFile(showMessage, label, DamagedFileMessage);
                 return false;
             }
-            upperAddress = static_cast<uint16_t>(hexByteValue(&line[9]) * 256 + hexByteValue(&line[11]));
-            if (rules.mirrorUpperIsZero && upperAddress == Kq581xHighAddress) upperAddress = 0;
+            const auto value = static_cast<uint16_t>(hexByteValue(&line[9]) * 256 + hexByteValue(&line[11]));
+            recordBase = extendedAddressBase(type, value, rules.chipFamily);
             continue;
         }
-        if (type != HexData) continue;  // end records written otherwise, segment and start addresses
+        if (type != HexData) continue;  // end records written otherwise, start addresses
         const uint32_t count = hexByteValue(&line[1]);
         const uint32_t offset = hexByteValue(&line[3]) * 256u + hexByteValue(&line[5]);
-        const uint32_t address = upperAddress * 0x10000u + offset;
+        const uint32_t address = recordBase + offset;  // below 2^32: the base is at most 0xFFFF0000
         if (!onData(address, count)) return false;
     }
     return true;
 }
 
+// The bootloader without its closing end-record line, then the whole user program.
 std::string mergedBytes(std::string_view boot, std::string_view user) {
+    const std::string_view bootPart = boot.substr(0, boot.size() - endRecordLineLength(boot));
     std::string merged;
-    merged.reserve(boot.size() - EndRecordTail.size() + user.size());
-    merged.append(boot.substr(0, boot.size() - EndRecordTail.size()));
+    merged.reserve(bootPart.size() + user.size());
+    merged.append(bootPart);
     merged.append(user);
     return merged;
 }
 
 }  // namespace
+
+std::size_t endRecordLineLength(std::string_view content) {
+    if (content.ends_with(EndRecordLineCrLf)) return EndRecordLineCrLf.size();
+    if (content.ends_with(EndRecordLineLf)) return EndRecordLineLf.size();
+    return 0;
+}
 
 bool verifyHexFile(const std::string& path, std::string_view label, const ShowMessage& showMessage) {
     std::string bytes;
@@ -114,11 +123,11 @@ bool verifyHexFile(const std::string& path, std::string_view label, const ShowMe
 bool scanHexPair(std::string_view bootText, std::string_view userText, int chipFamily,
                   const ShowMessage& showMessage) {
     const FamilyRules& rules = rulesFor(chipFamily);
-    uint16_t upperAddress = 0;
+    uint32_t recordBase = 0;
     uint32_t bootEnd = 0;  // one past the highest bootloader data byte
 
     const bool bootPassed =
-        scanRecords(bootText, BootFileLabel, rules, upperAddress, showMessage, [&](uint32_t address, uint32_t count) {
+        scanRecords(bootText, BootFileLabel, rules, recordBase, showMessage, [&](uint32_t address, uint32_t count) {
             if (address >= rules.addressLimit) {
                 tell(showMessage, rules.bootTooLarge);
                 return false;
@@ -129,7 +138,7 @@ bool scanHexPair(std::string_view bootText, std::string_view userText, int chipF
         });
     if (!bootPassed) return false;
 
-    return scanRecords(userText, UserFileLabel, rules, upperAddress, showMessage,
+    return scanRecords(userText, UserFileLabel, rules, recordBase, showMessage,
                        [&](uint32_t address, uint32_t) {
                            if (address < bootEnd) {
                                tell(showMessage, OverlapMessage);
@@ -147,7 +156,7 @@ bool writeMergedFile(const std::string& bootPath, const std::string& userPath, c
     const WholeFile boot = readWholeFile(bootPath, MaxHexFileSize);
     const WholeFile user = readWholeFile(userPath, MaxHexFileSize);
     if (boot.status != WholeFile::Read || user.status != WholeFile::Read) return false;
-    if (boot.bytes.size() < EndRecordTail.size()) return false;
+    if (endRecordLineLength(boot.bytes) == 0) return false;
     return writeFileAtomically(outputPath, mergedBytes(boot.bytes, user.bytes));
 }
 

@@ -5,6 +5,7 @@
 // file; no record is generated, changed or re-ordered.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -24,9 +25,10 @@ struct MergeHost {
 inline constexpr std::string_view MergedFileName = "KQ58XX_bootload_合并.hex";
 inline constexpr std::string_view BootFileLabel = "bootload 引导文件";
 inline constexpr std::string_view UserFileLabel = "用户程序文件";
-inline constexpr std::string_view EndRecordTail = ":00000001FF\r\n";  // last 13 bytes of every input
-inline constexpr uint64_t MinHexFileSize = 100;                       // bytes, smallest input accepted
-inline constexpr uint64_t MaxHexFileSize = 1048575;                   // bytes, largest input accepted
+inline constexpr std::string_view EndRecordLineCrLf = ":00000001FF\r\n";  // 13 bytes: how an input ends
+inline constexpr std::string_view EndRecordLineLf = ":00000001FF\n";      // 12 bytes: the same with LF alone
+inline constexpr uint64_t MinHexFileSize = 100;                           // bytes, smallest input accepted
+inline constexpr uint64_t MaxHexFileSize = 16 * 1024 * 1024 - 1;          // bytes, largest input accepted
 
 inline constexpr std::string_view MissingFileMessage = "文件不存在 !";  // after a file label
 inline constexpr std::string_view DamagedFileMessage = "文件异常!";     // after a file label
@@ -40,18 +42,27 @@ enum class MergeOutcome {
     WriteFailed,  // the merged file could not be written; an existing one is untouched
 };
 
-// File test of one input: opens, size within bounds, ends in EndRecordTail.
-// On failure shows label + the reason and returns false.
+// Length of the end-record line that closes content: 13 for EndRecordLineCrLf,
+// 12 for EndRecordLineLf, 0 when content ends in neither. The merged file
+// leaves exactly this line of the bootloader out.
+std::size_t endRecordLineLength(std::string_view content);
+
+// File test of one input: opens, size within bounds, ends in an end-record
+// line. On failure shows label + the reason and returns false.
 bool verifyHexFile(const std::string& path, std::string_view label, const ShowMessage& showMessage);
 
-// Record scan of the pair (both inputs' texts, as read by the file test) against the family's address limit and for
-// overlap (chipFamily 0 = KQ581X, anything else KQ58XX). On failure shows the
-// reason and returns false.
+// Record scan of the pair (both inputs' texts, as read by the file test)
+// against the family's address limit and for overlap (chipFamily 0 = KQ581X,
+// anything else KQ58XX). Extended segment (02) and linear (04) address
+// records set the base of the data records after them as the HEX loader
+// reads them; the base carries over from the bootloader into the user
+// program. On failure shows the reason and returns false.
 bool scanHexPair(std::string_view bootText, std::string_view userText, int chipFamily,
                   const ShowMessage& showMessage);
 
 // Writes the merged file of two verified inputs to outputPath, all or nothing.
-// Shows nothing; false when an input cannot be read or the output not written.
+// Shows nothing; false when an input cannot be read, the bootloader does not
+// end in an end-record line, or the output cannot be written.
 // Either input may name outputPath itself: both are read before it is replaced.
 bool writeMergedFile(const std::string& bootPath, const std::string& userPath, const std::string& outputPath);
 

@@ -9,14 +9,6 @@ namespace {
 constexpr std::string_view LineEnd = "\r\r\n";
 constexpr uint64_t MaxLineFileSize = 1 << 20;  // bytes; these files hold a few short values
 
-// Removes the last UTF-8 character (lead byte and its continuation bytes).
-void dropLastCharacter(std::string& text) {
-    if (text.empty()) return;
-    std::size_t end = text.size() - 1;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    text.erase(end);
-}
-
 }  // namespace
 
 std::optional<std::string> encodeLineFile(const std::vector<std::string>& values) {
@@ -31,7 +23,7 @@ std::optional<std::string> encodeLineFile(const std::vector<std::string>& values
     return bytes;
 }
 
-std::vector<std::string> decodeLineFile(std::string_view bytes, std::size_t count, LineEndRule rule) {
+std::vector<std::string> decodeLineFile(std::string_view bytes, std::size_t count) {
     // CR and LF never occur inside a GB18030 multi-byte character, so the
     // lines can be cut before decoding.
     std::vector<std::string> values;
@@ -39,15 +31,8 @@ std::vector<std::string> decodeLineFile(std::string_view bytes, std::size_t coun
         const auto lf = bytes.find('\n');
         std::string_view line = bytes.substr(0, lf);
         bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
-        if (rule == LineEndRule::CrsBeforeLf) {
-            for (int cr = 0; cr < 2 && !line.empty() && line.back() == '\r'; ++cr) line.remove_suffix(1);
-            values.push_back(gb18030ToUtf8(line));
-            continue;
-        }
-        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-        std::string value = gb18030ToUtf8(line);
-        dropLastCharacter(value);
-        values.push_back(std::move(value));
+        for (int cr = 0; cr < 2 && !line.empty() && line.back() == '\r'; ++cr) line.remove_suffix(1);
+        values.push_back(gb18030ToUtf8(line));
     }
     values.resize(count);
     return values;
@@ -58,11 +43,10 @@ bool writeLineFile(const std::string& path, const std::vector<std::string>& valu
     return bytes && writeFileAtomically(path, *bytes);
 }
 
-std::optional<std::vector<std::string>> readLineFile(const std::string& path, std::size_t count,
-                                                     LineEndRule rule) {
+std::optional<std::vector<std::string>> readLineFile(const std::string& path, std::size_t count) {
     const WholeFile file = readWholeFile(path, MaxLineFileSize);
     if (file.status != WholeFile::Read) return std::nullopt;
-    return decodeLineFile(file.bytes, count, rule);
+    return decodeLineFile(file.bytes, count);
 }
 
 }  // namespace kq

@@ -86,6 +86,8 @@ WholeFile readFile(const std::string& path, uint64_t maxBytes, bool wholeOnly) {
         return result;
     }
     std::string bytes;
+    // Room for the whole file at once, so that it is not copied as it grows.
+    bytes.reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(st.st_size), maxBytes)));
     char buffer[65536];
     while (wholeOnly || bytes.size() < maxBytes) {
         const uint64_t wanted = wholeOnly ? sizeof buffer : std::min<uint64_t>(sizeof buffer, maxBytes - bytes.size());

@@ -13,9 +13,7 @@ constexpr std::size_t LastPathLines = 2;  // path, time text
 std::string lastPathFilePath(const std::string& toolFolder) { return toolFolder + std::string(LastPathFileName); }
 
 bool readLastPathFile(const std::string& toolFolder, LastPath& last) {
-    // Up to two CRs before each LF are the line end, so a file edited by hand
-    // with CR LF or LF lines keeps every character of its values.
-    const auto lines = readLineFile(lastPathFilePath(toolFolder), LastPathLines, LineEndRule::CrsBeforeLf);
+    const auto lines = readLineFile(lastPathFilePath(toolFolder), LastPathLines);
     if (!lines) return false;
     if (auto time = modifiedTimeText((*lines)[0])) {
         last.hexPath = (*lines)[0];

@@ -2,6 +2,7 @@
 #include "upgrade/run_sequence.h"
 
 #include <string>
+#include <utility>
 
 #include "image/hex_image.h"
 
@@ -24,10 +25,11 @@ RunResult UpgradeRun::Sequence::run() {
     host_.appendLog("获取文件开始\r\n");
     host_.pumpMessages();
     const ShowMessage showMessage = [this](std::string_view text) { host_.showMessage(text); };
-    if (loadHexImage(settings_.hexLoadInputs(), image_, showMessage) != 0) {
+    HexLoadReport fileReport;
+    if (loadHexImage(settings_.hexLoadInputs(), image_, showMessage, &fileReport) != 0) {
         run_.upgradeRunning_ = false;
         host_.appendLog("获取文件失败\r\n");
-        return {RunEnding::FailedWithoutPicture, RunStep::File};
+        return {RunEnding::FailedWithoutPicture, RunStep::File, std::move(fileReport)};
     }
     host_.appendLog("获取文件成功\r\n");
     host_.noteHexFileTime(settings_.hexPath);

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <string_view>
+#include <utility>
 
 #include "image/firmware_image.h"
+#include "image/hex_image.h"
 #include "link/bootloader_commands.h"
 #include "upgrade/upgrade_host.h"
 
@@ -28,8 +30,13 @@ enum class RunStep {
 const char* runEndingName(RunEnding ending);
 
 struct RunResult {
+    RunResult() = default;
+    RunResult(RunEnding ending, RunStep step, HexLoadReport fileReport = {})
+        : ending(ending), step(step), fileReport(std::move(fileReport)) {}
+
     RunEnding ending = RunEnding::Ignored;
     RunStep step = RunStep::None;
+    HexLoadReport fileReport;  // why the file was refused, when step is File
 };
 
 inline constexpr int ResetWaitMs = 2000;       // ms after resetModule (remote without backup)

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -106,6 +107,7 @@ TEST(RefusedBeforeSending, HexFileOutsideTheWindowExitsThree) {
     const TempFolder files;
     writeBytes(files.file("boot-area.hex"), hexText({dataRecord(0x0800, 16)}));
     writeBytes(files.file("past-area.hex"), hexText({upperAddressRecord(0x0001), dataRecord(0x1000, 16)}));
+    writeBytes(files.file("no-data.hex"), "\x7F" "ELF binary, not a HEX file\n");
     struct Row {
         const char* name;
         std::vector<std::string> args;
@@ -116,6 +118,7 @@ TEST(RefusedBeforeSending, HexFileOutsideTheWindowExitsThree) {
         {"past the upgrade area", {"--chip", "arm", "--type", "backup", files.file("past-area.hex")},
          ".hex 非升级文件!"},
         {"missing file", {"--chip", "251", files.file("none.hex")}, ".hex 不存在!"},
+        {"no data records", {"--chip", "251", files.file("no-data.hex")}, ".hex 非升级文件!"},
     };
     FlasherSession session({"--family", sample.chip});
     ASSERT_TRUE(session.ready()) << session.error();
@@ -128,6 +131,22 @@ TEST(RefusedBeforeSending, HexFileOutsideTheWindowExitsThree) {
     }
     ASSERT_TRUE(session.sim().stop());
     EXPECT_TRUE(session.sim().requests().empty());
+}
+
+// Neither waits for a writer that never comes nor reads without end.
+TEST(RefusedBeforeSending, FifoAndEndlessDeviceEndWithinASecond) {
+    const TempFolder files;
+    ASSERT_EQ(::mkfifo(files.file("pipe.hex").c_str(), 0600), 0);
+    for (const std::string& path : {files.file("pipe.hex"), std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        const ProcessResult run =
+            runFlasher({"flash", "--port", files.file("no-such-device"), "--chip", "251", path}, {"", 10s});
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_LT(run.wall, 1s);
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_EQ(run.err, "flashwright-cli: .hex 不存在!\nflashwright-cli: \"" + path +
+                               "\": not a regular file (a folder, FIFO or device)\n");
+    }
 }
 
 TEST(RefusedBeforeSending, InvalidModuleAddressExitsTwo) {

@@ -65,7 +65,7 @@ TEST_F(HexspliceCli, ChipTypeAndOutputOptions) {
 
 TEST_F(HexspliceCli, RefusedFilesExitOneWithTheirMessage) {
     const std::string damaged = work.file("damaged.hex");
-    writeBytes(damaged, paddedTo(dataRecord(0, 16) + ":00000001FF\n", 120));
+    writeBytes(damaged, paddedTo(dataRecord(0, 16) + ":00000001ff\r\n", 120));
     struct Row {
         const char* name;
         std::vector<std::string> args;

@@ -49,34 +49,48 @@ bool tailIsFill(const FirmwareImage& loaded) {
     return std::memcmp(loaded.imageBytes.data() + loaded.imageLength, fill.data(), tail) == 0;
 }
 
+// Whether text could load at all: some line starts with ':' and none is
+// longer than 1024 characters (line ends LF, CR LF or a lone CR).
+bool couldLoad(std::string_view text) {
+    bool anyRecord = false;
+    for (size_t start = 0, i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '\n' && text[i] != '\r') continue;
+        if (i - start > 1024) return false;
+        anyRecord = anyRecord || (i > start && text[start] == ':');
+        start = i + 1;
+    }
+    return anyRecord;
+}
+
 // Whatever the file, a load either fills an image that lies inside the window
-// or refuses with exactly one of its messages.
-void checkAnyLoad(const HexLoadInputs& inputs) {
+// or refuses with exactly one of its messages. A file with no line starting
+// with ':', or with a line longer than 1024 characters, is always refused.
+void checkAnyLoad(const HexLoadInputs& inputs, std::string_view text) {
     Messages messages;
     FirmwareImage& loaded = image();
-    const int result = kq::loadHexImage(inputs, loaded, messages.box());
+    kq::HexLoadReport report;
+    const int result = kq::loadHexImage(inputs, loaded, messages.box(), &report);
     if (result != 0) {
         FUZZ_CHECK(result == 1);
-        FUZZ_CHECK(messages.shown.size() == 1);
-        const std::string& text = messages.shown.front();
-        FUZZ_CHECK(text == kq::HexOutsideWindowMessage || text.starts_with(".hex 第"));
+        FUZZ_CHECK(messages.shown.size() == 1 && report.problem != kq::HexLoadProblem::None);
+        const std::string& shown = messages.shown.front();
+        FUZZ_CHECK(shown == kq::HexOutsideWindowMessage || shown.starts_with(".hex 第"));
         return;
     }
-    FUZZ_CHECK(messages.shown.empty());
+    FUZZ_CHECK(messages.shown.empty() && report.problem == kq::HexLoadProblem::None);
+    FUZZ_CHECK(couldLoad(text));
     FUZZ_CHECK(loaded.imageLength >= 1 && loaded.imageLength <= kq::ImageCapacity);
     FUZZ_CHECK(loaded.paddedLength() <= kq::ImageCapacity);
     FUZZ_CHECK(loaded.paddedLength() >= loaded.imageLength && loaded.paddedLength() - loaded.imageLength < kq::SectorSize);
     FUZZ_CHECK(tailIsFill(loaded));
 
+    // Some data byte was placed, so the last stored byte lies inside the window.
     const kq::AddressWindow window = kq::AddressWindow::forInputs(inputs);
-    if (loaded.imageLength > 1 || loaded.imageBytes[0] != kq::ImageFill) {
-        // The last stored byte lies inside the window.
-        const uint64_t last = uint64_t{window.base()} + static_cast<uint64_t>(loaded.imageLength - 1);
-        FUZZ_CHECK(last < kq::addressLimit(inputs.chipFamily));
-        if (!kq::isKq581x(inputs.chipFamily) && inputs.bootloadType == kq::RemoteWithBackup) {
-            const uint64_t areaEnd = uint64_t{window.base()} + uint64_t{static_cast<uint32_t>(inputs.upgradeAreaKiB)} * 1024;
-            if (areaEnd <= UINT32_MAX) FUZZ_CHECK(last < areaEnd);
-        }
+    const uint64_t last = uint64_t{window.base()} + static_cast<uint64_t>(loaded.imageLength - 1);
+    FUZZ_CHECK(last < kq::addressLimit(inputs.chipFamily));
+    if (!kq::isKq581x(inputs.chipFamily) && inputs.bootloadType == kq::RemoteWithBackup) {
+        const uint64_t areaEnd = uint64_t{window.base()} + uint64_t{static_cast<uint32_t>(inputs.upgradeAreaKiB)} * 1024;
+        if (areaEnd <= UINT32_MAX) FUZZ_CHECK(last < areaEnd);
     }
 }
 
@@ -99,7 +113,7 @@ std::string record(unsigned type, unsigned address, const std::vector<uint8_t>& 
 // A well-formed file for KQ58XX, local upgrade, offset 0: each planned record
 // is (upper address 0..7, address 16 bits, 0..31 data bytes). The expected
 // image is the records laid over 0xFF in file order; a record reaching past
-// the 512 KiB limit must be refused.
+// the 512 KiB limit must be refused, and so must a plan without a data byte.
 void checkPlannedLoad(kq::fuzz::InputReader& in) {
     static const std::unique_ptr<FirmwareImage> expected = std::make_unique<FirmwareImage>();
     expected->imageBytes.fill(kq::ImageFill);
@@ -108,6 +122,7 @@ void checkPlannedLoad(kq::fuzz::InputReader& in) {
     const char* lineEnd = lineEnds[in.byte() % 3];
     std::string text;
     bool refused = false;
+    bool placed = false;
     int upper = -1;
     while (!in.empty()) {
         const unsigned next = in.byte() & 0x07;
@@ -125,6 +140,7 @@ void checkPlannedLoad(kq::fuzz::InputReader& in) {
             refused = true;
             continue;
         }
+        placed = placed || !data.empty();
         for (size_t i = 0; i < data.size(); ++i) {
             expected->imageBytes[full + i] = data[i];
             expected->imageLength = std::max(expected->imageLength, static_cast<int>(full + i));
@@ -140,7 +156,7 @@ void checkPlannedLoad(kq::fuzz::InputReader& in) {
     inputs.bootloadType = kq::LocalUpgrade;
     Messages messages;
     const int result = kq::loadHexImage(inputs, image(), messages.box());
-    if (refused) {
+    if (refused || !placed) {
         FUZZ_CHECK(result == 1 && messages.shown.size() == 1 && messages.shown[0] == kq::HexOutsideWindowMessage);
         return;
     }
@@ -164,8 +180,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         checkPlannedLoad(in);
         return 0;
     }
-    hexFile().write(in.rest());
+    const std::string_view text = in.rest();
+    hexFile().write(text);
     inputs.hexPath = hexFile().path();
-    checkAnyLoad(inputs);
+    checkAnyLoad(inputs, text);
     return 0;
 }

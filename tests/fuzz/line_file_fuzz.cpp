@@ -1,6 +1,6 @@
-// The remembered-value line files: arbitrary bytes through every reading
-// rule, and values written by the writer (or by hand, with CR LF or LF line
-// ends) read back.
+// The remembered-value line files: arbitrary bytes through the reader, and
+// values written by the writer (or by hand, with CR LF or LF line ends) read
+// back.
 //
 // Input: a mode byte, an extra-count byte, then the file bytes (mode bit 0
 // clear) or the values separated by NUL bytes (set).
@@ -14,17 +14,7 @@
 
 namespace {
 
-using kq::LineEndRule;
 using Values = std::vector<std::string>;
-
-constexpr LineEndRule Rules[] = {LineEndRule::DropOneMore, LineEndRule::CrsBeforeLf};
-
-void dropLastCharacter(std::string& text) {
-    if (text.empty()) return;
-    size_t end = text.size() - 1;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    text.erase(end);
-}
 
 std::string withoutTrailingCrs(std::string text, int most) {
     for (int i = 0; i < most && !text.empty() && text.back() == '\r'; ++i) text.pop_back();
@@ -43,14 +33,14 @@ std::string handWritten(const Values& values, std::string_view lineEnd) {
     return bytes;
 }
 
-void checkRead(const std::string& bytes, const Values& expected, size_t extra, LineEndRule rule) {
+void checkRead(const std::string& bytes, const Values& expected, size_t extra) {
     Values padded = expected;
     padded.resize(expected.size() + extra);
-    FUZZ_CHECK(kq::decodeLineFile(bytes, padded.size(), rule) == padded);
+    FUZZ_CHECK(kq::decodeLineFile(bytes, padded.size()) == padded);
     // Asking for fewer values gives the first ones.
     if (!expected.empty()) {
         const Values fewer(padded.begin(), padded.begin() + static_cast<std::ptrdiff_t>(expected.size() - 1));
-        FUZZ_CHECK(kq::decodeLineFile(bytes, fewer.size(), rule) == fewer);
+        FUZZ_CHECK(kq::decodeLineFile(bytes, fewer.size()) == fewer);
     }
 }
 
@@ -62,32 +52,26 @@ void checkValues(const Values& values, size_t extra) {
     FUZZ_CHECK(bytes.has_value() == writable);
     if (!bytes) return;
 
-    // Our own files read back unchanged under every rule.
-    for (LineEndRule rule : Rules) checkRead(*bytes, values, extra, rule);
+    // Our own files read back unchanged.
+    checkRead(*bytes, values, extra);
 
-    // A file written by hand with CR LF: the original rule loses each value's
-    // last character; the CR-tolerant rule loses at most a CR the value ended in.
-    Values lostLast, lostCr, lostTwoCrs;
+    // A file written by hand loses at most the CRs a value ended in: one
+    // with CR LF line ends, two with LF.
+    Values lostCr, lostTwoCrs;
     for (const std::string& value : values) {
-        lostLast.push_back(value);
-        dropLastCharacter(lostLast.back());
         lostCr.push_back(withoutTrailingCrs(value, 1));
         lostTwoCrs.push_back(withoutTrailingCrs(value, 2));
     }
-    const std::string crLf = handWritten(values, "\r\n");
-    checkRead(crLf, lostLast, extra, LineEndRule::DropOneMore);
-    checkRead(crLf, lostCr, extra, LineEndRule::CrsBeforeLf);
-    checkRead(handWritten(values, "\n"), lostTwoCrs, extra, LineEndRule::CrsBeforeLf);
+    checkRead(handWritten(values, "\r\n"), lostCr, extra);
+    checkRead(handWritten(values, "\n"), lostTwoCrs, extra);
 }
 
 void checkAnyBytes(std::string_view bytes, size_t count) {
-    for (LineEndRule rule : Rules) {
-        const Values values = kq::decodeLineFile(bytes, count, rule);
-        FUZZ_CHECK(values.size() == count);
-        for (const std::string& value : values) {
-            FUZZ_CHECK(kq::fuzz::isUtf8(value));
-            FUZZ_CHECK(value.find('\n') == std::string::npos);
-        }
+    const Values values = kq::decodeLineFile(bytes, count);
+    FUZZ_CHECK(values.size() == count);
+    for (const std::string& value : values) {
+        FUZZ_CHECK(kq::fuzz::isUtf8(value));
+        FUZZ_CHECK(value.find('\n') == std::string::npos);
     }
 }
 

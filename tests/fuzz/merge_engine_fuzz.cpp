@@ -19,7 +19,8 @@ struct Messages {
 };
 
 bool passesFileTest(std::string_view text) {
-    return text.size() >= kq::MinHexFileSize && text.size() <= kq::MaxHexFileSize && text.ends_with(kq::EndRecordTail);
+    return text.size() >= kq::MinHexFileSize && text.size() <= kq::MaxHexFileSize &&
+           (text.ends_with(kq::EndRecordLineCrLf) || text.ends_with(kq::EndRecordLineLf));
 }
 
 // The file test answers from the size and the last bytes alone, with one
@@ -59,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!passesFileTest(boot) || !passesFileTest(user)) return 0;
 
     // Both pass the file test: the merge follows the scan, and the merged file
-    // is the bootloader without its end record followed by the whole user file.
+    // is the bootloader without its end-record line (CR LF or LF) followed by
+    // the whole user file.
     mergedFile.write("old");
     Messages mergeMessages;
     const kq::MergeOutcome outcome =
@@ -72,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(outcome == kq::MergeOutcome::Merged);
     FUZZ_CHECK(mergeMessages.shown.empty());
-    std::string expected(boot.substr(0, boot.size() - kq::EndRecordTail.size()));
+    const size_t endLine = boot.ends_with(kq::EndRecordLineCrLf) ? kq::EndRecordLineCrLf.size() : kq::EndRecordLineLf.size();
+    std::string expected(boot.substr(0, boot.size() - endLine));
     expected += user;
     FUZZ_CHECK(mergedFile.readBack() == expected);
     return 0;

@@ -118,9 +118,6 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, Outcomes,
     ::testing::Values(
         OutcomeCase{"Success", RunEnding::Success, RunStep::None, true, ExitSuccess, ""},
-        OutcomeCase{"FileRefused", RunEnding::FailedWithoutPicture, RunStep::File, false, ExitHexRefused, "HEX"},
-        OutcomeCase{"FileRefusedNamesMalformedRecords", RunEnding::FailedWithoutPicture, RunStep::File, false,
-                    ExitHexRefused, "checksum"},
         OutcomeCase{"PortFailed", RunEnding::FailedWithoutPicture, RunStep::Port, false, ExitPortFailed,
                     "dialout"},
         OutcomeCase{"UpgradeFlagUnanswered", RunEnding::FailedWithoutPicture, RunStep::UpgradeFlag, false,
@@ -159,7 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(Outcomes, MapToExitStatusAndHint) {
     const OutcomeCase& c = GetParam();
-    const RunOutcome outcome = describeOutcome({c.ending, c.step}, {c.answered, c.portFailed}, "COM3", "/dev/ttyUSB0");
+    const RunOutcome outcome =
+        describeOutcome({c.ending, c.step}, {c.answered, c.portFailed, "COM3", "/dev/ttyUSB0", "a.hex"});
     EXPECT_EQ(outcome.exitStatus, c.status);
     if (std::string(c.mentions).empty()) {
         EXPECT_EQ(outcome.hint, "");
@@ -170,9 +168,27 @@ TEST_P(Outcomes, MapToExitStatusAndHint) {
 
 TEST(Outcome, PortHintNamesThePortAndItsDevice) {
     const RunResult port{RunEnding::FailedWithoutPicture, RunStep::Port};
-    EXPECT_EQ(describeOutcome(port, {}, "COM3", "/dev/ttyUSB0").hint.find("COM3 (/dev/ttyUSB0)"), 0u);
-    EXPECT_EQ(describeOutcome(port, {}, "/dev/ttyUSB0", "/dev/ttyUSB0").hint.find("/dev/ttyUSB0 could"), 0u);
-    EXPECT_NE(describeOutcome(port, {}, "COM9", "").hint.find("COM9 names no serial device"), std::string::npos);
+    EXPECT_EQ(describeOutcome(port, {false, false, "COM3", "/dev/ttyUSB0", ""}).hint.find("COM3 (/dev/ttyUSB0)"), 0u);
+    EXPECT_EQ(describeOutcome(port, {false, false, "/dev/ttyUSB0", "/dev/ttyUSB0", ""}).hint.find("/dev/ttyUSB0 could"), 0u);
+    EXPECT_NE(describeOutcome(port, {false, false, "COM9", "", ""}).hint.find("COM9 names no serial device"), std::string::npos);
+}
+
+TEST(Outcome, RefusedFileHintNamesThePathAndTheReason) {
+    const std::pair<HexLoadReport, std::string> rows[] = {
+        {{HexLoadProblem::CannotOpen, FileOpenError::Missing, ""}, "\"/x/a.hex\": no such file"},
+        {{HexLoadProblem::CannotOpen, FileOpenError::NotRegularFile, ""}, "\"/x/a.hex\": not a regular file"},
+        {{HexLoadProblem::CannotOpen, FileOpenError::PermissionDenied, ""}, "\"/x/a.hex\": permission denied"},
+        {{HexLoadProblem::CannotOpen, FileOpenError::Other, "I/O error"}, "\"/x/a.hex\": I/O error"},
+        {{HexLoadProblem::NoData, FileOpenError::None, ""}, "\"/x/a.hex\": no data records: is this an Intel HEX file?"},
+        {{HexLoadProblem::Malformed, FileOpenError::None, ""}, "every record must be well formed"},
+        {{HexLoadProblem::OutsideWindow, FileOpenError::None, ""}, "every data record must lie inside the window"},
+    };
+    for (const auto& [report, hint] : rows) {
+        const RunOutcome outcome =
+            describeOutcome({RunEnding::FailedWithoutPicture, RunStep::File, report}, {false, false, "", "", "/x/a.hex"});
+        EXPECT_EQ(outcome.exitStatus, ExitHexRefused);
+        EXPECT_TRUE(outcome.hint.starts_with(hint)) << outcome.hint;
+    }
 }
 
 }  // namespace

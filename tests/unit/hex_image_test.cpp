@@ -58,7 +58,8 @@ protected:
     }
     int loadPath() {
         messages_.clear();
-        return loadHexImage(inputs_, *image_, [this](std::string_view text) { messages_.emplace_back(text); });
+        return loadHexImage(
+            inputs_, *image_, [this](std::string_view text) { messages_.emplace_back(text); }, &report_);
     }
     std::optional<std::string> message() const {
         return messages_.size() == 1 ? std::optional(messages_.front()) : std::nullopt;
@@ -73,6 +74,7 @@ protected:
     HexLoadInputs inputs_;
     std::unique_ptr<FirmwareImage> image_ = std::make_unique<FirmwareImage>();
     std::vector<std::string> messages_;
+    HexLoadReport report_;
 };
 
 TEST_F(HexLoad, RecordsLandAtTheirOffsetsInAFreshImage) {
@@ -91,10 +93,21 @@ TEST_F(HexLoad, RecordsLandAtTheirOffsetsInAFreshImage) {
     EXPECT_EQ(image_->imageBytes[0x203], 0xA3);
     EXPECT_TRUE(blankFrom(0x204));  // nothing of the first file survives
 
-    ASSERT_EQ(load(lines({endRecord})), 0);
+    ASSERT_EQ(load(lines({data(0x1000, 1, ImageFill), endRecord})), 0);  // a placed 0xFF is data
     EXPECT_EQ(image_->imageLength, 1);
     EXPECT_EQ(image_->sectorCount(), 1);
     EXPECT_TRUE(blankFrom(0));
+}
+
+TEST_F(HexLoad, FileThatPlacesNoDataByteIsRefused) {
+    const std::string binary("\x7F" "ELF\x02\x01\x01\0\0\0\r\n\xFF\xFE", 14);
+    for (const std::string& text : {std::string(), binary, lines({"S00600004844521B", "hello"}), lines({endRecord}),
+                                    lines({linear(0), data(0x1000, 0), record(0x05, 0, {0, 0, 0x10, 0}), endRecord})}) {
+        SCOPED_TRACE(testing::PrintToString(text));
+        EXPECT_EQ(load(text), 1);
+        EXPECT_EQ(message(), HexOutsideWindowMessage);
+        EXPECT_EQ(report_.problem, HexLoadProblem::NoData);
+    }
 }
 
 struct EndingRow {
@@ -123,17 +136,20 @@ TEST_P(HexEnding, ReadsUpToTheRightPoint) {
 INSTANTIATE_TEST_SUITE_P(Rows, HexEnding, testing::ValuesIn(endingRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(HexLoad, LongestRecordsAndOverlongLines) {
-    // 255 data bytes take 521 characters; junk after a record runs past any
-    // line buffer and must neither be read nor counted as further lines.
-    const std::string junk(3000, 'x');
-    ASSERT_EQ(load(lines({data(0x1000, 255, 1) + junk, data(0x1100, 255, 2), endRecord})), 0);
+TEST_F(HexLoad, LinesUpTo1024CharactersAndNoLonger) {
+    // 255 data bytes take 521 characters; blanks may fill a line to 1024.
+    const std::string longest = data(0x1000, 255, 1);
+    const std::string filled = longest + std::string(1024 - longest.size(), ' ');
+    ASSERT_EQ(load(lines({filled, data(0x1100, 255, 2), endRecord})), 0);
     EXPECT_EQ(image_->imageBytes[254], 255);
     EXPECT_EQ(image_->imageBytes[0x100], 2);
     EXPECT_EQ(image_->imageLength, 0x100 + 255);
 
-    ASSERT_EQ(load(lines({data(0x1000, 255) + junk, ":0410"})), 1);
+    // One character more refuses the line, a comment line as well.
+    EXPECT_EQ(load(lines({longest, filled + " ", longest})), 1);
     EXPECT_EQ(message(), ".hex 第2行格式错误!");
+    EXPECT_EQ(load(lines({longest, longest, std::string(1025, ';')})), 1);
+    EXPECT_EQ(message(), ".hex 第3行格式错误!");
 }
 
 struct FormatErrorRow {
@@ -155,12 +171,16 @@ const FormatErrorRow formatErrorRows[] = {
     {"end_type_with_wrong_checksum", ":00000001FE"},
     {"linear_address_without_value", ":00000004FC"},
     {"segment_address_too_short", ":0100000210ED"},
+    {"letters_after_checksum", good + "ZZ"},
+    {"nul_after_checksum", good + std::string(1, '\0')},
+    {"junk_after_blanks", good + " \t x"},
+    {"thousand_junk_characters", good + std::string(1000, 'x')},
 };
 
 class HexFormatError : public HexLoad, public testing::WithParamInterface<FormatErrorRow> {};
 TEST_P(HexFormatError, RefusesWithLineNumber) {
-    // Lines that are skipped or end in junk after a good record still count.
-    EXPECT_EQ(load(lines({good, "", "comment", good + "junk", GetParam().line, good})), 1);
+    // Lines that are skipped or end in blanks after a good record still count.
+    EXPECT_EQ(load(lines({good, "", "comment", good + " \t ", GetParam().line, good})), 1);
     EXPECT_EQ(message(), hexFormatErrorMessage(5));
 }
 INSTANTIATE_TEST_SUITE_P(Rows, HexFormatError, testing::ValuesIn(formatErrorRows),
@@ -217,16 +237,27 @@ TEST_P(HexWindow, AcceptsOnlyRecordsWhollyInside) {
 INSTANTIATE_TEST_SUITE_P(Rows, HexWindow, testing::ValuesIn(windowRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(HexLoad, MissingFileLeavesTheImageAlone) {
+TEST_F(HexLoad, MissingFileLeavesTheImageAloneAndReportsWhy) {
     image_->imageBytes.fill(0x11);
     image_->imageLength = 7;
     for (const std::string& path : {std::string(), (dir_ / "absent.hex").string(), dir_.string()}) {
         inputs_.hexPath = path;
         EXPECT_EQ(loadPath(), 1) << path;
         EXPECT_EQ(message(), HexMissingMessage) << path;
+        EXPECT_EQ(report_.problem, HexLoadProblem::CannotOpen) << path;
     }
+    EXPECT_EQ(report_.openError, FileOpenError::NotRegularFile);  // the folder, last
     EXPECT_EQ(image_->imageLength, 7);
     EXPECT_EQ(image_->imageBytes[ImageCapacity - 1], 0x11);
+}
+
+// A file made by srec_cat: LF line ends, data placed by segment address records.
+TEST_F(HexLoad, SrecCatFileWithLfEndsAndSegmentAddresses) {
+    inputs_ = {(fs::path(__FILE__).parent_path() / "../fixtures/hex/user_segment_lf.hex").string(), "4000", 1, 0, 0};
+    ASSERT_EQ(loadPath(), 0) << (messages_.empty() ? "" : messages_.front());
+    EXPECT_EQ(image_->imageLength, 0x10200 - 0x4000);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&image_->imageBytes[0xC100]), 8), "useruser");
+    EXPECT_EQ(image_->imageBytes[0xC0FF], ImageFill);
 }
 
 // The demo files load with their family's default settings, local and remote with backup.

@@ -38,9 +38,10 @@ TEST(MergeFileTest, SizeBoundsAndEndRecord) {
     const std::vector<Row> rows = {
         {"exactly 100 bytes", paddedTo(small, 100), true},
         {"99 bytes", paddedTo(small, 99), false},
-        {"1048575 bytes", paddedTo(small, 1048575), true},
-        {"1048576 bytes", paddedTo(small, 1048576), false},
-        {"end record ended by LF alone", paddedTo(dataRecord(0, 4) + ":00000001FF\n", 200), false},
+        {"16 MiB - 1 bytes", paddedTo(small, 16777215), true},
+        {"16 MiB", paddedTo(small, 16777216), false},
+        {"end record ended by LF alone", paddedTo(dataRecord(0, 4) + ":00000001FF\n", 200), true},
+        {"end record ended by CR CR LF", paddedTo(dataRecord(0, 4) + ":00000001FF\r\r\n", 200), false},
         {"end record in lower case", paddedTo(dataRecord(0, 4) + ":00000001ff\r\n", 200), false},
         {"blank line after the end record", paddedTo(small + "\r\n", 200), false},
         {"no end record at all", paddedTo(dataRecord(0, 4) + dataRecord(4, 4), 200), false},
@@ -147,9 +148,9 @@ TEST(MergeScan, Kq58xxLimitAndUpperAddress) {
         {"upper address carried from boot into user: below bootEnd", Kq58xx,
          hexText({upperAddressRecord(0x0001), dataRecord(0x0000, 16)}), hexText({dataRecord(0x0008, 16)}),
          Overlap},
-        {"extended segment address records are ignored", Kq58xx,
+        {"segment base carried from boot into user", Kq58xx,
          hexText({hexRecord(0x02, 0, std::string("\x10\x00", 2)), dataRecord(0x0000, 16)}),
-         hexText({hexRecord(0x02, 0, std::string("\x80\x00", 2)), dataRecord(0x0010, 16)}), ""},
+         hexText({dataRecord(0x0008, 16)}), Overlap},
         {"boot limit is reported before anything about the user", Kq58xx,
          hexText({upperAddressRecord(0x0009), dataRecord(0x0000, 1)}), hexText({dataRecord(0x0000, 1)}),
          "引导程序超512K!"},
@@ -176,6 +177,7 @@ TEST(MergeScan, RecordTooShortForItsHeaderIsDamage) {
         {"boot line shorter than a header", Kq581x, hexText({":0000\r\n"}), hexText({}), BootDamaged},
         {"user upper-address record without its digits", Kq58xx, hexText({}), hexText({":0200000400\r\n"}),
          UserDamaged},
+        {"boot segment record without its digits", Kq58xx, hexText({":02000002\r\n"}), hexText({}), BootDamaged},
         {"short line after the end record is not looked at", Kq581x, hexText({}) + ":00\r\n", hexText({}), ""},
     });
 }
@@ -215,6 +217,24 @@ TEST_F(MergeFiles, MergedFileIsBootWithoutEndRecordThenWholeUser) {
     EXPECT_TRUE(merged.starts_with(boot.substr(0, boot.find('\n') + 1)));
     EXPECT_TRUE(merged.ends_with(":00000001FF\r\n"));
     EXPECT_EQ(std::filesystem::directory_iterator(tool.path())->path().filename().string(), MergedFileName);
+}
+
+// Files made by srec_cat: LF line ends, data placed by segment address records.
+TEST_F(MergeFiles, SrecCatFilesWithLfEndsAndSegmentAddresses) {
+    const std::string fixtures = std::filesystem::path(__FILE__).parent_path().string() + "/../fixtures/hex/";
+    const std::string boot = readBytes(fixtures + "boot_segment_lf.hex");  // 0x00000..0x003FF
+    ASSERT_TRUE(boot.ends_with("\n:00000001FF\n"));
+
+    // Placed at 0x10100 by segment 0x1000: above the bootloader.
+    ASSERT_TRUE(mergeHexFiles(fixtures + "boot_segment_lf.hex", fixtures + "user_segment_lf.hex", Kq58xx, host()));
+    EXPECT_EQ(log.shown, std::vector<std::string>{"成功合并!"});
+    EXPECT_EQ(readBytes(mergedPath()), boot.substr(0, boot.size() - 12) + readBytes(fixtures + "user_segment_lf.hex"));
+
+    // Placed at 0x98000 by segment 0x9000: past 512 KiB.
+    log.shown.clear();
+    EXPECT_FALSE(
+        mergeHexFiles(fixtures + "boot_segment_lf.hex", fixtures + "user_segment_high_lf.hex", Kq58xx, host()));
+    EXPECT_EQ(log.shown, std::vector<std::string>{"用户程序超512K!"});
 }
 
 TEST_F(MergeFiles, FailedTestStopsAndLeavesEarlierMergedFileAlone) {

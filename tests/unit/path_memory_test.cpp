@@ -55,8 +55,9 @@ TEST_F(PathMemoryFile, HandWrittenFilesFollowTheReadingRule) {
         std::string boot, user;
     };
     const std::vector<Row> rows = {
-        // Plain CR LF: each value loses its last character, so the extra one written here goes.
-        {"plain CR LF lines", bootPath + "X\r\nT\r\n" + userPath + "Y\r\nT\r\n", bootPath, userPath},
+        // Edited by hand: every character of a path is kept.
+        {"plain CR LF lines", bootPath + "\r\nT\r\n" + userPath + "\r\nT\r\n", bootPath, userPath},
+        {"LF lines", bootPath + "\nT\n" + userPath + "\nT\n", bootPath, userPath},
         {"only the first line", bootPath + "\r\r\n", bootPath, ""},
     };
     for (const auto& row : rows) {

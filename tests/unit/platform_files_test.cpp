@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -13,6 +14,7 @@
 #include "platform/file_time.h"
 #include "platform/gb_text.h"
 #include "platform/line_file.h"
+#include "platform/regular_file.h"
 #include "platform/whole_file.h"
 #include "support/fixed_local_time.h"
 
@@ -65,13 +67,15 @@ TEST(LineFile, DecodingRules) {
     };
     const std::vector<Row> rows = {
         {"own lines", "abc\r\r\n\r\r\nxy\r\r\n", {"abc", "", "xy"}},
-        {"plain CR LF loses the last character", "abc\r\ndef\r\n", {"ab", "de", ""}},
-        {"LF alone loses the last character", "abc\ndef\n", {"ab", "de", ""}},
-        {"the dropped character is a whole Chinese one", "\xC2\xB7\xBE\xB6\r\n", {"路", "", ""}},
+        {"CR LF keeps every character", "abc\r\ndef\r\n", {"abc", "def", ""}},
+        {"LF keeps every character", "abc\ndef\n", {"abc", "def", ""}},
+        {"Chinese value keeps its last character", "\xC2\xB7\xBE\xB6\r\n", {"路径", "", ""}},
         {"empty lines stay empty", "\r\n\n\r\r\n", {"", "", ""}},
         {"missing lines are empty", "abc\r\r\n", {"abc", "", ""}},
         {"empty file", "", {"", "", ""}},
-        {"last line without LF still drops a character", "abc\r\r\nxyz", {"abc", "xy", ""}},
+        {"no final LF", "abc\r\r\nxyz", {"abc", "xyz", ""}},
+        {"no final LF after CRs", "abc\r\r\nxy\r\r", {"abc", "xy", ""}},
+        {"three CRs before LF keep one", "abc\r\r\r\n\r\r\r\n", {"abc\r", "\r", ""}},
         {"extra lines are ignored", "a\r\r\nb\r\r\nc\r\r\nd\r\r\n", {"a", "b", "c"}},
         {"CR inside a value is kept", "a\rb\r\r\n", {"a\rb", "", ""}},
     };
@@ -185,6 +189,30 @@ TEST(WholeFiles, AtomicWriteThroughSymbolicLinkUpdatesTarget) {
     ASSERT_TRUE(writeFileAtomically(folder.file("link"), "new"));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.file("link")));
     EXPECT_EQ(readBytes(folder.file("target")), "new");
+}
+
+// ---- Regular files for reading ---------------------------------------------
+
+TEST(RegularFile, OpensOnlyRegularFilesWithoutWaitingAndSaysWhy) {
+    TempFolder folder;
+    writeBytes(folder.file("file"), "content");
+    writeBytes(folder.file("locked"), "x");
+    ::chmod(folder.file("locked").c_str(), 0);
+    ASSERT_EQ(::mkfifo(folder.file("pipe").c_str(), 0600), 0);  // no writer: a blocking open would wait for ever
+    std::vector<std::pair<std::string, FileOpenError>> rows = {
+        {folder.file("file"), FileOpenError::None},
+        {folder.file("absent"), FileOpenError::Missing},
+        {folder.file("file/below"), FileOpenError::Missing},
+        {folder.path(), FileOpenError::NotRegularFile},
+        {folder.file("pipe"), FileOpenError::NotRegularFile},
+        {"/dev/null", FileOpenError::NotRegularFile},
+    };
+    if (::geteuid() != 0) rows.emplace_back(folder.file("locked"), FileOpenError::PermissionDenied);  // root reads anyway
+    for (const auto& [path, error] : rows) {
+        const OpenedFile opened = openRegularFileForReading(path);
+        EXPECT_EQ(opened.error, error) << path;
+        EXPECT_EQ(opened.file != nullptr, error == FileOpenError::None) << path;
+    }
 }
 
 }  // namespace

@@ -452,41 +452,5 @@ TEST(OverwriteFromStart, KeepsPermissionsAndFollowsALink) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
-// ---- Line ends of the path files -------------------------------------------
-
-TEST(LineEndRules, CrsBeforeLfEdgeCases) {
-    struct Row {
-        const char* name;
-        std::string bytes;
-        std::vector<std::string> values;
-    };
-    const std::vector<Row> rows = {
-        {"empty bytes", "", {"", ""}},
-        {"our own lines", "abc\r\r\nxy\r\r\n", {"abc", "xy"}},
-        {"CR LF keeps every character", "abc\r\nxy\r\n", {"abc", "xy"}},
-        {"LF keeps every character", "abc\nxy\n", {"abc", "xy"}},
-        {"a line of two CRs is empty", "\r\r\nxy\r\r\n", {"", "xy"}},
-        {"a line of three CRs keeps one", "\r\r\r\nxy\n", {"\r", "xy"}},
-        {"three CRs before LF keep one", "abc\r\r\r\n", {"abc\r", ""}},
-        {"no final LF", "abc\r\r\nxy", {"abc", "xy"}},
-        {"no final LF after CRs", "abc\r\r\nxy\r\r", {"abc", "xy"}},
-        {"a CR inside a value stays", "a\rb\r\n", {"a\rb", ""}},
-        {"empty lines", "\n\n", {"", ""}},
-        {"Chinese value keeps its last character", gb("路径") + "\r\n", {"路径", ""}},
-        {"lines past the count are not read", "a\nb\nc\n", {"a", "b"}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(decodeLineFile(row.bytes, 2, LineEndRule::CrsBeforeLf), row.values);
-    }
-}
-
-TEST(LineEndRules, BothRulesReadOurOwnFilesAlike) {
-    const std::vector<std::string> values = {"/工具/a.hex", "", "最近修改时间:2026-03-07 08:05:09", "x"};
-    const std::string bytes = *encodeLineFile(values);
-    EXPECT_EQ(decodeLineFile(bytes, 4, LineEndRule::CrsBeforeLf), values);
-    EXPECT_EQ(decodeLineFile(bytes, 4, LineEndRule::DropOneMore), values);
-}
-
 }  // namespace
 }  // namespace kq

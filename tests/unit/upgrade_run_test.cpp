@@ -155,6 +155,7 @@ TEST_P(RunEndings, EndsWithItsLineItsPictureAndThePortClosed) {
 
     EXPECT_EQ(result.ending, c.ending);
     EXPECT_EQ(result.step, c.step);
+    EXPECT_EQ(result.fileReport.problem, c.missingFile ? HexLoadProblem::CannotOpen : HexLoadProblem::None);
     EXPECT_FALSE(run.upgradeRunning());
     EXPECT_EQ(commands.names(), c.names);
     EXPECT_EQ(host.count("close:3"), c.closes);
@@ -261,13 +262,14 @@ TEST_P(RunAddresses, SectorsAndCheckGoToTheFlashAddressesOfTheFamily) {
     EXPECT_EQ(host.count("log:共" + std::to_string(c.sectorAddresses.size()) + "个扇区\r\n"), 1);
 }
 
-TEST_F(UpgradeRunTest, AnEndRecordOnlyFileSendsOneBlankSector) {
+TEST_F(UpgradeRunTest, AnEndRecordOnlyFileIsRefusedBeforeThePortIsOpened) {
     host.controls.hexPath = hexFile.write(0x1000, {});
-    EXPECT_EQ(run.runUpgrade().ending, RunEnding::Success);
-    EXPECT_EQ(host.count("log:共1个扇区\r\n"), 1);
-    const auto writes = commands.callsOf("writeSector");
-    ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0].data, std::vector<uint8_t>(512, 0xFF));
+    const RunResult result = run.runUpgrade();
+    EXPECT_EQ(result.ending, RunEnding::FailedWithoutPicture);
+    EXPECT_EQ(result.step, RunStep::File);
+    EXPECT_EQ(result.fileReport.problem, HexLoadProblem::NoData);
+    EXPECT_TRUE(host.callsStartingWith("open:").empty());
+    EXPECT_TRUE(commands.names().empty());
 }
 
 // ---- stop checks -----------------------------------------------------------

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -23,20 +25,22 @@ const HexTextRow hexTextRows[] = {
     {"minus_one_wraps", "-1", 0xFFFFFFFF},
     {"blank_after_sign", "- 1", 0},
     {"stops_at_non_digit", "12zz34", 0x12},
-    {"low_32_bits_kept", "123456789", 0x23456789},
-    {"overflow_clamps_high", "FFFFFFFFFFFFFFFFFF", 0xFFFFFFFF},
-    {"overflow_clamps_low", "-FFFFFFFFFFFFFFFFFF", 0},
-    {"just_below_clamp", "-7FFFFFFFFFFFFFFF", 1},
+    {"largest", "7FFFFFFF", 0x7FFFFFFF},
+    {"above_range_clamps_high", "100001000", 0x7FFFFFFF},
+    {"all_ones_clamps_high", "FFFFFFFF", 0x7FFFFFFF},
+    {"far_above_range_clamps_high", "FFFFFFFFFFFFFFFFFF", 0x7FFFFFFF},
+    {"smallest", "-80000000", 0x80000000},
+    {"below_range_clamps_low", "-80000001", 0x80000000},
+    {"far_below_range_clamps_low", "-FFFFFFFFFFFFFFFFFF", 0x80000000},
 };
 
 class ParseHexText : public testing::TestWithParam<HexTextRow> {};
 TEST_P(ParseHexText, ReadsAsBase16Conversion) {
     const HexTextRow& row = GetParam();
     EXPECT_EQ(parseHexText(row.text), row.expected);
-    // Where long has 64 bits, the C library is the reference.
-    if constexpr (sizeof(long) == 8) {
-        EXPECT_EQ(parseHexText(row.text), static_cast<uint32_t>(std::strtol(row.text.c_str(), nullptr, 16)));
-    }
+    // The C library is the reference, clamped as a 32-bit long clamps.
+    const long long wide = std::clamp<long long>(std::strtoll(row.text.c_str(), nullptr, 16), INT32_MIN, INT32_MAX);
+    EXPECT_EQ(parseHexText(row.text), static_cast<uint32_t>(wide));
     // Only the characters of the view count, not what follows in memory.
     EXPECT_EQ(parseHexText(std::string_view(row.text + "5").substr(0, row.text.size())), row.expected);
 }
