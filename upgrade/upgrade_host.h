@@ -1,5 +1,6 @@
-// What an upgrade run needs from its front end. The window implements it with
-// Qt, the command-line tool with a terminal, tests with a recorder.
+// What an upgrade run needs from its front end. The window's logic implements
+// it (upgrade_window/), the command-line tool with a terminal, tests with a
+// recorder.
 #pragma once
 
 #include <ctime>
@@ -52,7 +53,7 @@ public:
 
     // Sector progress for progress displays: sector is the 0-based sector about
     // to be written, of count; sector == count once the last one is written.
-    // The window ignores it.
+    // The window shows it in its progress bar.
     virtual void reportProgress(int /*sector*/, int /*count*/) {}
 };
 
