@@ -1,12 +1,10 @@
 #include "flashwright_cli_commands.h"
 
-#include <unistd.h>
-
 #include <array>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "cli/console.h"
 #include "flashwright_cli_interrupt.h"
 #include "flashwright_cli_outcome.h"
 #include "flashwright_cli_terminal_host.h"
@@ -19,11 +17,6 @@ namespace {
 void errorLine(std::FILE* err, const std::string& text) {
     std::fprintf(err, "flashwright-cli: %s\n", text.c_str());
     std::fflush(err);
-}
-
-bool colourTerminal(std::FILE* stream) {
-    const char* noColour = std::getenv("NO_COLOR");
-    return ::isatty(::fileno(stream)) == 1 && (noColour == nullptr || noColour[0] == '\0');
 }
 
 }  // namespace
@@ -54,8 +47,8 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
     settings.portNumber = port;
 
     TerminalSetup setup;
-    setup.marking = colourTerminal(out) ? RedMarking::Colours : RedMarking::Prefix;
-    setup.progressLine = ::isatty(::fileno(err)) == 1;
+    setup.marking = console::showsColours(out) ? RedMarking::Colours : RedMarking::Prefix;
+    setup.progressLine = console::takesEscapeSequences(err);
     setup.handshakeTimeoutMs = options.handshakeTimeoutMs;
 
     SerialCommandSet commands;
