@@ -27,7 +27,7 @@ int runPortsCommand(std::FILE* out, std::FILE* err) {
     enumeratePorts(ports, count);
     if (count == 0) errorLine(err, "no serial port can be opened");
     for (int i = 0; i < count; ++i) {
-        std::fprintf(out, "COM%d  %s\n", ports[size_t(i)], portDeviceName(ports[size_t(i)]).c_str());
+        std::fprintf(out, "COM%d  %s\n", ports[size_t(i)], portDescription(ports[size_t(i)]).c_str());
     }
     std::fflush(out);
     return ExitSuccess;
