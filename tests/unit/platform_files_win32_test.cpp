@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "merge_test_files.h"
@@ -14,6 +15,7 @@
 #include "platform/file_time.h"
 #include "platform/gb_text.h"
 #include "platform/line_file.h"
+#include "platform/regular_file.h"
 #include "platform/whole_file.h"
 
 namespace kq {
@@ -116,6 +118,24 @@ TEST(WidePaths, ChineseAndEmojiNamesRoundTripThroughTheFileHelpers) {
 TEST(WidePaths, DevicesAreNoFiles) {
     EXPECT_EQ(readWholeFile("NUL", 10).status, WholeFile::CannotOpen);
     EXPECT_FALSE(writeFileAtomically("NUL", "x"));
+}
+
+TEST(WidePaths, OnlyRegularFilesOpenForReadingAndDevicesAreNotOpened) {
+    TempFolder folder;
+    writeBytes(folder.file("程序.hex"), "content");
+    const std::vector<std::pair<std::string, FileOpenError>> rows = {
+        {folder.file("程序.hex"), FileOpenError::None},
+        {folder.file("absent.hex"), FileOpenError::Missing},
+        {folder.file("程序.hex/below"), FileOpenError::Missing},
+        {folder.path(), FileOpenError::NotRegularFile},
+        {"NUL", FileOpenError::NotRegularFile},
+        {"COM1", FileOpenError::NotRegularFile},  // looked at, never opened
+    };
+    for (const auto& [path, error] : rows) {
+        const OpenedFile opened = openRegularFileForReading(path);
+        EXPECT_EQ(opened.error, error) << path;
+        EXPECT_EQ(opened.file != nullptr, error == FileOpenError::None) << path;
+    }
 }
 
 TEST(ExeDirectory, IsTheProgramsFolderWithATrailingBackslash) {
