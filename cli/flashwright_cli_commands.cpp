@@ -1,12 +1,10 @@
 #include "flashwright_cli_commands.h"
 
-#include <unistd.h>
-
 #include <array>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "cli/console.h"
 #include "flashwright_cli_interrupt.h"
 #include "flashwright_cli_outcome.h"
 #include "flashwright_cli_terminal_host.h"
@@ -21,11 +19,6 @@ void errorLine(std::FILE* err, const std::string& text) {
     std::fflush(err);
 }
 
-bool colourTerminal(std::FILE* stream) {
-    const char* noColour = std::getenv("NO_COLOR");
-    return ::isatty(::fileno(stream)) == 1 && (noColour == nullptr || noColour[0] == '\0');
-}
-
 }  // namespace
 
 int runPortsCommand(std::FILE* out, std::FILE* err) {
@@ -34,7 +27,7 @@ int runPortsCommand(std::FILE* out, std::FILE* err) {
     enumeratePorts(ports, count);
     if (count == 0) errorLine(err, "no serial port can be opened");
     for (int i = 0; i < count; ++i) {
-        std::fprintf(out, "COM%d  %s\n", ports[size_t(i)], portDeviceName(ports[size_t(i)]).c_str());
+        std::fprintf(out, "COM%d  %s\n", ports[size_t(i)], portDescription(ports[size_t(i)]).c_str());
     }
     std::fflush(out);
     return ExitSuccess;
@@ -54,8 +47,8 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
     settings.portNumber = port;
 
     TerminalSetup setup;
-    setup.marking = colourTerminal(out) ? RedMarking::Colours : RedMarking::Prefix;
-    setup.progressLine = ::isatty(::fileno(err)) == 1;
+    setup.marking = console::showsColours(out) ? RedMarking::Colours : RedMarking::Prefix;
+    setup.progressLine = console::takesEscapeSequences(err);
     setup.handshakeTimeoutMs = options.handshakeTimeoutMs;
 
     SerialCommandSet commands;

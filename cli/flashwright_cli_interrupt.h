@@ -5,10 +5,11 @@
 
 namespace kq::cli {
 
-// Installs the SIGINT handler and clears every flag. clearProgressLine: the
-// progress line on standard error is wiped before an immediate exit.
+// Installs the Ctrl-C handler (on Windows Ctrl-Break too) and clears every
+// flag. clearProgressLine: the progress line on standard error is wiped
+// before an immediate exit.
 void installInterruptHandler(bool clearProgressLine);
-// Puts the default SIGINT handling back.
+// Puts the default Ctrl-C handling back.
 void removeInterruptHandler();
 
 // True once for each Ctrl-C that asked for a stop.

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/console.h"
 #include "flashwright_cli_commands.h"
 #include "flashwright_cli_help.h"
 #include "flashwright_cli_options.h"
@@ -32,7 +33,8 @@ const char* helpCall(kq::cli::CliCommand command) {
 
 int main(int argc, char** argv) {
     using namespace kq::cli;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    kq::console::prepare();
+    const std::vector<std::string> args = kq::console::arguments(argc, argv);
     const ParsedArgs parsed = parseArguments(args);
     if (parsed.help) {
         const std::string_view help = helpOf(parsed.command);

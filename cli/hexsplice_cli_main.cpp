@@ -9,7 +9,9 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "cli/console.h"
 #include "cli/hexsplice_cli_options.h"
 #include "merge/merge_engine.h"
 
@@ -23,7 +25,11 @@ constexpr int ExitWriteFailed = 3;  // the merged file could not be written
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const kq::HexspliceCliOptions options = kq::parseHexspliceCliOptions(argc, argv);
+    kq::console::prepare();
+    const std::vector<std::string> args = kq::console::arguments(argc, argv);
+    std::vector<const char*> utf8Argv{argv[0]};
+    for (const std::string& arg : args) utf8Argv.push_back(arg.c_str());
+    const kq::HexspliceCliOptions options = kq::parseHexspliceCliOptions(int(utf8Argv.size()), utf8Argv.data());
     switch (options.action) {
     case kq::HexspliceCliOptions::ShowHelp:
         std::cout << kq::hexspliceCliUsage();

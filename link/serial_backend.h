@@ -1,6 +1,7 @@
 // The platform calls of the serial channel. serial_port.cpp holds the slot
 // table and every rule of the operations; a backend only talks to the OS.
-// serial_posix.cpp is the POSIX (termios) backend; tests install fakes that
+// serial_posix.cpp is the POSIX (termios) backend, serial_win32.cpp the
+// Windows communications one; tests install fakes that
 // also own the clock, so time-outs and budgets are tested without real waits.
 #pragma once
 
@@ -23,6 +24,9 @@ public:
     virtual std::array<std::string, MaxPorts + 1> portDeviceNames() = 0;
     // The name under which two spellings of one device compare equal (links resolved).
     virtual std::string canonicalDevice(const std::string& device) = 0;
+    // The text a person knows the device by: the system's friendly name where
+    // it has one (e.g. "USB-SERIAL CH340 (COM3)"), else the device name itself.
+    virtual std::string deviceDescription(const std::string& device) { return device; }
 
     // Opens the device for exclusive use (a device held by anyone else fails).
     virtual Handle open(const std::string& device) = 0;
@@ -35,7 +39,8 @@ public:
     // bytes read, 0 when none is waiting, negative when the device failed or
     // hung up. A dead device must never read as a silent line (0).
     virtual int read(Handle handle, uint8_t* buffer, int n) = 0;
-    // Writes all n bytes and returns once the last one has left the line.
+    // Writes all n bytes and returns once the driver has taken the last one
+    // (POSIX waits until it has left the line).
     virtual bool write(Handle handle, const uint8_t* bytes, int n) = 0;
     // Discards queued input (PurgeInput), queued output (PurgeOutput) or both.
     virtual void purge(Handle handle, int kind) = 0;
@@ -53,7 +58,7 @@ public:
     virtual uint32_t tickUs() = 0;
 };
 
-// The platform's own backend (serial_posix.cpp on POSIX systems).
+// The platform's own backend (serial_posix.cpp or serial_win32.cpp).
 SerialBackend& platformSerialBackend();
 
 }  // namespace kq

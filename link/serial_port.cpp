@@ -218,6 +218,11 @@ uint32_t deviceFailuresFound() { return deviceFailureCount; }
 
 std::string portDeviceName(int port) { return validPort(port) ? slots[port].deviceName : std::string(); }
 
+std::string portDescription(int port) {
+    const std::string device = portDeviceName(port);
+    return device.empty() ? device : serialBackend().deviceDescription(device);
+}
+
 int portForDevice(const std::string& device) {
     if (device.empty()) return 0;
     if (!slotsNamed) initPortNames();

@@ -97,6 +97,9 @@ uint32_t deviceFailuresFound();
 
 // Device behind a slot ("" when none or out of range).
 std::string portDeviceName(int port);
+// What a person knows that device by: the system's friendly name where it has
+// one, else the device name ("" when none or out of range).
+std::string portDescription(int port);
 // Port number whose slot names this device (after resolving links), else puts
 // the device into the first slot without a name, or when all are named into
 // the highest closed slot; 0 when every slot is open.

@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Extra package names given as arguments are installed as well (bench/fuzz.sh
-# asks for clang this way).
+# asks for clang this way); with --only, just the packages given (the Windows
+# build asks for its cross compiler and Wine this way).
 set -euo pipefail
 
-# fonts-wqy-microhei: the Chinese sans face the windows are set in (1.6 MB;
-# fonts-noto-cjk would do as well but weighs 57 MB to download).
-packages=(g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei "$@")
+if [ "${1:-}" = "--only" ]; then
+  shift
+  packages=("$@")
+else
+  # fonts-wqy-microhei: the Chinese sans face the windows are set in (1.6 MB;
+  # fonts-noto-cjk would do as well but weighs 57 MB to download).
+  packages=(g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev
+            qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei "$@")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

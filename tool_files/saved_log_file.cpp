@@ -1,14 +1,14 @@
 #include "tool_files/saved_log_file.h"
 
 #include "platform/gb_text.h"
+#include "platform/local_time.h"
 #include "platform/whole_file.h"
 
 namespace kq {
 
 std::string savedLogPath(const std::string& toolFolder, std::time_t t) {
-    std::tm local{};
     char stamp[64] = "";
-    if (localtime_r(&t, &local) != nullptr) std::strftime(stamp, sizeof stamp, "%y年%m月%d日%H时%M分%S秒", &local);
+    if (const auto local = localTime(t)) std::strftime(stamp, sizeof stamp, "%y年%m月%d日%H时%M分%S秒", &*local);
     return toolFolder + "日志保存--" + stamp + ".txt";
 }
 

@@ -2,6 +2,7 @@
 #include "upgrade/upgrade_host.h"
 
 #include "link/serial_port.h"
+#include "platform/local_time.h"
 
 namespace kq {
 
@@ -23,9 +24,8 @@ int openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings) {
 }
 
 std::string timestampText(std::time_t t) {
-    std::tm local{};
     char text[32] = "";
-    if (localtime_r(&t, &local) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    if (const auto local = localTime(t)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &*local);
     return text;
 }
 

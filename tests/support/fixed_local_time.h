@@ -4,27 +4,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <optional>
 #include <string>
+
+#include "support/time_zone.h"
 
 namespace kq::test {
 
 class FixedLocalTime : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) savedTz_ = tz;
-        ::setenv("TZ", "CST-8", 1);
-        ::tzset();
+        savedTz_ = timeZoneVariable();
+        setTimeZoneVariable("CST-8");
     }
-    void TearDown() override {
-        if (savedTz_)
-            ::setenv("TZ", savedTz_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
+    void TearDown() override { setTimeZoneVariable(savedTz_); }
 
 private:
     std::optional<std::string> savedTz_;

@@ -6,6 +6,9 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "support/fresh_folder.h"
+#include "support/utf8_path.h"
+
 namespace kq::test {
 
 namespace {
@@ -27,9 +30,8 @@ std::string record(int type, uint16_t address, const uint8_t* data, int count) {
 }  // namespace
 
 TempHexFile::TempHexFile() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kq-run-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    folder_ = pattern;
+    folder_ = makeFreshFolder("kq-run-test-");
+    if (folder_.empty()) throw std::runtime_error("no temporary folder");
 }
 
 TempHexFile::~TempHexFile() {
@@ -54,10 +56,10 @@ std::string TempHexFile::write(uint32_t address, const std::vector<uint8_t>& byt
         done += size_t(count);
     }
     out << ":00000001FF\r\n";
-    return path.string();
+    return utf8String(path);
 }
 
-std::string TempHexFile::missingPath() const { return (folder_ / "missing.hex").string(); }
+std::string TempHexFile::missingPath() const { return utf8String(folder_ / "missing.hex"); }
 
 std::vector<uint8_t> programBytes(int count) {
     std::vector<uint8_t> bytes(static_cast<size_t>(count));

@@ -2,7 +2,6 @@
 // standard output and error, Ctrl-C and the handshake time-out.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -11,33 +10,37 @@
 #include "cli/flashwright_cli_interrupt.h"
 #include "cli/flashwright_cli_outcome.h"
 #include "cli/flashwright_cli_terminal_host.h"
+#include "merge_test_files.h"
 #include "support/fake_serial_backend.h"
+#include "support/interrupt_key.h"
 #include "support/scripted_commands.h"
 #include "support/temp_hex_file.h"
 
 namespace kq::cli {
 namespace {
 
-// A FILE* that collects what is written to it.
+// A FILE* that collects what is written to it (in a file, in binary mode,
+// so that line ends stay as written).
 class MemoryStream {
 public:
-    MemoryStream() : file_(open_memstream(&buffer_, &size_)) {}
-    ~MemoryStream() {
-        std::fclose(file_);
-        std::free(buffer_);
-    }
+    MemoryStream() : file_(std::fopen(folder_.file("stream").c_str(), "w+b")) {}
+    ~MemoryStream() { std::fclose(file_); }
     MemoryStream(const MemoryStream&) = delete;
     MemoryStream& operator=(const MemoryStream&) = delete;
 
     std::FILE* file() { return file_; }
     std::string text() {
         std::fflush(file_);
-        return std::string(buffer_, size_);
+        std::rewind(file_);
+        std::string text;
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) text.append(buffer, n);
+        std::fseek(file_, 0, SEEK_END);
+        return text;
     }
 
 private:
-    char* buffer_ = nullptr;
-    size_t size_ = 0;
+    kq::testing::TempFolder folder_;
     std::FILE* file_;
 };
 
@@ -124,7 +127,9 @@ TEST_F(TerminalHostTest, AnAnsweredHandshakeIsNotTimedOut) {
 TEST_F(TerminalHostTest, CtrlCStopsTheRunAtItsNextCheck) {
     commands.setDefault("handshake", NoReply);
     commands.onCall = [this](const test::CommandCall&) {
-        if (commands.count("handshake") == 3) std::raise(SIGINT);
+        if (commands.count("handshake") == 3) {
+            EXPECT_TRUE(test::pressCtrlC());
+        }
     };
     installInterruptHandler(false);
     const RunResult result = runWith({}, err.file());
@@ -136,8 +141,8 @@ TEST_F(TerminalHostTest, CtrlCStopsTheRunAtItsNextCheck) {
 TEST_F(TerminalHostTest, ASecondCtrlCWhileTheStopIsPendingExitsAtOnce) {
     commands.onCall = [this](const test::CommandCall& call) {
         if (call.name == "eraseAll") {
-            std::raise(SIGINT);  // noted: the erase goes on
-            std::raise(SIGINT);  // the stop is pending: out
+            test::pressCtrlC();  // noted: the erase goes on
+            test::pressCtrlC();  // the stop is pending: out
         }
     };
     EXPECT_EXIT(

@@ -272,11 +272,11 @@ TEST_F(MergeFiles, UnwritableOutputIsReportedAndNoSuccessShown) {
 
     // A folder in the way of the merged file: refused, and nothing left behind.
     toolFolder = tool.path();
-    std::filesystem::create_directory(mergedPath());
+    std::filesystem::create_directory(test::utf8Path(mergedPath()));
     log.shown.clear();
     EXPECT_FALSE(mergeHexFiles(boot, user, Kq58xx, host()));
     EXPECT_EQ(log.shown, std::vector<std::string>{"合并文件写入失败!"});
-    EXPECT_TRUE(std::filesystem::is_directory(mergedPath()));
+    EXPECT_TRUE(std::filesystem::is_directory(test::utf8Path(mergedPath())));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tool.path()), {}), 1);
 }
 

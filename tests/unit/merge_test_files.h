@@ -11,18 +11,21 @@
 #include <string>
 #include <string_view>
 
+#include "support/fresh_folder.h"
+#include "support/utf8_path.h"
+
 namespace kq::testing {
 
 // A fresh folder under the system's temporary folder, removed with its content.
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kqtest-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern + "/";
+        const std::filesystem::path folder = test::makeFreshFolder("kqtest-");
+        if (!folder.empty()) path_ = test::utf8String(folder) + "/";
     }
     ~TempFolder() {
         std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+        if (!path_.empty()) std::filesystem::remove_all(test::utf8Path(path_), ignored);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -36,12 +39,12 @@ private:
 };
 
 inline void writeBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(test::utf8Path(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(test::utf8Path(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
