@@ -12,6 +12,7 @@
 #include "platform/file_time.h"
 #include "platform/line_file.h"
 #include "tool_files/path_memory.h"
+#include "support/utf8_path.h"
 #include "unit/merge_test_files.h"
 
 namespace kq::test {
@@ -46,7 +47,7 @@ TEST_F(MergeWindowTest, FirstStartInAnEmptyToolFolder) {
     EXPECT_EQ(view.at(ChipBox).items, (Texts{"KQ581X(251内核)", "KQ58XX(ARM内核)"}));
     EXPECT_EQ(view.at(ChipBox).selected, 0);
     for (const int id : {BootPathEdit, BootTimeLabel, UserPathEdit, UserTimeLabel}) EXPECT_EQ(shown(id), "") << id;
-    EXPECT_FALSE(std::filesystem::exists(pathMemoryFile(tool.path())));  // opening writes nothing
+    EXPECT_FALSE(std::filesystem::exists(utf8Path(pathMemoryFile(tool.path()))));  // opening writes nothing
 }
 
 TEST_F(MergeWindowTest, RestoresRememberedPathsWithCurrentTimes) {
@@ -80,7 +81,7 @@ TEST_F(MergeWindowTest, CancelChangesNothingButRewritesMemory) {
     open();
     const std::string shownTime = shown(UserTimeLabel);
     view.type(BootPathEdit, "typed");
-    std::filesystem::remove(pathMemoryFile(tool.path()));
+    ASSERT_TRUE(std::filesystem::remove(utf8Path(pathMemoryFile(tool.path()))));
 
     window->clicked(ChooseUserButton);  // answer: cancel
     EXPECT_EQ(view.fileDialogs, 1);
@@ -102,8 +103,8 @@ TEST_F(MergeWindowTest, EnterMergesTypedPathsAndTheWindowStaysOpenUntilEsc) {
     window->ok();
     EXPECT_EQ(view.messages, (std::vector<ShownMessage>{{"成功合并!", MessageIcon::Warning}}));
     EXPECT_FALSE(view.closed);
-    EXPECT_TRUE(std::filesystem::exists(tool.file("KQ58XX_bootload_合并.hex")));
-    EXPECT_FALSE(std::filesystem::exists(pathMemoryFile(tool.path())));  // a merge remembers nothing
+    EXPECT_TRUE(std::filesystem::exists(utf8Path(tool.file("KQ58XX_bootload_合并.hex"))));
+    EXPECT_FALSE(std::filesystem::exists(utf8Path(pathMemoryFile(tool.path()))));  // a merge remembers nothing
     window->cancel();
     EXPECT_TRUE(view.closed);
 }

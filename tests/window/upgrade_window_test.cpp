@@ -20,6 +20,7 @@
 #include "support/fixed_local_time.h"
 #include "support/scripted_commands.h"
 #include "support/temp_hex_file.h"
+#include "support/utf8_path.h"
 #include "tool_files/last_path_file.h"
 #include "tool_files/parameter_file.h"
 #include "tool_files/saved_log_file.h"
@@ -436,7 +437,7 @@ TEST_F(UpgradeWindowTest, ChoosingAFileShowsItsTimeAndCancellingKeepsIt) {
     const std::string time = *modifiedTimeText(hex);
     EXPECT_EQ(shown(HexPathEdit), hex);
     EXPECT_EQ(shown(HexTimeLabel), time);
-    std::filesystem::remove(lastPathFilePath(tool.path()));
+    ASSERT_TRUE(std::filesystem::remove(utf8Path(lastPathFilePath(tool.path()))));
     window->clicked(ChooseFileButton);  // cancelled
     EXPECT_EQ(view.fileDialogs, 2);
     EXPECT_EQ(shown(HexPathEdit), hex);
