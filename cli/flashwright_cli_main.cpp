@@ -7,6 +7,7 @@
 #include "flashwright_cli_help.h"
 #include "flashwright_cli_options.h"
 #include "flashwright_cli_outcome.h"
+#include "platform/program_version.h"
 
 namespace {
 
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
     using namespace kq::cli;
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParsedArgs parsed = parseArguments(args);
+    if (parsed.version) {
+        std::fputs(kq::versionLine("flashwright-cli").c_str(), stdout);
+        return ExitSuccess;
+    }
     if (parsed.help) {
         const std::string_view help = helpOf(parsed.command);
         std::fwrite(help.data(), 1, help.size(), stdout);

@@ -12,6 +12,7 @@
 
 #include "cli/hexsplice_cli_options.h"
 #include "merge/merge_engine.h"
+#include "platform/program_version.h"
 
 namespace {
 
@@ -23,8 +24,11 @@ constexpr int ExitWriteFailed = 3;  // the merged file could not be written
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const kq::HexspliceCliOptions options = kq::parseHexspliceCliOptions(argc, argv);
+    const kq::HexspliceCliOptions options = kq::parseHexspliceCliOptions({argv + 1, argv + argc});
     switch (options.action) {
+    case kq::HexspliceCliOptions::ShowVersion:
+        std::cout << kq::versionLine("hexsplice-cli");
+        return ExitMerged;
     case kq::HexspliceCliOptions::ShowHelp:
         std::cout << kq::hexspliceCliUsage();
         return ExitMerged;
