@@ -44,7 +44,9 @@ void TerminalHost::appendLogColoured(std::string_view text, int colour) { log_.a
 
 void TerminalHost::appendTimestamp() { appendLog(clocks_.localTime() + "\r\n"); }
 
-int TerminalHost::openSelectedPort(const UpgradeSettings& settings) { return openSelectedPortOn(*this, settings); }
+SelectedPortResult TerminalHost::openSelectedPort(const UpgradeSettings& settings) {
+    return openSelectedPortOn(*this, settings);
+}
 
 void TerminalHost::closeSelectedPort(const UpgradeSettings& settings) { closeSelectedPortOn(settings); }
 

@@ -34,7 +34,7 @@ RunResult UpgradeRun::Sequence::run() {
     host_.appendLog("共" + decimalText(image_.sectorCount()) + "个扇区" + "\r\n");
     host_.pumpMessages();
 
-    if (host_.openSelectedPort(settings_) != 0) {
+    if (host_.openSelectedPort(settings_) != SelectedPortResult::Opened) {
         run_.upgradeRunning_ = false;
         host_.appendLogColoured("串口打开失败\r\n", LogRed);
         host_.closeSelectedPort(settings_);

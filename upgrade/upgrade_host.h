@@ -15,6 +15,13 @@ enum LogColour : int { LogBlue = 0, LogRed = 1, LogGreen = 2, LogYellow = 3, Log
 // Status picture of showStatusPicture.
 enum StatusPicture : int { PictureTick = 0, PictureCross = 1, PictureBlank = 255 };
 
+// Result of openSelectedPort.
+enum class SelectedPortResult : int {
+    Opened = 0,      // the chosen port is open with the chosen line settings
+    NoneChosen = 1,  // no port is chosen
+    CannotOpen = 2,  // the chosen port failed to open
+};
+
 class UpgradeHost {
 public:
     virtual ~UpgradeHost() = default;
@@ -32,9 +39,9 @@ public:
     virtual void showStatusPicture(int which) = 0;
     void blankStatusPicture() { showStatusPicture(PictureBlank); }
 
-    // 0 = open; 1 = no port chosen; 2 = cannot open. Logs its own red line for 1 and 2
-    // (openSelectedPortOn below does all of this on the serial channel).
-    virtual int openSelectedPort(const UpgradeSettings& settings) = 0;
+    // Opens the chosen port; logs its own red line when it cannot (openSelectedPortOn
+    // below does all of this on the serial channel).
+    virtual SelectedPortResult openSelectedPort(const UpgradeSettings& settings) = 0;
     virtual void closeSelectedPort(const UpgradeSettings& settings) = 0;
 
     // Shows the file's modification time and remembers the path.
@@ -60,7 +67,7 @@ public:
 std::string timestampText(std::time_t t);
 
 // The serial-channel way to open and close the chosen port, for real hosts.
-int openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings);
+SelectedPortResult openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings);
 void closeSelectedPortOn(const UpgradeSettings& settings);
 
 }  // namespace kq

@@ -24,8 +24,8 @@ class RecordingHost final : public UpgradeHost {
 public:
     // What the controls hold: readControls returns it, tests may change it.
     UpgradeSettings controls;
-    // Result of openSelectedPort; 1 and 2 log the red lines of the real host.
-    int openResult = 0;
+    // Result of openSelectedPort; NoneChosen and CannotOpen log the red lines of the real host.
+    SelectedPortResult openResult = SelectedPortResult::Opened;
     // Called at every pump with its 1-based number, after any stop due then.
     std::function<void(int pump)> onPump;
 
@@ -59,7 +59,7 @@ public:
     void appendLogColoured(std::string_view text, int colour) override;
     void appendTimestamp() override;
     void showStatusPicture(int which) override;
-    int openSelectedPort(const UpgradeSettings& settings) override;
+    SelectedPortResult openSelectedPort(const UpgradeSettings& settings) override;
     void closeSelectedPort(const UpgradeSettings& settings) override;
     void noteHexFileTime(const std::string& path) override;
     void showMessage(std::string_view text) override;

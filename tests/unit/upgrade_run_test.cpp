@@ -80,7 +80,7 @@ TEST_F(UpgradeRunTest, RemoteWithoutBackupResetsAndWaitsInsteadOfTheHandshake) {
 struct EndingCase {
     const char* name = "";
     int bootloadType = LocalUpgrade;
-    int openResult = 0;
+    SelectedPortResult openResult = SelectedPortResult::Opened;
     bool missingFile = false;
     std::vector<std::pair<const char*, std::vector<CommandResult>>> scripts{};
     std::optional<uint16_t> crcAnswer{};
@@ -106,10 +106,12 @@ INSTANTIATE_TEST_SUITE_P(
                    .lastLog = "log:升级成功\r\n", .names = LocalSuccess},
         EndingCase{.name = "FileMissing", .missingFile = true, .ending = RunEnding::FailedWithoutPicture,
                    .step = RunStep::File, .lastLog = "log:获取文件失败\r\n", .closes = 0},
-        EndingCase{.name = "NoPortChosen", .openResult = 1, .ending = RunEnding::FailedWithoutPicture,
-                   .step = RunStep::Port, .lastLog = "red:串口打开失败\r\n"},
-        EndingCase{.name = "PortWillNotOpen", .openResult = 2, .ending = RunEnding::FailedWithoutPicture,
-                   .step = RunStep::Port, .lastLog = "red:串口打开失败\r\n"},
+        EndingCase{.name = "NoPortChosen", .openResult = SelectedPortResult::NoneChosen,
+                   .ending = RunEnding::FailedWithoutPicture, .step = RunStep::Port,
+                   .lastLog = "red:串口打开失败\r\n"},
+        EndingCase{.name = "PortWillNotOpen", .openResult = SelectedPortResult::CannotOpen,
+                   .ending = RunEnding::FailedWithoutPicture, .step = RunStep::Port,
+                   .lastLog = "red:串口打开失败\r\n"},
         EndingCase{.name = "UpgradeFlagFails", .bootloadType = RemoteWithoutBackup,
                    .scripts = {{"writeUpgradeFlag", {NoReply}}}, .ending = RunEnding::FailedWithoutPicture,
                    .step = RunStep::UpgradeFlag, .lastLog = "red:写入失败\r\n", .names = {"writeUpgradeFlag"}},
