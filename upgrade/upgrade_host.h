@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "upgrade/run_step.h"
 #include "upgrade/upgrade_settings.h"
 
 namespace kq {
@@ -61,6 +62,15 @@ public:
     // to be written, of count; sector == count once the last one is written.
     // The window ignores it.
     virtual void reportProgress(int /*sector*/, int /*count*/) {}
+
+    // A step of the run begins (before its first log line). Every step at
+    // which a run can end is announced, except CrcMismatch, an ending within
+    // Check. The window ignores it.
+    virtual void stepStarted(RunStep /*step*/) {}
+    // The handshake has gone unanswered attempts times in a row; called after
+    // each unanswered attempt, before the stop check that follows it. A host
+    // that presses stop here ends the run there. The window ignores it.
+    virtual void handshakeUnanswered(int /*attempts*/) {}
 };
 
 // The text of a log time stamp: t in local time as "%Y-%m-%d %H:%M:%S".

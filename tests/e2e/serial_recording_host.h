@@ -29,6 +29,8 @@ public:
     void setSectorLabel(std::string_view text) override { record_.setSectorLabel(text); }
     void setUpgradeCaption(std::string_view text) override { record_.setUpgradeCaption(text); }
     void reportProgress(int sector, int count) override { record_.reportProgress(sector, count); }
+    void stepStarted(RunStep step) override { record_.stepStarted(step); }
+    void handshakeUnanswered(int attempts) override { record_.handshakeUnanswered(attempts); }
 
 private:
     test::RecordingHost record_;

@@ -103,6 +103,10 @@ void RecordingHost::reportProgress(int sector, int count) {
     calls.push_back("progress:" + std::to_string(sector) + "/" + std::to_string(count));
 }
 
+void RecordingHost::stepStarted(RunStep step) { calls.push_back("step:" + std::string(runStepName(step))); }
+
+void RecordingHost::handshakeUnanswered(int attempts) { calls.push_back("unanswered:" + std::to_string(attempts)); }
+
 void RecordingHost::pressStop() {
     if (run_ != nullptr) run_->stopUpgrade();
 }

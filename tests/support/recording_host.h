@@ -19,6 +19,7 @@ namespace kq::test {
 // "colour<N>:<text>" (other colours), "timestamp", "picture:<which>",
 // "open:<port>", "close:<port>", "note:<path>", "message:<text>", "pump",
 // "wait:<ms>", "label:<text>", "caption:<text>", "progress:<sector>/<count>",
+// "step:<name>" (runStepName), "unanswered:<attempts>",
 // plus whatever note() adds (e.g. the commands, as "cmd:<name>").
 class RecordingHost final : public UpgradeHost {
 public:
@@ -68,6 +69,8 @@ public:
     void setSectorLabel(std::string_view text) override;
     void setUpgradeCaption(std::string_view text) override;
     void reportProgress(int sector, int count) override;
+    void stepStarted(RunStep step) override;
+    void handshakeUnanswered(int attempts) override;
 
 private:
     void pressStop();
