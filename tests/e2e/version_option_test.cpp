@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/build_folders.h"
 #include "e2e/process_runner.h"
 #include "platform/program_version.h"
 
@@ -22,7 +23,7 @@ TEST(VersionOption, EveryProgramPrintsItsNameAndTheProjectVersion) {
     };
     for (const auto& [program, args] : rows) {
         SCOPED_TRACE(program + " " + ::testing::PrintToString(args));
-        const ProcessResult r = runProcess(std::string(KQ_BIN_DIR) + "/" + program, args);
+        const ProcessResult r = runProcess(programPath(program), args);
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_EQ(r.out, program + " " + std::string(programVersion()) + "\n");
         EXPECT_EQ(r.err, "");
