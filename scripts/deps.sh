@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Extra package names given as arguments are installed as well (bench/fuzz.sh
-# asks for clang this way).
+# asks for clang this way). With KQ_BUILD_GUI=OFF the Qt windows are not
+# built, and neither Qt nor the windows' font is installed.
 set -euo pipefail
 
 # fonts-wqy-microhei: the Chinese sans face the windows are set in (1.6 MB;
 # fonts-noto-cjk would do as well but weighs 57 MB to download).
-packages=(g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei "$@")
+# ccache: a second build folder reuses the objects of the first.
+packages=(g++ make cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev "$@")
+if [ "${KQ_BUILD_GUI:-ON}" != "OFF" ]; then
+  packages+=(qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
