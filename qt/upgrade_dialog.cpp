@@ -232,7 +232,9 @@ void UpgradeDialog::showStatusPicture(int which) {
                                                                      : QString());
 }
 
-int UpgradeDialog::openSelectedPort(const UpgradeSettings& settings) { return openSelectedPortOn(*this, settings); }
+SelectedPortResult UpgradeDialog::openSelectedPort(const UpgradeSettings& settings) {
+    return openSelectedPortOn(*this, settings);
+}
 
 void UpgradeDialog::closeSelectedPort(const UpgradeSettings& settings) { closeSelectedPortOn(settings); }
 

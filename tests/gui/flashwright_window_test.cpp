@@ -204,7 +204,7 @@ private slots:
 
     void droppingDownTheListClosesAnOpenPort() {
         auto window = openWindow();
-        QCOMPARE(openPort(3, 7, 8, 0, 0), 0);
+        QVERIFY(openPort(3, 7, 8, 0, 0) == PortOpenResult::Opened);
         QCOMPARE(isClosed(3), 0);
         child<QComboBox>(*window, "portCombo")->showPopup();
         QCOMPARE(isClosed(3), 1);
@@ -217,7 +217,7 @@ private slots:
         auto window = openWindow();
         QCOMPARE(child<QComboBox>(*window, "portCombo")->count(), 0);
         QCOMPARE(window->values().settings.portNumber, 0);
-        QCOMPARE(window->openSelectedPort(window->values().settings), 1);
+        QVERIFY(window->openSelectedPort(window->values().settings) == SelectedPortResult::NoneChosen);
         QCOMPARE(child<LogPanel>(*window, "logPanel")->toPlainText(), QStringLiteral("通信口没有选择"));
     }
 
