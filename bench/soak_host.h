@@ -27,7 +27,9 @@ public:
     void appendLogColoured(std::string_view text, int colour) override { note(text, colour == LogRed ? "! " : ""); }
     void appendTimestamp() override { log_ += "@time\n"; }
     void showStatusPicture(int which) override { picture_ = which; }
-    int openSelectedPort(const UpgradeSettings& settings) override { return openSelectedPortOn(*this, settings); }
+    SelectedPortResult openSelectedPort(const UpgradeSettings& settings) override {
+        return openSelectedPortOn(*this, settings);
+    }
     void closeSelectedPort(const UpgradeSettings& settings) override { closeSelectedPortOn(settings); }
     void noteHexFileTime(const std::string&) override {}
     void showMessage(std::string_view text) override { note(text, "message: "); }

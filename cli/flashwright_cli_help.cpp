@@ -12,7 +12,8 @@ Commands:
   ports                    list the serial ports that can be opened
   flash [OPTIONS] FILE.hex run one upgrade with an Intel HEX file
 
-Run "flashwright-cli COMMAND --help" for the options of a command.
+Run "flashwright-cli COMMAND --help" for the options of a command,
+"flashwright-cli --version" for the version.
 )";
 }
 
@@ -24,7 +25,8 @@ its device, e.g. "COM3  /dev/ttyUSB0". A port number stays with its device
 while the program runs; a link <tool folder>/ports/COMn pins a device to COMn.
 
 Options:
-  --help    this text
+  --help     this text
+  --version  the version
 )";
 }
 
@@ -60,6 +62,9 @@ Options:
                             stop the run when the local handshake has gone
                             unanswered this long (default: keep trying)
   --help                    this text
+  --version                 the version
+
+An option takes its value as --option VALUE or --option=VALUE.
 
 Output:
   The run's log goes to standard output line by line, with its time stamps.

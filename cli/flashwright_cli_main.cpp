@@ -8,6 +8,7 @@
 #include "flashwright_cli_help.h"
 #include "flashwright_cli_options.h"
 #include "flashwright_cli_outcome.h"
+#include "platform/program_version.h"
 
 namespace {
 
@@ -36,6 +37,10 @@ int main(int argc, char** argv) {
     kq::console::prepare();
     const std::vector<std::string> args = kq::console::arguments(argc, argv);
     const ParsedArgs parsed = parseArguments(args);
+    if (parsed.version) {
+        std::fputs(kq::versionLine("flashwright-cli").c_str(), stdout);
+        return ExitSuccess;
+    }
     if (parsed.help) {
         const std::string_view help = helpOf(parsed.command);
         std::fwrite(help.data(), 1, help.size(), stdout);

@@ -9,8 +9,9 @@
 #include <span>
 
 #include "image/hex_digits.h"
-#include "link/serial_port.h"
 #include "link/module_address.h"
+#include "link/serial_port.h"
+#include "platform/option_reader.h"
 
 namespace kq::cli {
 
@@ -29,7 +30,7 @@ std::string chooseFrom(std::string_view option, const std::optional<std::string>
         index = *found;
         return "";
     }
-    return std::string(option) + " " + *value + ": use " + choiceWords(choices);
+    return optionValueError(option, *value, "use " + choiceWords(choices));
 }
 
 std::string chooseNumber(std::string_view option, const std::optional<std::string>& value,
@@ -39,7 +40,7 @@ std::string chooseNumber(std::string_view option, const std::optional<std::strin
         index = *found;
         return "";
     }
-    return std::string(option) + " " + *value + ": use " + numberWords(numbers);
+    return optionValueError(option, *value, "use " + numberWords(numbers));
 }
 
 bool isHexOffset(std::string_view text) {
@@ -63,113 +64,83 @@ std::optional<int> decimalNumber(std::string_view text) {
     return value;
 }
 
-// Every option of flash takes a value.
-struct FlashValues {
-    std::optional<std::string> port, baud, parity, chip, type, userOffset, upgradeOffset, area, address, frame,
-        handshakeTimeout;
-    std::vector<std::string> files;
-};
+// Every option of flash takes a value and is given at most once.
+constexpr std::array<OptionSpec, 11> FlashOptionSpecs = {{
+    {.name = "--port"},
+    {.name = "--baud"},
+    {.name = "--parity"},
+    {.name = "--chip"},
+    {.name = "--type"},
+    {.name = "--user-offset"},
+    {.name = "--upgrade-offset"},
+    {.name = "--area"},
+    {.name = "--address"},
+    {.name = "--frame"},
+    {.name = "--handshake-timeout"},
+}};
 
-std::optional<std::string>* optionSlot(FlashValues& values, std::string_view name) {
-    if (name == "port") return &values.port;
-    if (name == "baud") return &values.baud;
-    if (name == "parity") return &values.parity;
-    if (name == "chip") return &values.chip;
-    if (name == "type") return &values.type;
-    if (name == "user-offset") return &values.userOffset;
-    if (name == "upgrade-offset") return &values.upgradeOffset;
-    if (name == "area") return &values.area;
-    if (name == "address") return &values.address;
-    if (name == "frame") return &values.frame;
-    if (name == "handshake-timeout") return &values.handshakeTimeout;
-    return nullptr;
-}
-
-// Collects "--name value", "--name=value" and the file; returns an error text or "".
-std::string collectFlashValues(const std::vector<std::string>& args, size_t from, FlashValues& values) {
-    bool optionsEnded = false;
-    for (size_t i = from; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || !arg.starts_with("-") || arg == "-") {
-            values.files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (!arg.starts_with("--")) return "unknown option " + arg;
-        const size_t equals = arg.find('=');
-        const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        std::optional<std::string>* slot = optionSlot(values, name);
-        if (slot == nullptr) return "unknown option --" + name;
-        if (equals != std::string::npos) {
-            *slot = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            *slot = args[++i];
-        } else {
-            return "--" + name + " needs a value";
-        }
-    }
-    return "";
-}
-
-std::string applyFlashValues(const FlashValues& values, FlashOptions& options) {
-    if (!values.port) return "--port is required";
-    if (values.files.empty()) return "the HEX file is missing";
-    if (values.files.size() > 1) return "only one HEX file can be flashed, got " + values.files[1] + " too";
-    if (values.port->empty()) return "--port needs a port (COM1..COM32) or a device";
-    if (comPortNumber(*values.port) < 0) return "--port " + *values.port + ": ports run from COM1 to COM32";
+std::string applyFlashValues(const CommandLine& line, FlashOptions& options) {
+    const std::optional<std::string> port = line.value("--port");
+    const std::vector<std::string>& files = line.operands;
+    if (!port) return "--port is required";
+    if (files.empty()) return "the HEX file is missing";
+    if (files.size() > 1) return "only one HEX file can be flashed, got " + files[1] + " too";
+    if (port->empty()) return "--port needs a port (COM1..COM32) or a device";
+    if (comPortNumber(*port) < 0) return optionValueError("--port", *port, "ports run from COM1 to COM32");
 
     UpgradeSettings& s = options.settings;
-    options.portText = *values.port;
-    s.hexPath = values.files[0];
+    options.portText = *port;
+    s.hexPath = files[0];
 
-    for (const std::string& error : {chooseNumber("--baud", values.baud, BaudRates, s.baudRate),
-                                     chooseFrom("--parity", values.parity, ParityChoices, s.parity),
-                                     chooseFrom("--chip", values.chip, ChipFamilyChoices, s.chipFamily),
-                                     chooseFrom("--type", values.type, BootloadTypeChoices, s.bootloadType),
-                                     chooseNumber("--frame", values.frame, FrameDataLengths, s.frameDataLength)}) {
+    for (const std::string& error :
+         {chooseNumber("--baud", line.value("--baud"), BaudRates, s.baudRate),
+          chooseFrom("--parity", line.value("--parity"), ParityChoices, s.parity),
+          chooseFrom("--chip", line.value("--chip"), ChipFamilyChoices, s.chipFamily),
+          chooseFrom("--type", line.value("--type"), BootloadTypeChoices, s.bootloadType),
+          chooseNumber("--frame", line.value("--frame"), FrameDataLengths, s.frameDataLength)}) {
         if (!error.empty()) return error;
     }
     applyTypeDefaults(s);
 
-    if (values.userOffset) {
-        if (!isHexOffset(*values.userOffset)) return "--user-offset " + *values.userOffset + ": not a hex number";
-        s.userOffsetHex = withoutHexPrefix(*values.userOffset);
+    if (const std::optional<std::string> offset = line.value("--user-offset")) {
+        if (!isHexOffset(*offset)) return optionValueError("--user-offset", *offset, "not a hex number");
+        s.userOffsetHex = withoutHexPrefix(*offset);
     }
-    if (values.upgradeOffset) {
-        if (!isHexOffset(*values.upgradeOffset)) {
-            return "--upgrade-offset " + *values.upgradeOffset + ": not a hex number";
-        }
-        s.upgradeOffsetHex = withoutHexPrefix(*values.upgradeOffset);
+    if (const std::optional<std::string> offset = line.value("--upgrade-offset")) {
+        if (!isHexOffset(*offset)) return optionValueError("--upgrade-offset", *offset, "not a hex number");
+        s.upgradeOffsetHex = withoutHexPrefix(*offset);
     }
-    if (values.area) {
-        const std::optional<int> area = decimalNumber(*values.area);
-        if (!area || *area < 1 || *area > MaxAreaKiB) return "--area " + *values.area + ": use 1 to 512 (KiB)";
+    if (const std::optional<std::string> text = line.value("--area")) {
+        const std::optional<int> area = decimalNumber(*text);
+        if (!area || *area < 1 || *area > MaxAreaKiB) return optionValueError("--area", *text, "use 1 to 512 (KiB)");
         s.upgradeAreaKiB = *area;
     }
-    if (values.address) {
-        if (!isValidModuleAddress(*values.address)) {
-            return "--address " + *values.address +
-                   ": up to 12 characters, pairs of two decimal digits or AA (e.g. AAAAAAAAAAAA, 000000001234)";
+    if (const std::optional<std::string> address = line.value("--address")) {
+        if (!isValidModuleAddress(*address)) {
+            return optionValueError(
+                "--address", *address,
+                "up to 12 characters, pairs of two decimal digits or AA (e.g. AAAAAAAAAAAA, 000000001234)");
         }
-        s.moduleAddress = *values.address;
+        s.moduleAddress = *address;
     }
-    if (values.handshakeTimeout) {
-        const std::string& text = *values.handshakeTimeout;
+    if (const std::optional<std::string> text = line.value("--handshake-timeout")) {
         char* end = nullptr;
-        const double seconds = std::strtod(text.c_str(), &end);
-        if (text.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 ||
+        const double seconds = std::strtod(text->c_str(), &end);
+        if (text->empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 ||
             seconds > MaxHandshakeSeconds) {
-            return "--handshake-timeout " + text + ": use a number of seconds above 0";
+            return optionValueError("--handshake-timeout", *text, "use a number of seconds above 0");
         }
         options.handshakeTimeoutMs = std::max(1, int(std::lround(seconds * 1000.0)));
     }
     return "";
 }
 
-bool isHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+// Help and version end the reading, whatever else the line holds.
+bool takeHelpOrVersion(const CommandLine& line, ParsedArgs& parsed) {
+    parsed.help = line.status == CommandLineStatus::Help;
+    parsed.version = line.status == CommandLineStatus::Version;
+    return parsed.help || parsed.version;
+}
 
 }  // namespace
 
@@ -195,35 +166,26 @@ ParsedArgs parseArguments(const std::vector<std::string>& args) {
         return parsed;
     }
     const std::string& first = args[0];
-    if (isHelp(first)) {
-        parsed.help = true;
+    const std::span<const std::string> rest = std::span(args).subspan(1);
+    if (first.starts_with("-")) {
+        const CommandLine line = readCommandLine(args, {});
+        if (!takeHelpOrVersion(line, parsed)) parsed.error = "unknown option " + first;
         return parsed;
     }
     if (first == "ports") {
         parsed.command = CliCommand::Ports;
-        for (size_t i = 1; i < args.size(); ++i) {
-            if (isHelp(args[i])) {
-                parsed.help = true;
-                return parsed;
-            }
-        }
-        if (args.size() > 1) parsed.error = "ports takes no options, got " + args[1];
+        if (takeHelpOrVersion(readCommandLine(rest, {}), parsed)) return parsed;
+        if (!rest.empty()) parsed.error = "ports takes no options, got " + rest[0];
         return parsed;
     }
     if (first == "flash") {
         parsed.command = CliCommand::Flash;
-        for (size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
-            if (isHelp(args[i])) {
-                parsed.help = true;
-                return parsed;
-            }
-        }
-        FlashValues values;
-        parsed.error = collectFlashValues(args, 1, values);
-        if (parsed.error.empty()) parsed.error = applyFlashValues(values, parsed.flash);
+        const CommandLine line = readCommandLine(rest, FlashOptionSpecs);
+        if (takeHelpOrVersion(line, parsed)) return parsed;
+        parsed.error = line.status == CommandLineStatus::Error ? line.error : applyFlashValues(line, parsed.flash);
         return parsed;
     }
-    parsed.error = first.starts_with("-") ? "unknown option " + first : "unknown command " + first;
+    parsed.error = "unknown command " + first;
     return parsed;
 }
 

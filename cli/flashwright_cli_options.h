@@ -19,7 +19,8 @@ struct FlashOptions {
 
 struct ParsedArgs {
     CliCommand command = CliCommand::None;
-    bool help = false;   // --help given: print the help of the command (or of the tool)
+    bool help = false;     // --help given: print the help of the command (or of the tool)
+    bool version = false;  // --version given: print the version
     FlashOptions flash;
     std::string error;   // non-empty: a usage error, to be reported with exit status 2
 };

@@ -44,7 +44,9 @@ void TerminalHost::appendLogColoured(std::string_view text, int colour) { log_.a
 
 void TerminalHost::appendTimestamp() { appendLog(clocks_.localTime() + "\r\n"); }
 
-int TerminalHost::openSelectedPort(const UpgradeSettings& settings) { return openSelectedPortOn(*this, settings); }
+SelectedPortResult TerminalHost::openSelectedPort(const UpgradeSettings& settings) {
+    return openSelectedPortOn(*this, settings);
+}
 
 void TerminalHost::closeSelectedPort(const UpgradeSettings& settings) { closeSelectedPortOn(settings); }
 
@@ -52,23 +54,20 @@ void TerminalHost::showMessage(std::string_view text) { errorLine(text); }
 
 void TerminalHost::pumpMessages() {
     if (takeStopRequest()) pressStop();
-    if (handshakeSinceMs_ && setup_.handshakeTimeoutMs > 0 &&
-        clocks_.monotonicMs() - *handshakeSinceMs_ >= setup_.handshakeTimeoutMs) {
-        handshakeSinceMs_.reset();
-        errorLine("no answer to the handshake within " + std::to_string(setup_.handshakeTimeoutMs) +
-                  " ms: stopping");
-        pressStop();
-    }
 }
 
 void TerminalHost::waitMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-void TerminalHost::setUpgradeCaption(std::string_view text) {
-    if (text == CaptionHandshaking) {
-        handshakeSinceMs_ = clocks_.monotonicMs();
-    } else {
-        handshakeSinceMs_.reset();
+void TerminalHost::stepStarted(RunStep step) {
+    if (step == RunStep::Handshake) handshakeSinceMs_ = clocks_.monotonicMs();
+}
+
+void TerminalHost::handshakeUnanswered(int /*attempts*/) {
+    if (setup_.handshakeTimeoutMs <= 0 || clocks_.monotonicMs() - handshakeSinceMs_ < setup_.handshakeTimeoutMs) {
+        return;
     }
+    errorLine("no answer to the handshake within " + std::to_string(setup_.handshakeTimeoutMs) + " ms: stopping");
+    pressStop();
 }
 
 void TerminalHost::reportProgress(int sector, int count) {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "flashwright_cli_log_writer.h"
@@ -45,15 +44,17 @@ public:
     void appendLogColoured(std::string_view text, int colour) override;
     void appendTimestamp() override;
     void showStatusPicture(int) override {}
-    int openSelectedPort(const UpgradeSettings& settings) override;
+    SelectedPortResult openSelectedPort(const UpgradeSettings& settings) override;
     void closeSelectedPort(const UpgradeSettings& settings) override;
     void noteHexFileTime(const std::string&) override {}
     void showMessage(std::string_view text) override;
     void pumpMessages() override;
     void waitMs(int ms) override;
     void setSectorLabel(std::string_view) override {}
-    void setUpgradeCaption(std::string_view text) override;
+    void setUpgradeCaption(std::string_view) override {}
     void reportProgress(int sector, int count) override;
+    void stepStarted(RunStep step) override;
+    void handshakeUnanswered(int attempts) override;
 
 private:
     void writeLine(std::string_view line);
@@ -70,7 +71,7 @@ private:
     LogWriter log_;
     ProgressLine progress_;
     bool progressShown_ = false;
-    std::optional<int64_t> handshakeSinceMs_;
+    int64_t handshakeSinceMs_ = 0;  // when the handshake began
     UpgradeRun* run_ = nullptr;
 };
 

@@ -14,6 +14,7 @@
 #include "cli/console.h"
 #include "cli/hexsplice_cli_options.h"
 #include "merge/merge_engine.h"
+#include "platform/program_version.h"
 
 namespace {
 
@@ -26,11 +27,11 @@ constexpr int ExitWriteFailed = 3;  // the merged file could not be written
 
 int main(int argc, char* argv[]) {
     kq::console::prepare();
-    const std::vector<std::string> args = kq::console::arguments(argc, argv);
-    std::vector<const char*> utf8Argv{argv[0]};
-    for (const std::string& arg : args) utf8Argv.push_back(arg.c_str());
-    const kq::HexspliceCliOptions options = kq::parseHexspliceCliOptions(int(utf8Argv.size()), utf8Argv.data());
+    const kq::HexspliceCliOptions options = kq::parseHexspliceCliOptions(kq::console::arguments(argc, argv));
     switch (options.action) {
+    case kq::HexspliceCliOptions::ShowVersion:
+        std::cout << kq::versionLine("hexsplice-cli");
+        return ExitMerged;
     case kq::HexspliceCliOptions::ShowHelp:
         std::cout << kq::hexspliceCliUsage();
         return ExitMerged;

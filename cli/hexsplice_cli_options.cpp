@@ -1,25 +1,25 @@
 #include "cli/hexsplice_cli_options.h"
 
-#include <string_view>
-#include <vector>
+#include <array>
+#include <optional>
 
 #include "merge/merge_engine.h"
 #include "image/chip_family.h"
+#include "platform/option_reader.h"
 
 namespace kq {
 namespace {
+
+constexpr std::array<OptionSpec, 2> Specs = {{
+    {.name = "--chip"},
+    {.name = "-o", .alias = "--output"},
+}};
 
 HexspliceCliOptions usageError(std::string message) {
     HexspliceCliOptions options;
     options.action = HexspliceCliOptions::UsageError;
     options.error = std::move(message);
     return options;
-}
-
-bool chipFamilyOf(std::string_view name, int& family) {
-    const std::optional<int> index = choiceIndex(ChipFamilyChoices, name);
-    if (index) family = *index;
-    return index.has_value();
 }
 
 }  // namespace
@@ -38,47 +38,32 @@ std::string hexspliceCliUsage() {
            std::string(MergedFileName) +
            " in the current directory)\n"
            "  -h, --help   show this text\n"
+           "  --version    show the version\n"
            "\n"
            "The success line goes to stdout, every other message to stderr.\n"
            "Exit status: 0 merged, 1 the files were refused,\n"
            "2 usage error, 3 the output could not be written.\n";
 }
 
-HexspliceCliOptions parseHexspliceCliOptions(int argc, const char* const argv[]) {
+HexspliceCliOptions parseHexspliceCliOptions(const std::vector<std::string>& args) {
+    const CommandLine line = readCommandLine(args, Specs);
     HexspliceCliOptions options;
-    options.outputPath = std::string(MergedFileName);
-    std::vector<std::string> files;
-    bool onlyFiles = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
-            files.emplace_back(arg);
-        } else if (arg == "--") {
-            onlyFiles = true;
-        } else if (arg == "-h" || arg == "--help") {
-            options.action = HexspliceCliOptions::ShowHelp;
-            return options;
-        } else if (arg == "--chip" || arg.starts_with("--chip=")) {
-            std::string_view value;
-            if (arg == "--chip") {
-                if (i + 1 >= argc) return usageError("--chip needs 251 or arm");
-                value = argv[++i];
-            } else {
-                value = arg.substr(7);
-            }
-            if (!chipFamilyOf(value, options.chipFamily))
-                return usageError("unknown chip type '" + std::string(value) + "' (" +
-                                  choiceWords(ChipFamilyChoices) + ")");
-        } else if (arg == "-o" || arg == "--output") {
-            if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) return usageError("-o needs a file name");
-            options.outputPath = argv[++i];
-        } else {
-            return usageError("unknown option '" + std::string(arg) + "'");
-        }
+    switch (line.status) {
+    case CommandLineStatus::Help: options.action = HexspliceCliOptions::ShowHelp; return options;
+    case CommandLineStatus::Version: options.action = HexspliceCliOptions::ShowVersion; return options;
+    case CommandLineStatus::Error: return usageError(line.error);
+    case CommandLineStatus::Run: break;
     }
-    if (files.size() != 2) return usageError("expected two files: BOOT.hex USER.hex");
-    options.bootPath = files[0];
-    options.userPath = files[1];
+    if (const std::optional<std::string> chip = line.value("--chip")) {
+        const std::optional<int> family = choiceIndex(ChipFamilyChoices, *chip);
+        if (!family) return usageError(optionValueError("--chip", *chip, "use " + choiceWords(ChipFamilyChoices)));
+        options.chipFamily = *family;
+    }
+    options.outputPath = line.value("-o").value_or(std::string(MergedFileName));
+    if (options.outputPath.empty()) return usageError("-o needs a value");
+    if (line.operands.size() != 2) return usageError("expected two files: BOOT.hex USER.hex");
+    options.bootPath = line.operands[0];
+    options.userPath = line.operands[1];
     return options;
 }
 

@@ -20,7 +20,7 @@ constexpr int ImageLengthBytes = 4;  // readFlashCrc request payload: the range 
 // purge in the block send discards anyway.
 CommandResult prepare(int port) {
     if (port < 1 || port > MaxPorts) return BadPort;
-    if (drainInput(port) != 0) return DrainFailed;
+    if (drainInput(port) != DrainResult::Quiet) return DrainFailed;
     return Ok;
 }
 
@@ -29,14 +29,14 @@ CommandResult prepare(int port) {
 CommandResult flashExchange(int port, uint16_t code, uint32_t address, uint8_t* buffer, int n, int timeoutMs,
                             int& replyLength) {
     replyLength = 0;
-    if (sendFrameWithoutDrain(port, code, address, buffer, n) != 0) return SendFailed;
+    if (sendFrameWithoutDrain(port, code, address, buffer, n) != FrameSendResult::Sent) return SendFailed;
     if (timeoutMs == NoReplyExpected) return Ok;
     return receiveFrame(port, code, address, buffer, replyLength, timeoutMs) == ReplyOk ? Ok : NoReply;
 }
 
 CommandResult moduleExchange(int port, uint16_t code, const ModuleAddress& address, uint8_t* buffer, int n,
                              int timeoutMs) {
-    if (sendModuleFrameWithoutDrain(port, code, address, buffer, n) != 0) return SendFailed;
+    if (sendModuleFrameWithoutDrain(port, code, address, buffer, n) != FrameSendResult::Sent) return SendFailed;
     if (timeoutMs == NoReplyExpected) return Ok;
     int replyLength = 0;
     return receiveModuleFrame(port, code, address, buffer, replyLength, timeoutMs) == ReplyOk ? Ok : NoReply;

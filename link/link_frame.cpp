@@ -135,48 +135,52 @@ int buildModuleFrame(uint8_t* out, uint16_t code, const ModuleAddress& address, 
     return finishFrame(out, code, ModuleHeaderBytes, n);
 }
 
-int drainInput(int port) {
+DrainResult drainInput(int port) {
     uint8_t scratch[DrainScratchBytes];
     SerialBackend& backend = serialBackend();
     const uint32_t start = backend.tickUs();
     for (;;) {
         int received = 0;
-        if (readWithTimeout(port, scratch, 0, DrainChunkBytes, DrainQuietMs, received) != 0) return 1;
-        if (received == 0) return 0;
+        const TimedReadResult read = readWithTimeout(port, scratch, 0, DrainChunkBytes, DrainQuietMs, received);
+        if (read != TimedReadResult::Finished) return DrainResult::ReadFailed;
+        if (received == 0) return DrainResult::Quiet;
         // A line that keeps talking would hold the drain for ever; the purge
         // before the request and the reply scan deal with what is left.
-        if (backend.tickUs() - start > DrainLimitMs * MicrosPerMs) return 0;
+        if (backend.tickUs() - start > DrainLimitMs * MicrosPerMs) return DrainResult::Quiet;
     }
 }
 
 namespace {
 
-int sendBuilt(int port, const uint8_t* frame, int frameLength) {
-    if (frameLength == 0) return 2;
+FrameSendResult sendBuilt(int port, const uint8_t* frame, int frameLength) {
+    if (frameLength == 0) return FrameSendResult::BlockFailed;
     int sent = 0;
-    if (sendBlock(port, frame, frameLength, sent) != 0 || sent != frameLength) return 2;
-    return 0;
+    if (sendBlock(port, frame, frameLength, sent) != BlockSendResult::Sent || sent != frameLength) {
+        return FrameSendResult::BlockFailed;
+    }
+    return FrameSendResult::Sent;
 }
 
 }  // namespace
 
-int sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
-    if (drainInput(port) != 0) return 1;
+FrameSendResult sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
+    if (drainInput(port) != DrainResult::Quiet) return FrameSendResult::DrainFailed;
     return sendFrameWithoutDrain(port, code, address, payload, n);
 }
 
-int sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload, int n) {
-    if (drainInput(port) != 0) return 1;
+FrameSendResult sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload,
+                                int n) {
+    if (drainInput(port) != DrainResult::Quiet) return FrameSendResult::DrainFailed;
     return sendModuleFrameWithoutDrain(port, code, address, payload, n);
 }
 
-int sendFrameWithoutDrain(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
+FrameSendResult sendFrameWithoutDrain(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
     uint8_t frame[FrameBufferBytes];
     return sendBuilt(port, frame, buildFrame(frame, code, address, payload, n));
 }
 
-int sendModuleFrameWithoutDrain(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload,
-                                int n) {
+FrameSendResult sendModuleFrameWithoutDrain(int port, uint16_t code, const ModuleAddress& address,
+                                            const uint8_t* payload, int n) {
     uint8_t frame[FrameBufferBytes];
     return sendBuilt(port, frame, buildModuleFrame(frame, code, address, payload, n));
 }

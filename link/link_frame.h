@@ -41,6 +41,19 @@ inline constexpr int MaxModulePayload = FrameBufferBytes - ModuleHeaderBytes - F
 // ReceiveOutcome: result of receiveFrame / receiveModuleFrame.
 enum ReceiveOutcome : int { ReplyOk = 0, ReplyWithError = 1, NoValidReply = 2 };
 
+// Result of drainInput.
+enum class DrainResult : int {
+    Quiet = 0,       // nothing is waiting any more
+    ReadFailed = 1,  // a read failed (e.g. the port is not open)
+};
+
+// Result of sendFrame, sendModuleFrame and their ...WithoutDrain forms.
+enum class FrameSendResult : int {
+    Sent = 0,
+    DrainFailed = 1,  // drainInput failed; nothing was sent
+    BlockFailed = 2,  // sendBlock failed, or the payload was too long for a frame
+};
+
 // CRC-16/KERMIT (reflected 0x1021, init 0, no final XOR), table-driven.
 uint16_t crc16(const uint8_t* bytes, size_t count);
 
@@ -52,18 +65,19 @@ constexpr int receivePollBudget(int timeoutMs) { return timeoutMs / ReceivePollM
 int buildFrame(uint8_t* out, uint16_t code, uint32_t address, const uint8_t* payload, int n);
 int buildModuleFrame(uint8_t* out, uint16_t code, const ModuleAddress& address, const uint8_t* payload, int n);
 
-// 0 = nothing is waiting any more; 1 = a read failed (e.g. the port is not open).
-int drainInput(int port);
+// Reads and discards input until the line has been quiet for DrainQuietMs.
+DrainResult drainInput(int port);
 
-// 0 sent; 1 drainInput failed; 2 sendBlock failed (or payload too long).
-int sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n);
-int sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload, int n);
+// Drains the input, then sends one request frame.
+FrameSendResult sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n);
+FrameSendResult sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload,
+                                int n);
 
 // The same without the drain, for a caller that has just drained the input
-// itself (the block send still purges it): 0 sent; 2 as above.
-int sendFrameWithoutDrain(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n);
-int sendModuleFrameWithoutDrain(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload,
-                                int n);
+// itself (the block send still purges it): never DrainFailed.
+FrameSendResult sendFrameWithoutDrain(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n);
+FrameSendResult sendModuleFrameWithoutDrain(int port, uint16_t code, const ModuleAddress& address,
+                                            const uint8_t* payload, int n);
 
 // Polls for the reply to (code, address) for the budget of timeoutMs; the
 // payload goes to payload (room for MaxReplyPayload) and its length to length.

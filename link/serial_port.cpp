@@ -46,29 +46,31 @@ int enumeratePorts(std::array<int, MaxPorts>& list, int& count) {
     initPortNames();
     count = 0;
     for (int port = 1; port <= MaxPorts; ++port) {
-        if (openPort(port, ProbeBaudIndex, ProbeDataBits, ProbeParity, 0) == 0) list[count++] = port;
+        if (openPort(port, ProbeBaudIndex, ProbeDataBits, ProbeParity, 0) == PortOpenResult::Opened) {
+            list[count++] = port;
+        }
         closePort(port);
     }
     return 0;
 }
 
-int openPort(int port, int baudIndex, int dataBits, int parity, int stopBits) {
+PortOpenResult openPort(int port, int baudIndex, int dataBits, int parity, int stopBits) {
     LineSettings settings;
     settings.bitsPerSecond = baudFromIndex(baudIndex);
     settings.dataBits = static_cast<uint8_t>(dataBits);
     settings.parity = static_cast<uint8_t>(parity);
     settings.stopBits = static_cast<uint8_t>(stopBits);
-    if (!validPort(port)) return 1;
+    if (!validPort(port)) return PortOpenResult::Failed;
     const auto p = static_cast<int16_t>(port);
     closeDevice(p);  // reopening an open port is allowed
-    if (openDevice(p) < 0) return 1;
-    if (configurePort(p, settings) < 0) return 1;
-    return 0;
+    if (openDevice(p) < 0) return PortOpenResult::Failed;
+    if (configurePort(p, settings) < 0) return PortOpenResult::Failed;
+    return PortOpenResult::Opened;
 }
 
-int closePort(int port) {
-    if (!validPort(port)) return 1;
-    return closeDevice(static_cast<int16_t>(port)) < 0 ? 1 : 0;
+PortCloseResult closePort(int port) {
+    if (!validPort(port) || closeDevice(static_cast<int16_t>(port)) < 0) return PortCloseResult::Failed;
+    return PortCloseResult::Closed;
 }
 
 // ---- low-level operations -------------------------------------------------
@@ -169,47 +171,47 @@ int16_t waitForInput(int16_t port, int us) {
 
 // ---- timed transfers --------------------------------------------------------
 
-int readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received) {
+TimedReadResult readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received) {
     received = 0;
     SerialBackend& backend = serialBackend();
     const uint32_t start = backend.tickUs();
-    if (count <= 0) return 0;
+    if (count <= 0) return TimedReadResult::Finished;
     // The wait ends once more than the time-out has passed: elapsed > limit (in microseconds).
     const uint32_t limit = static_cast<uint32_t>(std::clamp(timeoutMs, 0, 3600 * 1000)) * MicrosPerMs;
     const auto p = static_cast<int16_t>(port);
     int stored = 0;
     for (;;) {
         const int16_t got = readAvailable(p, buffer + offset + stored, count - stored);
-        if (got < 0) return 1;
+        if (got < 0) return TimedReadResult::ReadFailed;
         stored += got;
         if (stored >= count) {
             received = count;
-            return 0;
+            return TimedReadResult::Finished;
         }
         const uint32_t elapsed = backend.tickUs() - start;
         if (elapsed > limit) {
             received = stored;
-            return 0;
+            return TimedReadResult::Finished;
         }
         // Sleep until input arrives or the time is up; the next attempt reads it.
         waitForInput(p, static_cast<int>(std::min<uint32_t>(limit - elapsed + 1, INT32_MAX)));
     }
 }
 
-int sendBlock(int port, const uint8_t* bytes, int n, int& sent) {
+BlockSendResult sendBlock(int port, const uint8_t* bytes, int n, int& sent) {
     sent = 0;
     const auto p = static_cast<int16_t>(port);
     clearLineErrors(p);
-    if (escapeLine(p, SetRts) == 0) return 1;
-    if (purgePort(p, PurgeBoth) < 0) return 1;
+    if (escapeLine(p, SetRts) == 0) return BlockSendResult::Failed;
+    if (purgePort(p, PurgeBoth) < 0) return BlockSendResult::Failed;
     if (writeBytes(p, bytes, n) < 0) {
         // RTS stays low between blocks, also after a failed one.
         escapeLine(p, ClearRts);
-        return 1;
+        return BlockSendResult::Failed;
     }
-    if (escapeLine(p, ClearRts) == 0) return 1;
+    if (escapeLine(p, ClearRts) == 0) return BlockSendResult::Failed;
     sent = n;
-    return 0;
+    return BlockSendResult::Sent;
 }
 
 uint32_t deviceFailuresFound() { return deviceFailureCount; }

@@ -26,6 +26,30 @@ enum PortStatus : int16_t {
     ReadFailed = -6,   // the device failed a read (unplugged adapter, hung-up line)
 };
 
+// Result of openPort.
+enum class PortOpenResult : int {
+    Opened = 0,  // open and configured
+    Failed = 1,  // the port is left closed
+};
+
+// Result of closePort.
+enum class PortCloseResult : int {
+    Closed = 0,
+    Failed = 1,  // closeDevice gave a negative status (e.g. the port was not open)
+};
+
+// Result of readWithTimeout.
+enum class TimedReadResult : int {
+    Finished = 0,    // count bytes came, or the time ran out
+    ReadFailed = 1,  // a read failed; nothing counts as received
+};
+
+// Result of sendBlock.
+enum class BlockSendResult : int {
+    Sent = 0,
+    Failed = 1,  // RTS, purge or write failed; nothing counts as sent
+};
+
 enum PurgeKind : int { PurgeInput = 1, PurgeOutput = 2, PurgeBoth = 3 };
 
 // Escape codes of escapeLine (the values the Windows call uses).
@@ -52,10 +76,8 @@ uint32_t baudFromIndex(int baudIndex);
 // Closes every port, renames the slots, then lists (ascending) every port that
 // openPort can open. Always returns 0.
 int enumeratePorts(std::array<int, MaxPorts>& list, int& count);
-// 0 = open and configured, 1 = failure (the port is left closed).
-int openPort(int port, int baudIndex, int dataBits, int parity, int stopBits);
-// 0 = closed, 1 = closeDevice gave a negative status (e.g. not open).
-int closePort(int port);
+PortOpenResult openPort(int port, int baudIndex, int dataBits, int parity, int stopBits);
+PortCloseResult closePort(int port);
 
 // ---- low-level operations (PortStatus results) ------------------------------
 
@@ -80,12 +102,12 @@ int16_t waitForInput(int16_t port, int us);
 
 inline constexpr uint32_t MicrosPerMs = 1000;
 
-// Collects up to count bytes into buffer[offset..]. Returns 0 (received = bytes
+// Collects up to count bytes into buffer[offset..]. Finished (received = bytes
 // stored, 0..count) once count bytes came or more than timeoutMs passed;
-// 1 when a read failed (received = 0).
-int readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received);
-// Writes one block with RTS raised around it. 0 = sent (sent = n), 1 = failure (sent = 0).
-int sendBlock(int port, const uint8_t* bytes, int n, int& sent);
+// ReadFailed when a read failed (received = 0).
+TimedReadResult readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received);
+// Writes one block with RTS raised around it. Sent: sent = n; Failed: sent = 0.
+BlockSendResult sendBlock(int port, const uint8_t* bytes, int n, int& sent);
 
 // Reads, writes and RTS changes that an open device failed since the program
 // started (an adapter pulled out, a hung-up line). A silent line, a closed

@@ -10,32 +10,10 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/unique_fd_posix.h"
+
 namespace kq {
 namespace {
-
-// A file descriptor that is closed when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now and reports whether the close succeeded (it can report a
-    // delayed write error).
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -59,7 +37,7 @@ std::string resolvedTarget(const std::string& path) {
 }
 
 // Creates a fresh temporary file beside target; the kernel applies the umask.
-Fd createTemporaryBeside(const std::string& target, std::string& tempPath) {
+UniqueFd createTemporaryBeside(const std::string& target, std::string& tempPath) {
     static std::atomic<unsigned> counter{0};
     const auto slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -67,10 +45,10 @@ Fd createTemporaryBeside(const std::string& target, std::string& tempPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = folder + ".kq-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + ".tmp";
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return Fd(fd);
+        if (fd >= 0) return UniqueFd(fd);
         if (errno != EEXIST) break;
     }
-    return Fd();
+    return UniqueFd();
 }
 
 // Reads the regular file at path. Past maxBytes it stops: with wholeOnly the
@@ -78,7 +56,7 @@ Fd createTemporaryBeside(const std::string& target, std::string& tempPath) {
 WholeFile readFile(const std::string& path, uint64_t maxBytes, bool wholeOnly) {
     WholeFile result;
     // Non-blocking, so that a FIFO without a writer does not hang the open.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return result;
     if (wholeOnly && static_cast<uint64_t>(st.st_size) > maxBytes) {
@@ -127,10 +105,10 @@ bool replaceAtomically(const std::string& path, bool readOld, Fill fill) {
     const bool replacing = ::stat(target.c_str(), &old) == 0;
     // A rename would put a plain file in place of a device, pipe or folder.
     if (replacing && !S_ISREG(old.st_mode)) return false;
-    Fd oldFd(replacing && readOld ? ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1);
+    UniqueFd oldFd(replacing && readOld ? ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1);
     if (replacing && readOld && !oldFd.valid()) return false;
     std::string tempPath;
-    Fd fd = createTemporaryBeside(target, tempPath);
+    UniqueFd fd = createTemporaryBeside(target, tempPath);
     if (!fd.valid()) return false;
 
     bool ok = !replacing || ::fchmod(fd.get(), old.st_mode & 07777) == 0;

@@ -2,7 +2,9 @@
 # Installs the Debian packages the build and the tests need, when missing.
 # Extra package names given as arguments are installed as well (bench/fuzz.sh
 # asks for clang this way); with --only, just the packages given (the Windows
-# build asks for its cross compiler and Wine this way).
+# build asks for its cross compiler and Wine this way). With KQ_BUILD_GUI=OFF
+# the Qt windows are not built, and neither Qt nor the windows' font is
+# installed.
 set -euo pipefail
 
 if [ "${1:-}" = "--only" ]; then
@@ -11,8 +13,11 @@ if [ "${1:-}" = "--only" ]; then
 else
   # fonts-wqy-microhei: the Chinese sans face the windows are set in (1.6 MB;
   # fonts-noto-cjk would do as well but weighs 57 MB to download).
-  packages=(g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev
-            qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei "$@")
+  # ccache: a second build folder reuses the objects of the first.
+  packages=(g++ make cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev "$@")
+  if [ "${KQ_BUILD_GUI:-ON}" != "OFF" ]; then
+    packages+=(qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei)
+  fi
 fi
 
 missing=()

@@ -3,16 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "platform/unique_file.h"
 
 namespace kq::sim {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string failure(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
@@ -21,7 +17,7 @@ std::string failure(const std::string& what, const std::string& path) {
 }  // namespace
 
 bool readBinaryFile(const std::string& path, std::vector<uint8_t>& data, std::string& error) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    UniqueFile file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         error = failure("cannot open", path);
         return false;
@@ -38,7 +34,7 @@ bool readBinaryFile(const std::string& path, std::vector<uint8_t>& data, std::st
 }
 
 bool writeBinaryFile(const std::string& path, const std::vector<uint8_t>& data, std::string& error) {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
+    UniqueFile file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         error = failure("cannot create", path);
         return false;
@@ -48,7 +44,7 @@ bool writeBinaryFile(const std::string& path, const std::vector<uint8_t>& data, 
         return false;
     }
     // Closing flushes; a full disk shows up only here.
-    if (std::fclose(file.release()) != 0) {
+    if (!closeFile(file)) {
         error = failure("cannot write", path);
         return false;
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/exe_directory.h"
+#include "platform/program_version.h"
 #include "sim/binary_file.h"
 #include "sim/bootloader_model.h"
 #include "sim/flash_model.h"
@@ -89,6 +90,9 @@ int main(int argc, char** argv) {
     SimOptions options;
     std::string error;
     switch (parseSimOptions(args, options, error)) {
+        case ParseStatus::Version:
+            std::fputs(kq::versionLine("kqsim").c_str(), stdout);
+            return ExitOk;
         case ParseStatus::Help:
             std::fputs(usageText().c_str(), stdout);
             return ExitOk;

@@ -59,18 +59,17 @@ KqsimProcess::KqsimProcess(std::string program, std::string folder, std::vector<
         ::_exit(127);
     }
     ::close(out[1]);
-    outFd_ = out[0];
+    outFd_.reset(out[0]);
     if (pid_ < 0) {
         error_ = "fork failed";
         return;
     }
-    ready_ = readReadyLine(outFd_, ReadyTimeout);
+    ready_ = readReadyLine(outFd_.get(), ReadyTimeout);
     if (!ready_) error_ += " (kqsim stderr: " + readFile(errPath) + ")";
 }
 
 KqsimProcess::~KqsimProcess() {
     stop();
-    if (outFd_ >= 0) ::close(outFd_);
 }
 
 bool KqsimProcess::readReadyLine(int fd, std::chrono::milliseconds timeout) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique_fd_posix.h"
+
 namespace kq {
 
 class KqsimProcess {
@@ -42,7 +44,7 @@ private:
 
     std::string folder_;
     pid_t pid_ = -1;
-    int outFd_ = -1;  // its stdout, kept open while it runs
+    UniqueFd outFd_;  // its stdout, kept open while it runs
     bool ready_ = false;
     std::string error_;
     std::string portName_;

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "sim/unique_fd.h"
+#include "platform/unique_fd_posix.h"
 
 namespace kq::sim {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "sim/line_settings.h"
-#include "sim/unique_fd.h"
+#include "platform/unique_fd_posix.h"
 
 namespace kq::sim {
 

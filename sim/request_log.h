@@ -3,10 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
 
+#include "platform/unique_file.h"
 #include "sim/request_handler.h"
 #include "sim/request_parser.h"
 
@@ -30,10 +29,7 @@ public:
     void write(const LogRecord& record);
 
 private:
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, Closer> file_;
+    UniqueFile file_;
 };
 
 }  // namespace kq::sim

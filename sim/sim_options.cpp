@@ -1,12 +1,13 @@
 #include "sim/sim_options.h"
 
+#include <array>
 #include <charconv>
-#include <functional>
-#include <map>
+#include <span>
 #include <string_view>
 
 #include "sim/command_names.h"
 #include "link/module_address.h"
+#include "platform/option_reader.h"
 
 namespace kq::sim {
 
@@ -31,7 +32,7 @@ bool parseCommandCount(std::string_view text, uint16_t& code, uint32_t& count, s
     const std::string_view name = text.substr(0, colon);
     const std::optional<uint16_t> parsed = parseCommand(name);
     if (!parsed) {
-        error = "unknown command '" + std::string(name) + "'";
+        error = "unknown command " + std::string(name);
         return false;
     }
     code = *parsed;
@@ -41,7 +42,7 @@ bool parseCommandCount(std::string_view text, uint16_t& code, uint32_t& count, s
     if (n == "all") return true;
     const std::optional<uint32_t> number = parseNumber<uint32_t>(n);
     if (!number) {
-        error = "bad count '" + std::string(n) + "' (a number or all)";
+        error = "bad count " + std::string(n) + " (a number or all)";
         return false;
     }
     count = *number;
@@ -53,50 +54,77 @@ public:
     Parser(SimOptions& options, std::string& error) : o_(options), error_(error) {}
 
     ParseStatus run(const std::vector<std::string>& args) {
-        for (size_t i = 0; i < args.size(); ++i) {
-            std::string_view arg = args[i];
-            if (arg == "--help" || arg == "-h") return ParseStatus::Help;
-            std::optional<std::string_view> value;
-            if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string_view::npos) {
-                value = arg.substr(eq + 1);
-                arg = arg.substr(0, eq);
-            }
-            if (arg == "--bad-crc") {  // its value is optional, so only "--bad-crc=N" carries one
-                if (!badCrc(value)) return ParseStatus::Error;
-                continue;
-            }
-            const auto handler = handlers().find(arg);
-            if (handler == handlers().end()) return fail("unknown option '" + std::string(arg) + "'");
-            if (!value) {
-                if (i + 1 >= args.size()) return fail(std::string(arg) + " needs a value");
-                value = args[++i];
-            }
-            if (!handler->second(*this, *value)) {
-                if (error_.empty()) error_ = "bad value '" + std::string(*value) + "'";
-                error_ = std::string(arg) + ": " + error_;
-                return ParseStatus::Error;
+        const CommandLine line = readCommandLine(args, specs());
+        switch (line.status) {
+        case CommandLineStatus::Help: return ParseStatus::Help;
+        case CommandLineStatus::Version: return ParseStatus::Version;
+        case CommandLineStatus::Error: return fail(line.error);
+        case CommandLineStatus::Run: break;
+        }
+        if (!line.operands.empty()) {
+            return fail("unexpected argument " + line.operands[0] + ": kqsim takes options only");
+        }
+        for (const OptionEntry& entry : line.options) {
+            const Option& option = optionNamed(entry.name);
+            rule_ = option.rule;
+            if (!(this->*option.apply)(entry.value)) {
+                return fail(optionValueError(entry.name, entry.value.value_or(""), rule_));
             }
         }
         return finish();
     }
 
 private:
-    using Handler = std::function<bool(Parser&, std::string_view)>;
+    using Apply = bool (Parser::*)(const std::optional<std::string>&);
+    struct Option {
+        OptionSpec spec;
+        Apply apply;
+        std::string_view rule;  // what the value must be, for the error
+    };
 
-    static const std::map<std::string_view, Handler>& handlers() {
-        static const std::map<std::string_view, Handler> table{
-            {"--family", &Parser::family},       {"--mode", &Parser::mode},
-            {"--baud", &Parser::baud},           {"--parity", &Parser::parity},
-            {"--bits", &Parser::bits},           {"--pace", &Parser::pace},
-            {"--link", &Parser::link},           {"--flash-in", &Parser::flashIn},
-            {"--dump", &Parser::dump},           {"--log", &Parser::log},
-            {"--boot-size", &Parser::bootSize},  {"--address", &Parser::address},
-            {"--silent", &Parser::silent},       {"--error-bit", &Parser::errorBit},
-            {"--foreign", &Parser::foreign},     {"--noise", &Parser::noise},
-            {"--split", &Parser::split},         {"--delay", &Parser::delay},
-            {"--hangup-after", &Parser::hangupAfter},
-        };
+    // Every option with what its value must be; a fault option adds one
+    // rule each time it is given.
+    static const std::array<Option, 20>& options() {
+        static const std::array<Option, 20> table = {{
+            {{.name = "--family"}, &Parser::family, "use 251 or arm"},
+            {{.name = "--mode"}, &Parser::mode, "use boot or app"},
+            {{.name = "--baud"}, &Parser::baud, "use a rate the line knows, such as 9600 or 115200"},
+            {{.name = "--parity"}, &Parser::parity, "use none, odd or even"},
+            {{.name = "--bits"}, &Parser::bits, "use 10 or 11"},
+            {{.name = "--pace"}, &Parser::pace, "use none, reply or both"},
+            {{.name = "--link"}, &Parser::link, "give a path"},
+            {{.name = "--flash-in"}, &Parser::flashIn, "give a file"},
+            {{.name = "--dump"}, &Parser::dump, "give a file"},
+            {{.name = "--log"}, &Parser::log, "give a file"},
+            {{.name = "--boot-size"}, &Parser::bootSize, "use a hex number of bytes"},
+            {{.name = "--address"}, &Parser::address,
+             "a module address is 12 decimal digits, a pair AA standing for 0xAA"},
+            {{.name = "--silent", .repeats = true}, &Parser::silent, ""},
+            {{.name = "--error-bit", .repeats = true}, &Parser::errorBit, ""},
+            {{.name = "--foreign", .repeats = true}, &Parser::foreign, ""},
+            {{.name = "--delay", .repeats = true}, &Parser::delay, "use CMD:MS, MS up to 600000"},
+            {{.name = "--bad-crc", .takes = OptionTakes::OptionalValue}, &Parser::badCrc, "use a count or all"},
+            {{.name = "--noise"}, &Parser::noise, "use 0 to 65536 bytes"},
+            {{.name = "--split"}, &Parser::split, "use 1 piece or more"},
+            {{.name = "--hangup-after"}, &Parser::hangupAfter, "use a number of requests"},
+        }};
         return table;
+    }
+
+    static std::span<const OptionSpec> specs() {
+        static const std::vector<OptionSpec> all = [] {
+            std::vector<OptionSpec> list;
+            for (const Option& option : options()) list.push_back(option.spec);
+            return list;
+        }();
+        return all;
+    }
+
+    static const Option& optionNamed(std::string_view name) {
+        for (const Option& option : options()) {
+            if (option.spec.name == name) return option;
+        }
+        return options()[0];  // the reader passes only names of the table
     }
 
     ParseStatus fail(std::string message) {
@@ -104,109 +132,102 @@ private:
         return ParseStatus::Error;
     }
 
-    bool family(std::string_view v) {
+    bool family(const std::optional<std::string>& v) {
         if (v == "251") o_.family = ChipFamily::Kq581x;
         else if (v == "arm") o_.family = ChipFamily::Kq58xx;
         else return false;
         return true;
     }
-    bool mode(std::string_view v) {
+    bool mode(const std::optional<std::string>& v) {
         if (v == "boot") o_.mode = ModuleMode::Boot;
         else if (v == "app") o_.mode = ModuleMode::App;
         else return false;
         return true;
     }
-    bool baud(std::string_view v) {
-        const auto rate = parseNumber<uint32_t>(v);
+    bool baud(const std::optional<std::string>& v) {
+        const auto rate = parseNumber<uint32_t>(*v);
         if (!rate || !termiosSpeed(*rate)) return false;
         o_.line.baud = *rate;
         return true;
     }
-    bool parity(std::string_view v) {
-        const auto p = parseParity(v);
+    bool parity(const std::optional<std::string>& v) {
+        const auto p = parseParity(*v);
         if (p) o_.line.parity = *p;
         return p.has_value();
     }
-    bool bits(std::string_view v) {
+    bool bits(const std::optional<std::string>& v) {
         if (v != "10" && v != "11") return false;
         o_.bitsPerCharacter = v == "10" ? 10 : 11;
         return true;
     }
-    bool pace(std::string_view v) {
+    bool pace(const std::optional<std::string>& v) {
         if (v == "none") o_.pace = PaceMode::None;
         else if (v == "reply") o_.pace = PaceMode::Reply;
         else if (v == "both") o_.pace = PaceMode::Both;
         else return false;
         return true;
     }
-    bool link(std::string_view v) { return assignPath(o_.linkPath, v); }
-    bool flashIn(std::string_view v) { return assignPath(o_.flashIn, v); }
-    bool dump(std::string_view v) { return assignPath(o_.dumpPath, v); }
-    bool log(std::string_view v) { return assignPath(o_.logPath, v); }
+    bool link(const std::optional<std::string>& v) { return assignPath(o_.linkPath, *v); }
+    bool flashIn(const std::optional<std::string>& v) { return assignPath(o_.flashIn, *v); }
+    bool dump(const std::optional<std::string>& v) { return assignPath(o_.dumpPath, *v); }
+    bool log(const std::optional<std::string>& v) { return assignPath(o_.logPath, *v); }
     static bool assignPath(std::string& path, std::string_view v) {
         path = v;
         return !v.empty();
     }
-    bool bootSize(std::string_view v) {
-        const auto size = parseNumber<uint32_t>(v, 16);
+    bool bootSize(const std::optional<std::string>& v) {
+        const auto size = parseNumber<uint32_t>(*v, 16);
         if (size) o_.bootSize = *size;
         return size.has_value();
     }
-    bool address(std::string_view v) {
-        if (v.size() != 12 || !isValidModuleAddress(v)) {
-            error_ = "a module address is 12 decimal digits, a pair AA standing for 0xAA";
-            return false;
-        }
-        o_.moduleAddress = v;
+    bool address(const std::optional<std::string>& v) {
+        if (v->size() != 12 || !isValidModuleAddress(*v)) return false;
+        o_.moduleAddress = *v;
         return true;
     }
-    bool silent(std::string_view v) { return rule(v, &FaultPlan::silence); }
-    bool errorBit(std::string_view v) { return rule(v, &FaultPlan::refuse); }
-    bool foreign(std::string_view v) { return rule(v, &FaultPlan::answerForeign); }
+    bool silent(const std::optional<std::string>& v) { return rule(*v, &FaultPlan::silence); }
+    bool errorBit(const std::optional<std::string>& v) { return rule(*v, &FaultPlan::refuse); }
+    bool foreign(const std::optional<std::string>& v) { return rule(*v, &FaultPlan::answerForeign); }
     bool rule(std::string_view v, void (FaultPlan::*add)(uint16_t, uint32_t)) {
         uint16_t code = 0;
         uint32_t count = 0;
-        if (!parseCommandCount(v, code, count, error_)) return false;
+        if (!parseCommandCount(v, code, count, rule_)) return false;
         (o_.faults.*add)(code, count);
         return true;
     }
-    bool noise(std::string_view v) {
-        const auto n = parseNumber<uint64_t>(v);
+    bool noise(const std::optional<std::string>& v) {
+        const auto n = parseNumber<uint64_t>(*v);
         if (!n || *n > MaxNoiseBytes) return false;
         o_.shaping.noiseBytes = static_cast<size_t>(*n);
         return true;
     }
-    bool split(std::string_view v) {
-        const auto n = parseNumber<int>(v);
+    bool split(const std::optional<std::string>& v) {
+        const auto n = parseNumber<int>(*v);
         if (!n || *n < 1) return false;
         o_.shaping.pieces = *n;
         return true;
     }
-    bool delay(std::string_view v) {
-        const size_t colon = v.find(':');
-        const auto code = parseCommand(v.substr(0, colon));
-        if (!code || colon == std::string_view::npos) {
-            error_ = "expected CMD:MS";
-            return false;
-        }
-        const auto ms = parseNumber<uint32_t>(v.substr(colon + 1));
+    bool delay(const std::optional<std::string>& v) {
+        const std::string_view text = *v;
+        const size_t colon = text.find(':');
+        const auto code = parseCommand(text.substr(0, colon));
+        if (!code || colon == std::string_view::npos) return false;
+        const auto ms = parseNumber<uint32_t>(text.substr(colon + 1));
         if (!ms || *ms > MaxDelayMs) return false;
         o_.faults.delay(*code, static_cast<int>(*ms));
         return true;
     }
-    bool hangupAfter(std::string_view v) {
-        const auto n = parseNumber<uint64_t>(v);
+    bool hangupAfter(const std::optional<std::string>& v) {
+        const auto n = parseNumber<uint64_t>(*v);
         if (n) o_.hangupAfter = *n;
         return n.has_value();
     }
-    bool badCrc(std::optional<std::string_view> v) {
+    // --bad-crc alone covers every CRC reply.
+    bool badCrc(const std::optional<std::string>& v) {
         uint32_t count = EveryRequest;
         if (v && *v != "all") {
             const auto n = parseNumber<uint32_t>(*v);
-            if (!n) {
-                error_ = "--bad-crc: bad count '" + std::string(*v) + "'";
-                return false;
-            }
+            if (!n) return false;
             count = *n;
         }
         o_.faults.corruptCrc(count);
@@ -221,6 +242,7 @@ private:
 
     SimOptions& o_;
     std::string& error_;
+    std::string rule_;  // the rule of the option being applied
 };
 
 }  // namespace
@@ -268,6 +290,10 @@ requests of that command, and may be "all"):
   --hangup-after N        after N requests, close the line as an unplugged adapter
                           would; keep running until signalled
   --help                  this text
+  --version               the version
+
+An option takes its value as --option VALUE or --option=VALUE; the fault
+options may be given more than once.
 )usage";
 }
 

@@ -39,7 +39,7 @@ struct SimOptions {
     }
 };
 
-enum class ParseStatus { Run, Help, Error };
+enum class ParseStatus { Run, Help, Version, Error };
 
 // Arguments without the program name. On Error, error says what is wrong.
 ParseStatus parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);

@@ -20,17 +20,19 @@ RunResult UpgradeRun::Sequence::remoteWithoutBackupPath() {
 }
 
 bool UpgradeRun::Sequence::handshakeUntilAnswered() {
+    host_.stepStarted(RunStep::Handshake);
     host_.appendLog("对接开始\r\n");
     host_.pumpMessages();
     host_.setUpgradeCaption(CaptionHandshaking);
     int portFailuresInARow = 0;
-    for (;;) {
+    for (int unanswered = 1;; ++unanswered) {
         const CommandResult result = commands_.handshake(port_);
         if (result == Ok) break;
         // Anything but a silent line failed at once (the adapter is gone):
         // pause as long as an unanswered attempt lasts instead of spinning.
         portFailuresInARow = result == NoReply ? 0 : portFailuresInARow + 1;
         if (result != NoReply) host_.waitMs(HandshakeTimeoutMs);
+        host_.handshakeUnanswered(unanswered);
         host_.pumpMessages();
         if (!run_.upgradeRunning_) {
             host_.appendLog("暂停返回\r\n");
@@ -57,6 +59,7 @@ bool UpgradeRun::Sequence::handshakeUntilAnswered() {
 }
 
 bool UpgradeRun::Sequence::writeUpgradeFlagAndReset() {
+    host_.stepStarted(RunStep::UpgradeFlag);
     host_.appendLog("写入升级标志\r\n");
     if (commands_.writeUpgradeFlag(port_) != Ok) {
         run_.upgradeRunning_ = false;
@@ -76,6 +79,7 @@ bool UpgradeRun::Sequence::writeUpgradeFlagAndReset() {
 }
 
 bool UpgradeRun::Sequence::eraseAllSectors() {
+    host_.stepStarted(RunStep::Erase);
     host_.appendLog("擦除开始\r\n");
     host_.pumpMessages();
     if (commands_.eraseAll(port_) != Ok && commands_.eraseAll(port_) != Ok) {
@@ -90,6 +94,7 @@ bool UpgradeRun::Sequence::eraseAllSectors() {
 
 bool UpgradeRun::Sequence::writeAllSectors() {
     const uint32_t base = parseHexText(settings_.userOffsetHex);
+    host_.stepStarted(RunStep::Write);
     host_.appendLog("写入开始\r\n");
     host_.pumpMessages();
     const int count = image_.sectorCount();
@@ -126,6 +131,7 @@ bool UpgradeRun::Sequence::writeOneSector(int sector, uint32_t base) {
 }
 
 bool UpgradeRun::Sequence::checkFlashCrc() {
+    host_.stepStarted(RunStep::Check);
     host_.appendLog("检测开始\r\n");
     host_.pumpMessages();
     const uint32_t address = flashAddress(parseHexText(settings_.userOffsetHex));

@@ -23,6 +23,7 @@ int frameBytes(int frameDataLength) {
 RunResult UpgradeRun::Sequence::remoteWithBackupPath() {
     // A mistyped address would be sent as some other module's address:
     // refuse it before anything goes out.
+    host_.stepStarted(RunStep::ModuleAddress);
     if (!isValidModuleAddress(settings_.moduleAddress)) {
         failWithCross("模块地址错误\r\n", RunStep::ModuleAddress);
         return result_;
@@ -39,6 +40,7 @@ bool UpgradeRun::Sequence::configureModule(const ModuleAddress& address) {
     const uint32_t length = uint32_t(image_.paddedLength());
     const uint16_t imageCrc = crc16(image_.imageBytes.data(), length);
 
+    host_.stepStarted(RunStep::Configure);
     host_.appendLog("配置开始\r\n");
     host_.pumpMessages();
     if (commands_.remoteConfigure(port_, address, upgradeOffset, userOffset, length, imageCrc) != Ok) {
@@ -55,6 +57,7 @@ bool UpgradeRun::Sequence::configureModule(const ModuleAddress& address) {
 }
 
 bool UpgradeRun::Sequence::sendAllFrames(const ModuleAddress& address) {
+    host_.stepStarted(RunStep::Write);
     host_.appendLog("写入开始\r\n");
     host_.pumpMessages();
     const int count = image_.sectorCount();
@@ -88,6 +91,7 @@ bool UpgradeRun::Sequence::sendFrame(const ModuleAddress& address, uint32_t offs
 }
 
 bool UpgradeRun::Sequence::verifyModule(const ModuleAddress& address) {
+    host_.stepStarted(RunStep::Verify);
     host_.appendLog("校验开始\r\n");
     host_.pumpMessages();
     if (commands_.remoteVerify(port_, address) != Ok) {

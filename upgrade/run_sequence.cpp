@@ -22,6 +22,7 @@ RunResult UpgradeRun::Sequence::run() {
     host_.blankStatusPicture();
     host_.setSectorLabel("");
 
+    host_.stepStarted(RunStep::File);
     host_.appendLog("获取文件开始\r\n");
     host_.pumpMessages();
     const ShowMessage showMessage = [this](std::string_view text) { host_.showMessage(text); };
@@ -36,7 +37,8 @@ RunResult UpgradeRun::Sequence::run() {
     host_.appendLog("共" + decimalText(image_.sectorCount()) + "个扇区" + "\r\n");
     host_.pumpMessages();
 
-    if (host_.openSelectedPort(settings_) != 0) {
+    host_.stepStarted(RunStep::Port);
+    if (host_.openSelectedPort(settings_) != SelectedPortResult::Opened) {
         run_.upgradeRunning_ = false;
         host_.appendLogColoured("串口打开失败\r\n", LogRed);
         host_.closeSelectedPort(settings_);

@@ -11,16 +11,17 @@ inline constexpr int PortDataBits = 8;     // data bits per character
 inline constexpr int PortOneStopBit = 0;   // stop-bits code of one stop bit
 }  // namespace
 
-int openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings) {
+SelectedPortResult openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings) {
     if (settings.portNumber == 0) {
         host.appendLogColoured("通信口没有选择", LogRed);
-        return 1;
+        return SelectedPortResult::NoneChosen;
     }
-    if (openPort(settings.portNumber, settings.baudRate, PortDataBits, settings.parity, PortOneStopBit) != 0) {
+    if (openPort(settings.portNumber, settings.baudRate, PortDataBits, settings.parity, PortOneStopBit) !=
+        PortOpenResult::Opened) {
         host.appendLogColoured("通信口打不开\r\n", LogRed);
-        return 2;
+        return SelectedPortResult::CannotOpen;
     }
-    return 0;
+    return SelectedPortResult::Opened;
 }
 
 std::string timestampText(std::time_t t) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "upgrade/run_step.h"
 #include "upgrade/upgrade_settings.h"
 
 namespace kq {
@@ -15,6 +16,13 @@ namespace kq {
 enum LogColour : int { LogBlue = 0, LogRed = 1, LogGreen = 2, LogYellow = 3, LogBlack = 4 };
 // Status picture of showStatusPicture.
 enum StatusPicture : int { PictureTick = 0, PictureCross = 1, PictureBlank = 255 };
+
+// Result of openSelectedPort.
+enum class SelectedPortResult : int {
+    Opened = 0,      // the chosen port is open with the chosen line settings
+    NoneChosen = 1,  // no port is chosen
+    CannotOpen = 2,  // the chosen port failed to open
+};
 
 class UpgradeHost {
 public:
@@ -33,9 +41,9 @@ public:
     virtual void showStatusPicture(int which) = 0;
     void blankStatusPicture() { showStatusPicture(PictureBlank); }
 
-    // 0 = open; 1 = no port chosen; 2 = cannot open. Logs its own red line for 1 and 2
-    // (openSelectedPortOn below does all of this on the serial channel).
-    virtual int openSelectedPort(const UpgradeSettings& settings) = 0;
+    // Opens the chosen port; logs its own red line when it cannot (openSelectedPortOn
+    // below does all of this on the serial channel).
+    virtual SelectedPortResult openSelectedPort(const UpgradeSettings& settings) = 0;
     virtual void closeSelectedPort(const UpgradeSettings& settings) = 0;
 
     // Shows the file's modification time and remembers the path.
@@ -55,13 +63,22 @@ public:
     // to be written, of count; sector == count once the last one is written.
     // The window shows it in its progress bar.
     virtual void reportProgress(int /*sector*/, int /*count*/) {}
+
+    // A step of the run begins (before its first log line). Every step at
+    // which a run can end is announced, except CrcMismatch, an ending within
+    // Check. The window ignores it.
+    virtual void stepStarted(RunStep /*step*/) {}
+    // The handshake has gone unanswered attempts times in a row; called after
+    // each unanswered attempt, before the stop check that follows it. A host
+    // that presses stop here ends the run there. The window ignores it.
+    virtual void handshakeUnanswered(int /*attempts*/) {}
 };
 
 // The text of a log time stamp: t in local time as "%Y-%m-%d %H:%M:%S".
 std::string timestampText(std::time_t t);
 
 // The serial-channel way to open and close the chosen port, for real hosts.
-int openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings);
+SelectedPortResult openSelectedPortOn(UpgradeHost& host, const UpgradeSettings& settings);
 void closeSelectedPortOn(const UpgradeSettings& settings);
 
 }  // namespace kq

@@ -21,11 +21,6 @@ enum class RunEnding {
     Ignored,               // pressed while a run was active: nothing done
 };
 
-// The step at which a run ended (None on success or when ignored).
-enum class RunStep {
-    None, File, Port, UpgradeFlag, Handshake, Erase, Write, Check, CrcMismatch, ModuleAddress, Configure, Verify,
-};
-
 // A short English name of an ending, for reports ("failed with cross").
 const char* runEndingName(RunEnding ending);
 
@@ -35,15 +30,15 @@ struct RunResult {
         : ending(ending), step(step), fileReport(std::move(fileReport)) {}
 
     RunEnding ending = RunEnding::Ignored;
-    RunStep step = RunStep::None;
-    HexLoadReport fileReport;  // why the file was refused, when step is File
+    RunStep step = RunStep::None;  // the step at which the run ended
+    HexLoadReport fileReport;      // why the file was refused, when step is File
 };
 
 inline constexpr int ResetWaitMs = 2000;       // ms after resetModule (remote without backup)
 inline constexpr int RemoteResetGapMs = 100;   // ms between the two remoteReset commands
 inline constexpr int LostPortAttempts = 3;     // handshakes failing at the port in a row that end a run
 
-// Captions the local path gives the upgrade button (front ends may watch for them).
+// Captions the local path gives the upgrade button.
 inline constexpr std::string_view CaptionHandshaking = "对接中";  // while the handshake repeats
 inline constexpr std::string_view CaptionDownload = "下载";       // once the handshake ended
 

@@ -90,7 +90,7 @@ public:
     void appendLogColoured(std::string_view text, int colour) override;
     void appendTimestamp() override;
     void showStatusPicture(int which) override;
-    int openSelectedPort(const UpgradeSettings& settings) override;
+    SelectedPortResult openSelectedPort(const UpgradeSettings& settings) override;
     void closeSelectedPort(const UpgradeSettings& settings) override;
     void noteHexFileTime(const std::string& path) override;
     void showMessage(std::string_view text) override;

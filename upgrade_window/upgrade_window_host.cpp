@@ -43,7 +43,9 @@ void UpgradeWindow::showStatusPicture(int which) {
                                                              : BlankPicture);
 }
 
-int UpgradeWindow::openSelectedPort(const UpgradeSettings& settings) { return openSelectedPortOn(*this, settings); }
+SelectedPortResult UpgradeWindow::openSelectedPort(const UpgradeSettings& settings) {
+    return openSelectedPortOn(*this, settings);
+}
 
 void UpgradeWindow::closeSelectedPort(const UpgradeSettings& settings) { closeSelectedPortOn(settings); }
 

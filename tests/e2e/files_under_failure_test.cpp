@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/build_folders.h"
 #include "e2e/flasher_session.h"
 #include "e2e/process_runner.h"
 #include "support/private_mounts.h"
@@ -19,7 +20,7 @@ namespace {
 
 using namespace kq::testing;
 
-const std::string Merger = std::string(KQ_BIN_DIR) + "/hexsplice-cli";
+const std::string Merger = programPath("hexsplice-cli");
 const std::string MergedName = "KQ58XX_bootload_合并.hex";
 constexpr int ExitWriteFailed = 3;  // hexsplice-cli: the merged file was not written
 constexpr int ExitFileRefused = 3;  // flashwright-cli: the upgrade file was refused

@@ -3,18 +3,20 @@
 #include <fstream>
 #include <regex>
 
+#include "e2e/build_folders.h"
+
 namespace kq::testing {
 
-const std::string FlasherProgram = std::string(KQ_BIN_DIR) + "/flashwright-cli";
+const std::string FlasherProgram = programPath("flashwright-cli");
 
 const Sample& sample251() {
-    static const Sample sample{std::string(KQ_SOURCE_DIR) + "/samples/demo_kq581x.hex",
+    static const Sample sample{sourcePath("samples/demo_kq581x.hex"),
                                "251", 0, 12, 0x1000, 0x8000, 28, 0xFF0000, 0x10000, 0x1000};
     return sample;
 }
 
 const Sample& sampleArm() {
-    static const Sample sample{std::string(KQ_SOURCE_DIR) + "/samples/demo_kq58xx.hex",
+    static const Sample sample{sourcePath("samples/demo_kq58xx.hex"),
                                "arm", 1, 40, 0x4000, 0x11000, 52, 0, 0x80000, 0x4000};
     return sample;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/build_folders.h"
 #include "e2e/process_runner.h"
 #include "unit/merge_test_files.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 using namespace kq::testing;
 
-const std::string Program = std::string(KQ_BIN_DIR) + "/hexsplice-cli";
+const std::string Program = programPath("hexsplice-cli");
 const std::string DefaultOutput = "KQ58XX_bootload_合并.hex";
 
 class HexspliceCli : public ::testing::Test {

@@ -4,7 +4,7 @@
 
 namespace kq::testing {
 
-int SerialRecordingHost::openSelectedPort(const UpgradeSettings& settings) {
+SelectedPortResult SerialRecordingHost::openSelectedPort(const UpgradeSettings& settings) {
     record_.note("open:" + std::to_string(settings.portNumber));
     return openSelectedPortOn(*this, settings);
 }

@@ -20,7 +20,7 @@ public:
     void appendLogColoured(std::string_view text, int colour) override { record_.appendLogColoured(text, colour); }
     void appendTimestamp() override { record_.appendTimestamp(); }
     void showStatusPicture(int which) override { record_.showStatusPicture(which); }
-    int openSelectedPort(const UpgradeSettings& settings) override;
+    SelectedPortResult openSelectedPort(const UpgradeSettings& settings) override;
     void closeSelectedPort(const UpgradeSettings& settings) override;
     void noteHexFileTime(const std::string& path) override { record_.noteHexFileTime(path); }
     void showMessage(std::string_view text) override { record_.showMessage(text); }
@@ -29,6 +29,8 @@ public:
     void setSectorLabel(std::string_view text) override { record_.setSectorLabel(text); }
     void setUpgradeCaption(std::string_view text) override { record_.setUpgradeCaption(text); }
     void reportProgress(int sector, int count) override { record_.reportProgress(sector, count); }
+    void stepStarted(RunStep step) override { record_.stepStarted(step); }
+    void handshakeUnanswered(int attempts) override { record_.handshakeUnanswered(attempts); }
 
 private:
     test::RecordingHost record_;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/build_folders.h"
 #include "e2e/request_records.h"
 #include "sim/kqsim_process.h"
 
@@ -16,7 +17,7 @@ public:
     // folder: where the link (unless defaultLink), the request log and the dump
     // go. defaultLink: let kqsim link itself as ports/COMn beside the binaries.
     SimProcess(std::string folder, std::vector<std::string> args, bool defaultLink = false)
-        : KqsimProcess(std::string(KQ_BIN_DIR) + "/kqsim", std::move(folder), std::move(args), defaultLink) {}
+        : KqsimProcess(programPath("kqsim"), std::move(folder), std::move(args), defaultLink) {}
 
     // The requests it logged so far (complete lines only).
     std::vector<RequestRecord> requests() const;

@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     kq::test::ScopedFakeSerial serial;
-    FUZZ_CHECK(kq::openPort(Port, 0, 8, 0, 0) == 0);
+    FUZZ_CHECK(kq::openPort(Port, 0, 8, 0, 0) == kq::PortOpenResult::Opened);
     // The stream arrives in pieces of 1..80 bytes, 0..25 ms apart.
     uint32_t at = 0;
     for (size_t pos = 0; pos < stream.size();) {

@@ -192,7 +192,7 @@ private slots:
             {PortBox, "portCombo", [&] {
                  auto* box = as<QComboBox>(*window, PortBox);
                  QCOMPARE(box->itemText(1), QStringLiteral("COM12 (%1)").arg(q(port12_->device())));
-                 QCOMPARE(openPort(3, 7, 8, 0, 0), 0);
+                 QVERIFY(openPort(3, 7, 8, 0, 0) == PortOpenResult::Opened);
                  box->showPopup();  // lists afresh, which closes every port
                  box->hidePopup();
                  QCOMPARE(isClosed(3), 1);

@@ -60,10 +60,10 @@ void RecordingHost::appendTimestamp() { calls.push_back("timestamp"); }
 
 void RecordingHost::showStatusPicture(int which) { calls.push_back("picture:" + std::to_string(which)); }
 
-int RecordingHost::openSelectedPort(const UpgradeSettings& settings) {
+SelectedPortResult RecordingHost::openSelectedPort(const UpgradeSettings& settings) {
     calls.push_back("open:" + std::to_string(settings.portNumber));
-    if (openResult == 1) appendLogColoured("通信口没有选择", LogRed);
-    if (openResult == 2) appendLogColoured("通信口打不开\r\n", LogRed);
+    if (openResult == SelectedPortResult::NoneChosen) appendLogColoured("通信口没有选择", LogRed);
+    if (openResult == SelectedPortResult::CannotOpen) appendLogColoured("通信口打不开\r\n", LogRed);
     return openResult;
 }
 
@@ -102,6 +102,10 @@ void RecordingHost::setUpgradeCaption(std::string_view text) { calls.push_back("
 void RecordingHost::reportProgress(int sector, int count) {
     calls.push_back("progress:" + std::to_string(sector) + "/" + std::to_string(count));
 }
+
+void RecordingHost::stepStarted(RunStep step) { calls.push_back("step:" + std::string(runStepName(step))); }
+
+void RecordingHost::handshakeUnanswered(int attempts) { calls.push_back("unanswered:" + std::to_string(attempts)); }
 
 void RecordingHost::pressStop() {
     if (run_ != nullptr) run_->stopUpgrade();

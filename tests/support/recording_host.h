@@ -19,13 +19,14 @@ namespace kq::test {
 // "colour<N>:<text>" (other colours), "timestamp", "picture:<which>",
 // "open:<port>", "close:<port>", "note:<path>", "message:<text>", "pump",
 // "wait:<ms>", "label:<text>", "caption:<text>", "progress:<sector>/<count>",
+// "step:<name>" (runStepName), "unanswered:<attempts>",
 // plus whatever note() adds (e.g. the commands, as "cmd:<name>").
 class RecordingHost final : public UpgradeHost {
 public:
     // What the controls hold: readControls returns it, tests may change it.
     UpgradeSettings controls;
-    // Result of openSelectedPort; 1 and 2 log the red lines of the real host.
-    int openResult = 0;
+    // Result of openSelectedPort; NoneChosen and CannotOpen log the red lines of the real host.
+    SelectedPortResult openResult = SelectedPortResult::Opened;
     // Called at every pump with its 1-based number, after any stop due then.
     std::function<void(int pump)> onPump;
 
@@ -59,7 +60,7 @@ public:
     void appendLogColoured(std::string_view text, int colour) override;
     void appendTimestamp() override;
     void showStatusPicture(int which) override;
-    int openSelectedPort(const UpgradeSettings& settings) override;
+    SelectedPortResult openSelectedPort(const UpgradeSettings& settings) override;
     void closeSelectedPort(const UpgradeSettings& settings) override;
     void noteHexFileTime(const std::string& path) override;
     void showMessage(std::string_view text) override;
@@ -68,6 +69,8 @@ public:
     void setSectorLabel(std::string_view text) override;
     void setUpgradeCaption(std::string_view text) override;
     void reportProgress(int sector, int count) override;
+    void stepStarted(RunStep step) override;
+    void handshakeUnanswered(int attempts) override;
 
 private:
     void pressStop();

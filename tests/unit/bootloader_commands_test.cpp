@@ -105,7 +105,7 @@ struct ScriptedModule {
 class CommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(openPort(2, 7, 8, ParityNone, 0), 0);
+        ASSERT_EQ(openPort(2, 7, 8, ParityNone, 0), PortOpenResult::Opened);
         module.attach(fake);
     }
 

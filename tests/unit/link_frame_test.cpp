@@ -200,7 +200,7 @@ TEST(ValidateModuleFrame, ShortLengthFieldsOfTheOtherLayoutAreRejected) {
 
 class ReceiveTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(openPort(1, 7, 8, ParityNone, 0), 0); }
+    void SetUp() override { ASSERT_EQ(openPort(1, 7, 8, ParityNone, 0), PortOpenResult::Opened); }
 
     ReceiveOutcome receive(int timeoutMs = 150) {
         return receiveFrame(1, Code, Address, payload, length, timeoutMs);
@@ -328,16 +328,16 @@ TEST_F(ReceiveTest, DrainEndsAtTheFirstQuietRead) {
     fake.arriveNow(Bytes(100, 0x01));
     fake.arrive(2, Bytes(10, 0x02));
     fake.arrive(50, {0x03});
-    EXPECT_EQ(drainInput(1), 0);
+    EXPECT_EQ(drainInput(1), DrainResult::Quiet);
     EXPECT_EQ(fake.pendingBytes(), 1u);
     EXPECT_LT(fake.now, 50u);
     closePort(1);
-    EXPECT_EQ(drainInput(1), 1);
+    EXPECT_EQ(drainInput(1), DrainResult::ReadFailed);
 }
 
 TEST_F(ReceiveTest, DrainOfALineThatNeverFallsQuietStops) {
     for (uint32_t tick = 0; tick < 5000; ++tick) fake.arrive(tick, {0x00});
-    EXPECT_EQ(drainInput(1), 0);
+    EXPECT_EQ(drainInput(1), DrainResult::Quiet);
     EXPECT_GT(fake.now, 1000u);
     EXPECT_LT(fake.now, 1100u);
 }
@@ -346,7 +346,7 @@ TEST_F(ReceiveTest, SendFrameDrainsThenWritesTheWholeFrame) {
     fake.arriveNow({1, 2, 3});
     const uint8_t data[3] = {0xA, 0xB, 0xC};
     fake.calls.clear();
-    EXPECT_EQ(sendFrame(1, Code, Address, data, 3), 0);
+    EXPECT_EQ(sendFrame(1, Code, Address, data, 3), FrameSendResult::Sent);
     EXPECT_EQ(fake.pendingBytes(), 0u);
     ASSERT_EQ(fake.writes.size(), 1u);
     Bytes expected(16);
@@ -354,22 +354,22 @@ TEST_F(ReceiveTest, SendFrameDrainsThenWritesTheWholeFrame) {
     EXPECT_EQ(fake.writes[0], expected);
 
     const ModuleAddress module = {1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(sendModuleFrame(1, 0x1602, module, data, 3), 0);
+    EXPECT_EQ(sendModuleFrame(1, 0x1602, module, data, 3), FrameSendResult::Sent);
     ASSERT_EQ(fake.writes.size(), 2u);
     EXPECT_EQ(fake.writes[1].size(), 18u);
 }
 
 TEST_F(ReceiveTest, SendFrameFailures) {
     fake.writeFails = true;
-    EXPECT_EQ(sendFrame(1, Code, Address, nullptr, 0), 2);
-    EXPECT_EQ(sendModuleFrame(1, Code, Module, nullptr, 0), 2);
+    EXPECT_EQ(sendFrame(1, Code, Address, nullptr, 0), FrameSendResult::BlockFailed);
+    EXPECT_EQ(sendModuleFrame(1, Code, Module, nullptr, 0), FrameSendResult::BlockFailed);
     fake.writeFails = false;
     static uint8_t big[FrameBufferBytes];
-    EXPECT_EQ(sendFrame(1, Code, Address, big, MaxFlashPayload + 1), 2);
+    EXPECT_EQ(sendFrame(1, Code, Address, big, MaxFlashPayload + 1), FrameSendResult::BlockFailed);
     EXPECT_TRUE(fake.writes.empty());
     closePort(1);
-    EXPECT_EQ(sendFrame(1, Code, Address, nullptr, 0), 1);
-    EXPECT_EQ(sendModuleFrame(1, Code, Module, nullptr, 0), 1);
+    EXPECT_EQ(sendFrame(1, Code, Address, nullptr, 0), FrameSendResult::DrainFailed);
+    EXPECT_EQ(sendModuleFrame(1, Code, Module, nullptr, 0), FrameSendResult::DrainFailed);
 }
 
 }  // namespace

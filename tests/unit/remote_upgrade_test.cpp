@@ -27,13 +27,13 @@ TEST_F(RemoteUpgradeTest, SuccessfulRunOfTwoSectorsGivesTheWholeTranscript) {
     EXPECT_EQ(result.ending, RunEnding::Success);
     EXPECT_FALSE(run.upgradeRunning());
     const Calls expected = {
-        "open:3", "pump",
-        "log:配置开始\r\n", "pump", "cmd:remoteConfigure", "log:配置成功\r\n", "pump",
-        "log:写入开始\r\n", "pump",
+        "open:3", "step:module address", "pump",
+        "step:configure", "log:配置开始\r\n", "pump", "cmd:remoteConfigure", "log:配置成功\r\n", "pump",
+        "step:write", "log:写入开始\r\n", "pump",
         "label:第1扇区", "progress:0/2", "pump", "cmd:remoteWrite", "pump",
         "label:第2扇区", "progress:1/2", "pump", "cmd:remoteWrite", "pump",
         "progress:2/2", "log:写入成功\r\n", "pump",
-        "log:校验开始\r\n", "pump", "cmd:remoteVerify", "log:校验成功\r\n", "pump",
+        "step:verify", "log:校验开始\r\n", "pump", "cmd:remoteVerify", "log:校验成功\r\n", "pump",
         "pump", "cmd:remoteReset", "wait:100", "pump", "cmd:remoteReset",
         "log:程序复位\r\n", "picture:0", "log:升级成功\r\n",
         "label:", "close:3", "writeControls",
@@ -297,7 +297,7 @@ TEST_P(RemoteModuleAddress, AnInvalidAddressEndsTheRunBeforeAnythingIsSent) {
     EXPECT_EQ(result.ending, RunEnding::FailedWithCross);
     EXPECT_EQ(result.step, RunStep::ModuleAddress);
     EXPECT_TRUE(commands.calls().empty());
-    EXPECT_EQ(callsFrom("open:3"), (Calls{"open:3", "red:模块地址错误\r\n", "picture:1", "close:3"}));
+    EXPECT_EQ(callsFrom("open:3"), (Calls{"open:3", "step:module address", "red:模块地址错误\r\n", "picture:1", "close:3"}));
     EXPECT_FALSE(run.upgradeRunning());
 }
 

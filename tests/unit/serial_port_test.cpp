@@ -17,7 +17,7 @@ protected:
     test::FakeSerialBackend& fake = scoped.fake;
 
     void openOk(int port) {
-        ASSERT_EQ(openPort(port, 7, 8, ParityNone, 0), 0);
+        ASSERT_EQ(openPort(port, 7, 8, ParityNone, 0), PortOpenResult::Opened);
         fake.calls.clear();
     }
 };
@@ -51,18 +51,18 @@ TEST_F(SerialPortTest, FailedOpenLeavesTheSlotClosed) {
     fake.calls.clear();
     EXPECT_EQ(openDevice(9), OpenFailed);
     EXPECT_TRUE(fake.calls.empty());
-    EXPECT_EQ(openPort(3, 3, 8, ParityEven, 0), 1);
+    EXPECT_EQ(openPort(3, 3, 8, ParityEven, 0), PortOpenResult::Failed);
     EXPECT_EQ(isClosed(3), 1);
 }
 
 TEST_F(SerialPortTest, OpenPortConfiguresAndReopensAnOpenPort) {
-    ASSERT_EQ(openPort(1, 5, 8, ParityOdd, 0), 0);
+    ASSERT_EQ(openPort(1, 5, 8, ParityOdd, 0), PortOpenResult::Opened);
     EXPECT_EQ(fake.lastSettings.bitsPerSecond, 38400u);
     EXPECT_EQ(fake.lastSettings.dataBits, 8);
     EXPECT_EQ(fake.lastSettings.parity, ParityOdd);
     EXPECT_EQ(fake.lastSettings.stopBits, 0);
     fake.calls.clear();
-    ASSERT_EQ(openPort(1, 3, 8, ParityEven, 0), 0);
+    ASSERT_EQ(openPort(1, 3, 8, ParityEven, 0), PortOpenResult::Opened);
     EXPECT_EQ(fake.calls, (Calls{"close", "open /dev/fake1", "configure"}));
     EXPECT_EQ(fake.lastSettings.bitsPerSecond, 9600u);
     EXPECT_EQ(fake.openHandles(), 1);
@@ -70,15 +70,15 @@ TEST_F(SerialPortTest, OpenPortConfiguresAndReopensAnOpenPort) {
 }
 
 TEST_F(SerialPortTest, ClosingAPortThatIsNotOpen) {
-    EXPECT_EQ(closePort(4), 1);
-    EXPECT_EQ(closePort(0), 1);
+    EXPECT_EQ(closePort(4), PortCloseResult::Failed);
+    EXPECT_EQ(closePort(0), PortCloseResult::Failed);
     EXPECT_EQ(closeDevice(4), NotOpen);
     EXPECT_EQ(closeDevice(33), BadArgument);
     EXPECT_TRUE(fake.calls.empty());
     openOk(4);
-    EXPECT_EQ(closePort(4), 0);
+    EXPECT_EQ(closePort(4), PortCloseResult::Closed);
     EXPECT_EQ(isClosed(4), 1);
-    EXPECT_EQ(closePort(4), 1);
+    EXPECT_EQ(closePort(4), PortCloseResult::Failed);
 }
 
 TEST_F(SerialPortTest, ClosedSlotsNeverReachThePlatform) {
@@ -140,7 +140,7 @@ TEST_F(SerialPortTest, DeviceFailuresAreCountedButSilenceIsNot) {
     EXPECT_EQ(readAvailable(1, buffer, 8), NotOpen);  // a closed slot is not a failed device
     openOk(1);
     int received = -1;
-    EXPECT_EQ(readWithTimeout(1, buffer, 0, 8, 20, received), 0);
+    EXPECT_EQ(readWithTimeout(1, buffer, 0, 8, 20, received), TimedReadResult::Finished);
     EXPECT_EQ(deviceFailuresFound(), before);
 
     fake.writeFails = true;
@@ -158,7 +158,7 @@ TEST_F(SerialPortTest, ReadWithTimeoutCountZeroReturnsAtOnce) {
     openOk(1);
     uint8_t buffer[4];
     int received = -1;
-    EXPECT_EQ(readWithTimeout(1, buffer, 0, 0, 100, received), 0);
+    EXPECT_EQ(readWithTimeout(1, buffer, 0, 0, 100, received), TimedReadResult::Finished);
     EXPECT_EQ(received, 0);
     EXPECT_EQ(fake.reads, 0);
     EXPECT_EQ(fake.now, 0u);
@@ -168,7 +168,7 @@ TEST_F(SerialPortTest, ReadWithTimeoutZeroStillTriesAndEndsAfterMoreThanZeroMs) 
     openOk(1);
     uint8_t buffer[4];
     int received = -1;
-    EXPECT_EQ(readWithTimeout(1, buffer, 0, 4, 0, received), 0);
+    EXPECT_EQ(readWithTimeout(1, buffer, 0, 4, 0, received), TimedReadResult::Finished);
     EXPECT_EQ(received, 0);
     EXPECT_GE(fake.reads, 1);
     EXPECT_EQ(fake.now, 1u);
@@ -180,7 +180,7 @@ TEST_F(SerialPortTest, ReadWithTimeoutEndsEarlyWhenEverythingCame) {
     fake.arrive(7, {0xA3, 0xA4, 0xA5});
     uint8_t buffer[10] = {};
     int received = 0;
-    EXPECT_EQ(readWithTimeout(1, buffer, 2, 4, 50, received), 0);
+    EXPECT_EQ(readWithTimeout(1, buffer, 2, 4, 50, received), TimedReadResult::Finished);
     EXPECT_EQ(received, 4);
     EXPECT_EQ(fake.now, 7u);
     EXPECT_EQ(Bytes(buffer, buffer + 7), (Bytes{0, 0, 0xA1, 0xA2, 0xA3, 0xA4, 0}));
@@ -195,7 +195,7 @@ TEST_F(SerialPortTest, ReadWithTimeoutReturnsWhatCameOnceTheTimeIsUp) {
     fake.arrive(40, {3});  // after the time-out
     uint8_t buffer[8];
     int received = 0;
-    EXPECT_EQ(readWithTimeout(1, buffer, 0, 8, 30, received), 0);
+    EXPECT_EQ(readWithTimeout(1, buffer, 0, 8, 30, received), TimedReadResult::Finished);
     EXPECT_EQ(received, 2);
     EXPECT_EQ(fake.now, 31u);
     EXPECT_LE(fake.waits, 3);
@@ -206,7 +206,7 @@ TEST_F(SerialPortTest, ReadWithTimeoutSurvivesTheTickWrapping) {
     fake.now = 0xFFFFFFF8u;
     uint8_t buffer[4];
     int received = 0;
-    EXPECT_EQ(readWithTimeout(1, buffer, 0, 4, 20, received), 0);
+    EXPECT_EQ(readWithTimeout(1, buffer, 0, 4, 20, received), TimedReadResult::Finished);
     EXPECT_EQ(received, 0);
     EXPECT_EQ(fake.now, 0xFFFFFFF8u + 21u);
 }
@@ -214,14 +214,14 @@ TEST_F(SerialPortTest, ReadWithTimeoutSurvivesTheTickWrapping) {
 TEST_F(SerialPortTest, ReadWithTimeoutFailureReportsNothingReceived) {
     uint8_t buffer[8];
     int received = 7;
-    EXPECT_EQ(readWithTimeout(1, buffer, 0, 8, 10, received), 1);  // not open
+    EXPECT_EQ(readWithTimeout(1, buffer, 0, 8, 10, received), TimedReadResult::ReadFailed);  // not open
     EXPECT_EQ(received, 0);
 
     openOk(1);
     fake.arriveNow({1, 2, 3});
     fake.failsFrom = 4;  // the adapter goes away after the first bytes
     buffer[0] = 0;
-    EXPECT_EQ(readWithTimeout(1, buffer, 0, 8, 10, received), 1);
+    EXPECT_EQ(readWithTimeout(1, buffer, 0, 8, 10, received), TimedReadResult::ReadFailed);
     EXPECT_EQ(buffer[0], 1);  // stored, but not to be counted
     EXPECT_EQ(fake.now, 4u);
     EXPECT_EQ(received, 0);
@@ -234,7 +234,7 @@ TEST_F(SerialPortTest, SendBlockRaisesRtsAroundAPurgedWrite) {
     fake.arriveNow({9, 9, 9});  // stale input is purged before the write
     const uint8_t bytes[5] = {1, 2, 3, 4, 5};
     int sent = 0;
-    EXPECT_EQ(sendBlock(1, bytes, 5, sent), 0);
+    EXPECT_EQ(sendBlock(1, bytes, 5, sent), BlockSendResult::Sent);
     EXPECT_EQ(sent, 5);
     EXPECT_EQ(fake.calls, (Calls{"clearErrors", "rts 1", "purge 3", "write 5", "rts 0"}));
     EXPECT_EQ(fake.pendingBytes(), 0u);
@@ -268,7 +268,7 @@ TEST_F(SerialPortTest, SendBlockFailures) {
         fake.writeFails = row.writeFails;
         fake.rtsDropFails = row.rtsDropFails;
         int sent = 9;
-        EXPECT_EQ(sendBlock(1, bytes, 5, sent), 1) << row.name;
+        EXPECT_EQ(sendBlock(1, bytes, 5, sent), BlockSendResult::Failed) << row.name;
         EXPECT_EQ(sent, 0) << row.name;
         EXPECT_EQ(fake.calls, row.calls) << row.name;
         if (!row.rtsDropFails) {

@@ -186,7 +186,7 @@ protected:
         if (IsSkipped()) return;
         port = portForDevice(pty.slave());
         if (port == 0) GTEST_SKIP() << "every slot names a device";
-        ASSERT_EQ(openPort(port, 7, 8, ParityNone, 0), 0);
+        ASSERT_EQ(openPort(port, 7, 8, ParityNone, 0), PortOpenResult::Opened);
     }
     void TearDown() override {
         if (port != 0) closePort(port);
@@ -201,10 +201,10 @@ TEST_F(PosixChannelTest, HangUpIsAFailedReadNotASilentLine) {
     EXPECT_EQ(readAvailable(int16_t(port), buffer, 64), ReadFailed);
     int received = -1;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(readWithTimeout(port, buffer, 0, 64, 500, received), 1);
+    EXPECT_EQ(readWithTimeout(port, buffer, 0, 64, 500, received), TimedReadResult::ReadFailed);
     EXPECT_EQ(received, 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
-    EXPECT_EQ(drainInput(port), 1);
+    EXPECT_EQ(drainInput(port), DrainResult::ReadFailed);
 }
 
 TEST_F(PosixChannelTest, WaitingUsesNoProcessor) {
@@ -213,7 +213,7 @@ TEST_F(PosixChannelTest, WaitingUsesNoProcessor) {
     timespec cpuBefore{}, cpuAfter{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuBefore);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(readWithTimeout(port, buffer, 0, 64, 200, received), 0);
+    EXPECT_EQ(readWithTimeout(port, buffer, 0, 64, 200, received), TimedReadResult::Finished);
     const auto wall = std::chrono::steady_clock::now() - start;
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuAfter);
     EXPECT_EQ(received, 0);

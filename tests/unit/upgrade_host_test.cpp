@@ -16,7 +16,7 @@ TEST(OpenSelectedPort, NoPortChosenLogsItsRedLineWithoutLineEnd) {
     RecordingHost host;
     UpgradeSettings settings;
     settings.portNumber = 0;
-    EXPECT_EQ(openSelectedPortOn(host, settings), 1);
+    EXPECT_EQ(openSelectedPortOn(host, settings), SelectedPortResult::NoneChosen);
     EXPECT_EQ(host.calls, std::vector<std::string>{"red:通信口没有选择"});
     EXPECT_EQ(serial.fake.openHandles(), 0);
 }
@@ -29,7 +29,7 @@ TEST(OpenSelectedPort, APortThatWillNotOpenLogsItsRedLine) {
     for (int port : {2, 9}) {  // refused; a slot without a device
         host.calls.clear();
         settings.portNumber = port;
-        EXPECT_EQ(openSelectedPortOn(host, settings), 2) << port;
+        EXPECT_EQ(openSelectedPortOn(host, settings), SelectedPortResult::CannotOpen) << port;
         EXPECT_EQ(host.calls, std::vector<std::string>{"red:通信口打不开\r\n"}) << port;
     }
     EXPECT_EQ(serial.fake.openHandles(), 0);
@@ -42,7 +42,7 @@ TEST(OpenSelectedPort, OpensWithTheChosenLineSettingsAndClosesAgain) {
     settings.portNumber = 3;
     settings.baudRate = 3;  // 9600
     settings.parity = ParityEven;
-    EXPECT_EQ(openSelectedPortOn(host, settings), 0);
+    EXPECT_EQ(openSelectedPortOn(host, settings), SelectedPortResult::Opened);
     EXPECT_TRUE(host.calls.empty());
     EXPECT_EQ(serial.fake.openHandles(), 1);
     EXPECT_EQ(serial.fake.lastSettings.bitsPerSecond, 9600u);

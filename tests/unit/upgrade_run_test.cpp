@@ -28,19 +28,19 @@ TEST_F(UpgradeRunTest, LocalRunOfTwoSectorsGivesTheWholeTranscript) {
     EXPECT_FALSE(run.upgradeRunning());
     const Calls expected = {
         "readControls", "timestamp", "picture:255", "label:",
-        "log:获取文件开始\r\n", "pump",
+        "step:file", "log:获取文件开始\r\n", "pump",
         "log:获取文件成功\r\n", "note:" + host.controls.hexPath,
         "log:共2个扇区\r\n", "pump",
-        "open:3", "timestamp",
-        "log:对接开始\r\n", "pump", "caption:对接中",
-        "cmd:handshake", "pump", "cmd:handshake",
+        "step:port", "open:3", "timestamp",
+        "step:handshake", "log:对接开始\r\n", "pump", "caption:对接中",
+        "cmd:handshake", "unanswered:1", "pump", "cmd:handshake",
         "caption:下载", "log:对接成功\r\n", "pump",
-        "log:擦除开始\r\n", "pump", "cmd:eraseAll", "log:擦除成功\r\n", "pump",
-        "log:写入开始\r\n", "pump",
+        "step:erase", "log:擦除开始\r\n", "pump", "cmd:eraseAll", "log:擦除成功\r\n", "pump",
+        "step:write", "log:写入开始\r\n", "pump",
         "label:第1扇区", "progress:0/2", "pump", "cmd:writeSector", "pump",
         "label:第2扇区", "progress:1/2", "pump", "cmd:writeSector", "pump",
         "progress:2/2", "log:写入成功\r\n", "pump",
-        "log:检测开始\r\n", "pump", "cmd:readFlashCrc", "log:检测成功\r\n", "pump", "pump",
+        "step:check", "log:检测开始\r\n", "pump", "cmd:readFlashCrc", "log:检测成功\r\n", "pump", "pump",
         "cmd:jumpToProgram", "log:程序跳转\r\n", "picture:0", "timestamp", "log:升级成功\r\n",
         "label:", "close:3", "writeControls",
     };
@@ -64,10 +64,10 @@ TEST_F(UpgradeRunTest, RemoteWithoutBackupResetsAndWaitsInsteadOfTheHandshake) {
 
     const Calls expected = {
         "open:3", "timestamp",
-        "log:写入升级标志\r\n", "cmd:writeUpgradeFlag",
+        "step:upgrade flag", "log:写入升级标志\r\n", "cmd:writeUpgradeFlag",
         "log:写入升级标志成功\r\n", "log:复位模块\r\n", "pump", "cmd:resetModule",
         "log:等待2秒\r\n", "pump", "wait:2000",
-        "log:擦除开始\r\n",
+        "step:erase", "log:擦除开始\r\n",
     };
     const Calls from = callsFrom("open:3");
     EXPECT_EQ(Calls(from.begin(), from.begin() + long(expected.size())), expected);
@@ -80,7 +80,7 @@ TEST_F(UpgradeRunTest, RemoteWithoutBackupResetsAndWaitsInsteadOfTheHandshake) {
 struct EndingCase {
     const char* name = "";
     int bootloadType = LocalUpgrade;
-    int openResult = 0;
+    SelectedPortResult openResult = SelectedPortResult::Opened;
     bool missingFile = false;
     std::vector<std::pair<const char*, std::vector<CommandResult>>> scripts{};
     std::optional<uint16_t> crcAnswer{};
@@ -106,10 +106,12 @@ INSTANTIATE_TEST_SUITE_P(
                    .lastLog = "log:升级成功\r\n", .names = LocalSuccess},
         EndingCase{.name = "FileMissing", .missingFile = true, .ending = RunEnding::FailedWithoutPicture,
                    .step = RunStep::File, .lastLog = "log:获取文件失败\r\n", .closes = 0},
-        EndingCase{.name = "NoPortChosen", .openResult = 1, .ending = RunEnding::FailedWithoutPicture,
-                   .step = RunStep::Port, .lastLog = "red:串口打开失败\r\n"},
-        EndingCase{.name = "PortWillNotOpen", .openResult = 2, .ending = RunEnding::FailedWithoutPicture,
-                   .step = RunStep::Port, .lastLog = "red:串口打开失败\r\n"},
+        EndingCase{.name = "NoPortChosen", .openResult = SelectedPortResult::NoneChosen,
+                   .ending = RunEnding::FailedWithoutPicture, .step = RunStep::Port,
+                   .lastLog = "red:串口打开失败\r\n"},
+        EndingCase{.name = "PortWillNotOpen", .openResult = SelectedPortResult::CannotOpen,
+                   .ending = RunEnding::FailedWithoutPicture, .step = RunStep::Port,
+                   .lastLog = "red:串口打开失败\r\n"},
         EndingCase{.name = "UpgradeFlagFails", .bootloadType = RemoteWithoutBackup,
                    .scripts = {{"writeUpgradeFlag", {NoReply}}}, .ending = RunEnding::FailedWithoutPicture,
                    .step = RunStep::UpgradeFlag, .lastLog = "red:写入失败\r\n", .names = {"writeUpgradeFlag"}},
@@ -399,13 +401,15 @@ TEST_F(UpgradeRunTest, AHandshakeThatFailsAtThePortPausesAndAPortThatStaysDeadEn
     EXPECT_EQ(result.step, RunStep::Port);
     EXPECT_EQ(commands.count("handshake"), LostPortAttempts);
     EXPECT_EQ(host.count("wait:150"), LostPortAttempts);
+    EXPECT_EQ(host.callsStartingWith("unanswered:"), (Calls{"unanswered:1", "unanswered:2", "unanswered:3"}));
     EXPECT_FALSE(run.upgradeRunning());
     EXPECT_EQ(host.count("close:3"), 1);
     EXPECT_EQ(host.count("red:通信口打不开\r\n"), 1);
     EXPECT_EQ(host.callsStartingWith("picture:"), std::vector<std::string>{"picture:255"});
     // Each pause comes right after its attempt.
     const Calls from = callsFrom("cmd:handshake");
-    EXPECT_EQ(Calls(from.begin(), from.begin() + 4), (Calls{"cmd:handshake", "wait:150", "pump", "cmd:handshake"}));
+    EXPECT_EQ(Calls(from.begin(), from.begin() + 5),
+              (Calls{"cmd:handshake", "wait:150", "unanswered:1", "pump", "cmd:handshake"}));
 }
 
 TEST_F(UpgradeRunTest, ASilentAttemptBetweenPortFailuresKeepsTheHandshakeGoing) {

@@ -189,7 +189,7 @@ TEST_F(UpgradeWindowTest, ChoosingAPortItemSetsThePortNumber) {
 
 TEST_F(UpgradeWindowTest, DroppingDownTheListListsAfreshAndClosesAnOpenPort) {
     open();
-    ASSERT_EQ(openPort(3, 7, 8, 0, 0), 0);
+    ASSERT_EQ(openPort(3, 7, 8, 0, 0), PortOpenResult::Opened);
     serial.fake.names[5] = "/dev/fake5";
     window->droppingDown(PortBox);
     EXPECT_EQ(isClosed(3), 1);
@@ -201,7 +201,7 @@ TEST_F(UpgradeWindowTest, NoPortFoundLeavesTheBoxEmptyAndTheRunSaysSo) {
     open();
     EXPECT_TRUE(view.at(PortBox).items.empty());
     EXPECT_EQ(window->values().settings.portNumber, 0);
-    EXPECT_EQ(window->openSelectedPort(window->values().settings), 1);
+    EXPECT_EQ(window->openSelectedPort(window->values().settings), SelectedPortResult::NoneChosen);
     EXPECT_EQ(shown(LogBox), "通信口没有选择");
 }
 
@@ -257,7 +257,7 @@ TEST_F(UpgradeWindowTest, ARememberedAddressOverTwelveCharactersIsKeptWholeAndRe
 
 TEST_F(UpgradeWindowTest, EnterReadsThenClosesAndEscClosesWhileIdle) {
     open();
-    ASSERT_EQ(openPort(3, 7, 8, 0, 0), 0);
+    ASSERT_EQ(openPort(3, 7, 8, 0, 0), PortOpenResult::Opened);
     view.type(AreaEdit, "x");
     window->ok();
     EXPECT_FALSE(view.closed);  // the refused read keeps the window open

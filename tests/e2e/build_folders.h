@@ -1,0 +1,17 @@
+// Where the build put the programs under test, and where the sources are.
+// Only build_folders.cpp is compiled with these folders, so that the other
+// test sources compile alike in every build folder (and ccache can share
+// them between build folders).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kq::testing {
+
+// A program of the build: programPath("kqsim") is <build>/bin/kqsim.
+std::string programPath(std::string_view name);
+// A file of the source tree: sourcePath("samples/x.hex").
+std::string sourcePath(std::string_view relative);
+
+}  // namespace kq::testing
