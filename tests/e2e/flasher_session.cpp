@@ -3,9 +3,9 @@
 #include <fstream>
 #include <regex>
 
-namespace kq::testing {
+#include "e2e/tool_under_test.h"
 
-const std::string FlasherProgram = std::string(KQ_BIN_DIR) + "/flashwright-cli";
+namespace kq::testing {
 
 const Sample& sample251() {
     static const Sample sample{std::string(KQ_SOURCE_DIR) + "/samples/demo_kq581x.hex",
@@ -24,7 +24,7 @@ FlasherSession::FlasherSession(const std::vector<std::string>& simArgs, bool def
 
 ProcessResult FlasherSession::flash(const std::vector<std::string>& args, ProcessOptions options,
                                     const SignalOnOutput& trigger) const {
-    std::vector<std::string> all = {"flash", "--port", sim_->portName()};
+    std::vector<std::string> all = {"flash", "--port", sim_->flasherPort()};
     all.insert(all.end(), args.begin(), args.end());
     if (options.workingDirectory.empty()) options.workingDirectory = folder_.path();
     return runFlasher(all, options, trigger);
@@ -32,7 +32,7 @@ ProcessResult FlasherSession::flash(const std::vector<std::string>& args, Proces
 
 ProcessResult runFlasher(const std::vector<std::string>& args, const ProcessOptions& options,
                          const SignalOnOutput& trigger) {
-    return runProcess(FlasherProgram, args, options, trigger);
+    return runTool(Tool::Flasher, args, options, trigger);
 }
 
 std::vector<std::string> transcript(const std::string& out) {
