@@ -1,7 +1,6 @@
 #include "e2e/tool_under_test.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -20,20 +19,6 @@ std::string windowsProgram(Tool tool) {
     return environment("KQ_WINDOWS_BIN_DIR") + "/" + baseName(tool) + ".exe";
 }
 
-// The first executable file of this name in PATH (runProcess takes a path).
-std::string findInPath(const std::string& name) {
-    const std::string path = environment("PATH");
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find(':', start);
-        if (end == std::string::npos) end = path.size();
-        const std::string candidate = path.substr(start, end - start) + "/" + name;
-        if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
-    }
-    return "";
-}
-
 // The C runtime of the Windows programs ends text lines with CR LF; the tests
 // compare lines as the Linux programs end them.
 std::string unixLineEnds(const std::string& text) {
@@ -46,10 +31,8 @@ std::string unixLineEnds(const std::string& text) {
     return result;
 }
 
-const std::string& wineProgram() {
-    static const std::string wine = findInPath("wine");
-    return wine;
-}
+// wine from PATH, by env (runProcess takes a path); env execs it in its place.
+constexpr const char* EnvProgram = "/usr/bin/env";
 
 // Refuses to run the Windows programs outside a Wine prefix (Wine would make
 // ~/.wine on the first run, slowly and for good) or without them.
@@ -60,7 +43,6 @@ public:
         ASSERT_FALSE(environment("WINEPREFIX").empty())
             << "KQ_WINDOWS_BIN_DIR is set but WINEPREFIX is not: run these tests in the prefix of "
                "scripts/wine-env.sh (scripts/windows-tests.sh does)";
-        ASSERT_FALSE(wineProgram().empty()) << "wine is not in PATH";
         for (const Tool tool : {Tool::Flasher, Tool::Merger}) {
             ASSERT_TRUE(std::filesystem::exists(windowsProgram(tool))) << windowsProgram(tool) << " is missing";
         }
@@ -78,9 +60,9 @@ std::string linuxProgram(Tool tool) { return std::string(KQ_BIN_DIR) + "/" + bas
 ProcessResult runTool(Tool tool, const std::vector<std::string>& args, const ProcessOptions& options,
                       const SignalOnOutput& trigger) {
     if (!underWine()) return runProcess(linuxProgram(tool), args, options, trigger);
-    std::vector<std::string> all = {windowsProgram(tool)};
+    std::vector<std::string> all = {"wine", windowsProgram(tool)};
     all.insert(all.end(), args.begin(), args.end());
-    ProcessResult result = runProcess(wineProgram(), all, options, trigger);
+    ProcessResult result = runProcess(EnvProgram, all, options, trigger);
     result.out = unixLineEnds(result.out);
     result.err = unixLineEnds(result.err);
     return result;
