@@ -26,8 +26,6 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "${launcher[@]}" >/dev/null
 fi
-# Sources are hashed relative to the clone, so another clone hits the cache too.
-export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
 started=$(date +%s%N)
 cmake --build "$build" -j"$(nproc)"
 echo "Built in $(( ($(date +%s%N) - started) / 1000000 )) ms: $build/bin" >&2
