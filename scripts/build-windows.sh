@@ -14,14 +14,17 @@ if [ "${1:-}" = "--test" ]; then
   shift
 fi
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest)
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest ccache)
 [ $run_tests -eq 1 ] && packages+=(wine wine64 socat)
 "$root/scripts/deps.sh" --only "${packages[@]}"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
+  # ccache keeps a rebuild from a clean clone short.
+  launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   # -O2 as in the Linux build (GCC 12 gives false -Wrestrict warnings at -O3).
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "${launcher[@]}" >/dev/null
 fi
 started=$(date +%s%N)
 cmake --build "$build" -j"$(nproc)"

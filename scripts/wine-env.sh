@@ -11,13 +11,19 @@
 # When socat is installed, two of Wine's COM ports are joined by a null-modem
 # pair of pseudo-terminals (dosdevices/com20 <-> com21); KQ_WINE_COM_PAIR
 # names them for the serial backend's tests.
-# Sets WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, KQ_WINE_BOOT_MS (the boot time).
+# Sets WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, KQ_WINE_BOOT_MS (the boot time),
+# and LC_ALL=C.UTF-8 when the locale is not UTF-8.
 
 export WINEPREFIX="${KQ_WINEPREFIX:-$(mktemp -d /tmp/kq-wine.XXXXXX)}"
 export WINEDEBUG=-all
 export WINEARCH=win64
 # No Mono or Gecko installers: nothing here needs .NET or a browser engine.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine turns Unix file names and arguments into Windows ones by the locale's
+# character set: without UTF-8 a Chinese path does not survive the crossing.
+if [ "$(locale charmap 2>/dev/null)" != "UTF-8" ]; then
+  export LC_ALL=C.UTF-8
+fi
 
 kq_wine_started=$(date +%s%N)
 wineserver -p </dev/null >/dev/null 2>&1 || true  # already running for a reused prefix

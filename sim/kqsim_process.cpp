@@ -27,11 +27,12 @@ std::string readFile(const std::string& path) {
 
 }  // namespace
 
-KqsimProcess::KqsimProcess(std::string program, std::string folder, std::vector<std::string> args, bool defaultLink)
+KqsimProcess::KqsimProcess(std::string program, std::string folder, std::vector<std::string> args, bool defaultLink,
+                           const std::string& linkPath)
     : folder_(std::move(folder)) {
     if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
     std::vector<std::string> all = {std::move(program), "--log", logPath(), "--dump", dumpPath()};
-    if (!defaultLink) all.insert(all.end(), {"--link", folder_ + "COM"});
+    if (!defaultLink) all.insert(all.end(), {"--link", linkPath.empty() ? folder_ + "COM" : linkPath});
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : all) argv.push_back(arg.data());

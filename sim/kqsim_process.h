@@ -17,9 +17,11 @@ namespace kq {
 class KqsimProcess {
 public:
     // program: the kqsim executable. folder: where the link (unless
-    // defaultLink), the request log and the dump go. defaultLink: let kqsim
-    // link itself as ports/COMn beside its executable.
-    KqsimProcess(std::string program, std::string folder, std::vector<std::string> args, bool defaultLink = false);
+    // defaultLink or linkPath), the request log and the dump go. defaultLink:
+    // let kqsim link itself as ports/COMn beside its executable. linkPath: make
+    // the link there instead of in folder.
+    KqsimProcess(std::string program, std::string folder, std::vector<std::string> args, bool defaultLink = false,
+                 const std::string& linkPath = {});
     ~KqsimProcess();  // stops it if still running
     KqsimProcess(const KqsimProcess&) = delete;
     KqsimProcess& operator=(const KqsimProcess&) = delete;

@@ -4,10 +4,9 @@
 #include <regex>
 
 #include "e2e/build_folders.h"
+#include "e2e/tool_under_test.h"
 
 namespace kq::testing {
-
-const std::string FlasherProgram = programPath("flashwright-cli");
 
 const Sample& sample251() {
     static const Sample sample{sourcePath("samples/demo_kq581x.hex"),
@@ -26,7 +25,7 @@ FlasherSession::FlasherSession(const std::vector<std::string>& simArgs, bool def
 
 ProcessResult FlasherSession::flash(const std::vector<std::string>& args, ProcessOptions options,
                                     const SignalOnOutput& trigger) const {
-    std::vector<std::string> all = {"flash", "--port", sim_->portName()};
+    std::vector<std::string> all = {"flash", "--port", sim_->flasherPort()};
     all.insert(all.end(), args.begin(), args.end());
     if (options.workingDirectory.empty()) options.workingDirectory = folder_.path();
     return runFlasher(all, options, trigger);
@@ -34,7 +33,7 @@ ProcessResult FlasherSession::flash(const std::vector<std::string>& args, Proces
 
 ProcessResult runFlasher(const std::vector<std::string>& args, const ProcessOptions& options,
                          const SignalOnOutput& trigger) {
-    return runProcess(FlasherProgram, args, options, trigger);
+    return runTool(Tool::Flasher, args, options, trigger);
 }
 
 std::vector<std::string> transcript(const std::string& out) {

@@ -14,8 +14,6 @@
 
 namespace kq::testing {
 
-extern const std::string FlasherProgram;
-
 // A sample HEX file with the flasher's and the module's defaults for its chip.
 struct Sample {
     std::string hexPath;
@@ -52,7 +50,7 @@ private:
     std::unique_ptr<SimProcess> sim_;
 };
 
-// flashwright-cli with any arguments.
+// flashwright-cli with any arguments (under Wine, the Windows program).
 ProcessResult runFlasher(const std::vector<std::string>& args, const ProcessOptions& options = {},
                          const SignalOnOutput& trigger = {});
 

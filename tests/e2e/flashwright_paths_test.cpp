@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct PathRow {
     const Sample* sample;
     Path path;
     int frameBytes;  // remote with backup only
+    const char* copiedTo = nullptr;  // the sample's path in a fresh working folder, if copied
 };
 
 void PrintTo(const PathRow& row, std::ostream* os) { *os << row.name; }
@@ -102,8 +104,17 @@ TEST_P(UpgradePaths, FlashHoldsTheFileAfterTheLoggedSteps) {
     if (row.path == Path::Backup) {
         args.insert(args.end(), {"--type", "backup", "--frame", std::to_string(row.frameBytes)});
     }
-    args.push_back(s.hexPath);
-    const ProcessResult run = session.flash(args);
+    ProcessOptions options;
+    if (row.copiedTo != nullptr) {
+        const std::string copy = input.file(row.copiedTo);
+        std::filesystem::create_directories(test::utf8Path(copy).parent_path());
+        writeBytes(copy, readBytes(s.hexPath));
+        args.push_back(copy);
+        options.workingDirectory = test::utf8String(test::utf8Path(copy).parent_path());
+    } else {
+        args.push_back(s.hexPath);
+    }
+    const ProcessResult run = session.flash(args, options);
     ASSERT_TRUE(session.sim().stop());
 
     ASSERT_TRUE(run.started);
@@ -144,7 +155,10 @@ INSTANTIATE_TEST_SUITE_P(BothFamilies, UpgradePaths,
                                            PathRow{"Kq581xRemoteWithoutBackup", &sample251(), Path::NoBackup, 0},
                                            PathRow{"Kq58xxRemoteWithoutBackup", &sampleArm(), Path::NoBackup, 0},
                                            PathRow{"Kq581xRemoteWithBackupFrame64", &sample251(), Path::Backup, 64},
-                                           PathRow{"Kq58xxRemoteWithBackupFrame512", &sampleArm(), Path::Backup, 512}),
+                                           PathRow{"Kq58xxRemoteWithBackupFrame512", &sampleArm(), Path::Backup, 512},
+                                           // Folder and file names beyond ASCII reach the file as they are.
+                                           PathRow{"Kq581xLocalFromChineseFolder", &sample251(), Path::Local, 0,
+                                                   "固件 升级/演示程序.hex"}),
                          [](const ::testing::TestParamInfo<PathRow>& info) { return std::string(info.param.name); });
 
 // A module that holds requests and replies for their time on a 115200 baud

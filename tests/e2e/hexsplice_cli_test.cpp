@@ -7,6 +7,7 @@
 
 #include "e2e/build_folders.h"
 #include "e2e/process_runner.h"
+#include "e2e/tool_under_test.h"
 #include "unit/merge_test_files.h"
 
 namespace kq {
@@ -14,7 +15,6 @@ namespace {
 
 using namespace kq::testing;
 
-const std::string Program = programPath("hexsplice-cli");
 const std::string DefaultOutput = "KQ58XX_bootload_合并.hex";
 
 class HexspliceCli : public ::testing::Test {
@@ -29,7 +29,7 @@ protected:
         return work.file(name);
     }
     ProcessResult run(const std::vector<std::string>& args) {
-        return runProcess(Program, args, {work.path(), std::chrono::seconds(20)});
+        return runTool(Tool::Merger, args, {work.path(), std::chrono::seconds(20)});
     }
     std::string expectedMerge(const std::string& bootPath, const std::string& userPath) const {
         const std::string b = readBytes(bootPath);
@@ -110,6 +110,58 @@ TEST_F(HexspliceCli, UnwritableOutputExitsThree) {
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_EQ(r.err, "合并文件写入失败!\n");
     EXPECT_EQ(r.out, "");
+}
+
+// The committed merge fixtures and the samples, copied into a folder with a
+// Chinese name: each pair is merged (the bootloader without its end record,
+// then the user file) or refused with its message. Under Wine the merged file
+// is also compared with the Linux program's, byte for byte.
+TEST(HexspliceFixtures, MergedAsTheLinuxProgramMergesThem) {
+    struct Row {
+        const char* boot;  // paths in the source tree
+        const char* user;
+        const char* chip;
+        std::string refusal;  // "" for a merge
+    };
+    const std::vector<Row> rows = {
+        {"tests/fixtures/hex/boot_segment_lf.hex", "tests/fixtures/hex/user_segment_lf.hex", "arm", ""},
+        {"tests/fixtures/hex/boot_segment_lf.hex", "samples/demo_kq58xx.hex", "arm", ""},
+        {"tests/fixtures/hex/boot_segment_lf.hex", "samples/demo_kq581x.hex", "251", ""},
+        {"tests/fixtures/hex/boot_segment_lf.hex", "tests/fixtures/hex/user_segment_high_lf.hex", "arm",
+         "用户程序超512K!\n"},
+        {"tests/fixtures/hex/user_segment_lf.hex", "tests/fixtures/hex/boot_segment_lf.hex", "arm",
+         "用户程序与引导程序存在地址重叠\n"},
+    };
+    const TempFolder work;
+    const std::string folder = work.file("固件 合并/");
+    std::filesystem::create_directory(test::utf8Path(folder));
+    const std::string boot = folder + "引导.hex", user = folder + "用户.hex", out = folder + "合并结果.hex";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.boot) + " + " + row.user);
+        writeBytes(boot, readBytes(sourcePath(row.boot)));
+        writeBytes(user, readBytes(sourcePath(row.user)));
+        std::filesystem::remove(test::utf8Path(out));
+        const ProcessResult r =
+            runTool(Tool::Merger, {"--chip", row.chip, boot, user, "-o", out}, {work.path(), std::chrono::seconds(20)});
+        ASSERT_TRUE(r.started);
+        if (!row.refusal.empty()) {
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_EQ(r.err, row.refusal);
+            EXPECT_FALSE(std::filesystem::exists(test::utf8Path(out)));
+            continue;
+        }
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "成功合并! " + out + "\n");
+        const std::string bootText = readBytes(boot), merged = readBytes(out);
+        EXPECT_EQ(merged, bootText.substr(0, bootText.rfind(":00000001FF")) + readBytes(user));
+        if (underWine()) {
+            const std::string linuxOut = work.file("linux.hex");
+            const ProcessResult linux =
+                runProcess(linuxProgram(Tool::Merger), {"--chip", row.chip, boot, user, "-o", linuxOut});
+            EXPECT_EQ(linux.exitCode, 0) << linux.err;
+            EXPECT_EQ(merged, readBytes(linuxOut)) << "the Windows program's merged file differs from the Linux one's";
+        }
+    }
 }
 
 TEST(ProcessRunner, TimeOutKillsAndMissingProgramIsReported) {
