@@ -70,6 +70,7 @@ void RunConsole::setRow(int row, std::string text, bool now) {
 void RunConsole::finish() {
     std::lock_guard lock(mutex_);
     wipeRows();
+    finished_ = true;
 }
 
 void RunConsole::put(std::FILE* stream, std::string_view text) {
@@ -80,7 +81,7 @@ void RunConsole::put(std::FILE* stream, std::string_view text) {
 // One row: "\r" text "\x1b[K". Several: the same, a line feed between them,
 // the cursor left at the end of the last.
 void RunConsole::drawRows() {
-    if (!setup_.drawRows) return;
+    if (!setup_.drawRows || finished_) return;
     std::vector<const std::string*> shown;
     for (const std::string& row : rows_) {
         if (rows_.size() > 1 || !row.empty()) shown.push_back(&row);

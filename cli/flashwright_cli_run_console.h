@@ -41,7 +41,8 @@ public:
     static constexpr int RowRedrawMs = 100;
     void setRow(int row, std::string text, bool now = false);
 
-    // Wipes the rows off the screen (they come back with the next setRow).
+    // Wipes the rows off the screen for good: what is written afterwards (the
+    // summary) stands alone.
     void finish();
 
 private:
@@ -54,6 +55,7 @@ private:
     std::mutex mutex_;
     std::vector<std::string> rows_;
     int rowsOnScreen_ = 0;
+    bool finished_ = false;
     int64_t lastDrawMs_ = 0;
 };
 

@@ -16,6 +16,7 @@ protected:
     RunConsoleTest() : file_(std::fopen(folder_.file("terminal").c_str(), "w+b")) {}
     ~RunConsoleTest() override { std::fclose(file_); }
 
+    std::FILE* file() { return file_; }
     RunConsoleSetup terminal(int columns = 80) { return {file_, file_, true, columns, [this] { return nowMs; }}; }
     std::string text() {
         std::fflush(file_);
@@ -43,10 +44,11 @@ TEST_F(RunConsoleTest, RowsAreWipedForEveryLineAndDrawnAgainBelowIt) {
     console.logLine("COM1", "擦除成功\n");
     console.errorLine("COM2", "no answer");
     console.finish();
+    console.write(file(), "summary\n");
     const std::string rows = "\rCOM1  erase\x1b[K\nCOM2  waiting for the module (attempt 1)\x1b[K";
     const std::string wipe = "\r\x1b[1A\x1b[J";
     EXPECT_EQ(text(), "\rCOM1  erase\x1b[K\n\x1b[K" + wipe + rows + wipe + "COM1: 擦除成功\n" + rows + wipe +
-                          "flashwright-cli: COM2: no answer\n" + rows + wipe);
+                          "flashwright-cli: COM2: no answer\n" + rows + wipe + "summary\n");
 }
 
 TEST_F(RunConsoleTest, RowsAreRedrawnAtMostEveryTenthOfASecondUnlessAsked) {
