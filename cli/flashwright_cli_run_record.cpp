@@ -85,7 +85,8 @@ std::string recordFileName(const RunReport& report) {
         const size_t slash = report.portText.find_last_of("/\\");
         const std::string_view base =
             std::string_view(report.portText).substr(slash == std::string::npos ? 0 : slash + 1);
-        if (!base.empty()) name += "_" + fileNamePart(base);
+        // "\\.\COM12" names its slot's port again: nothing to add.
+        if (!base.empty() && base != portSlot(report.port)) name += "_" + fileNamePart(base);
     }
     if (report.remote()) name += "_" + fileNamePart(report.settings.moduleAddress);
     return name + ".log";

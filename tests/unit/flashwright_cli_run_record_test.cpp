@@ -37,7 +37,7 @@ TEST(RunRecord, FileNamesTellWhenWhereAndWhich) {
     report.settings.moduleAddress = "000000000017";
     EXPECT_EQ(recordFileName(report), "20260307-080509-123_COM3_usb-FTDI_FT232R_A50285BI-if00-port0_000000000017.log");
     report.settings.bootloadType = RemoteWithoutBackup;
-    report.portText = "COM3";
+    report.portText = "\\\\.\\COM3";
     EXPECT_EQ(recordFileName(report), "20260307-080509-123_COM3_000000000017.log");
 }
 
