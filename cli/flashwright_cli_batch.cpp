@@ -1,6 +1,7 @@
 #include "flashwright_cli_batch.h"
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <system_error>

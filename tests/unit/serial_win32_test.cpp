@@ -140,20 +140,20 @@ TEST_F(Win32Serial, TheChannelListsThePortsAndCarriesABlock) {
     EXPECT_NE(std::find(listed.begin(), listed.end(), portB), listed.end());
     EXPECT_EQ(portDeviceName(portA), deviceOf(portA));
 
-    ASSERT_EQ(openPort(portA, 7, 8, ParityNone, 0), 0);
-    ASSERT_EQ(openPort(portB, 7, 8, ParityNone, 0), 0);
+    ASSERT_EQ(openPort(portA, 7, 8, ParityNone, 0), PortOpenResult::Opened);
+    ASSERT_EQ(openPort(portB, 7, 8, ParityNone, 0), PortOpenResult::Opened);
     const uint8_t block[] = {0x7E, 0x00, 0x06, 0x7E, 0x15, 0x00};
     int sent = 0;
-    EXPECT_EQ(sendBlock(portA, block, int(sizeof block), sent), 0);
+    EXPECT_EQ(sendBlock(portA, block, int(sizeof block), sent), BlockSendResult::Sent);
     EXPECT_EQ(sent, int(sizeof block));
     uint8_t got[sizeof block] = {};
     int received = 0;
-    EXPECT_EQ(readWithTimeout(portB, got, 0, int(sizeof block), 500, received), 0);
+    EXPECT_EQ(readWithTimeout(portB, got, 0, int(sizeof block), 500, received), TimedReadResult::Finished);
     EXPECT_EQ(received, int(sizeof block));
     EXPECT_EQ(std::vector<uint8_t>(got, got + received), std::vector<uint8_t>(block, block + sizeof block));
 
     // Nothing more comes: the read ends after its time-out with what it has.
-    EXPECT_EQ(readWithTimeout(portB, got, 0, 1, 20, received), 0);
+    EXPECT_EQ(readWithTimeout(portB, got, 0, 1, 20, received), TimedReadResult::Finished);
     EXPECT_EQ(received, 0);
     closePort(portA);
     closePort(portB);
