@@ -22,6 +22,11 @@ bool takesEscapeSequences(std::FILE* stream);
 // True when red text is to be shown in colour on stream: it takes escape
 // sequences and NO_COLOR is not set.
 bool showsColours(std::FILE* stream);
+// True when standard input is a terminal (a person, not a script, runs us).
+bool inputIsTerminal();
+// Character columns of the terminal behind stream; DefaultColumns when unknown.
+inline constexpr int DefaultColumns = 80;
+int columns(std::FILE* stream);
 
 // Ctrl-C (and Ctrl-Break on Windows) calls onPress, in a signal handler or on
 // a thread of its own: onPress may only use lock-free atomics and the two

@@ -1,5 +1,6 @@
 #include "cli/console.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -27,6 +28,14 @@ bool takesEscapeSequences(std::FILE* stream) { return ::isatty(::fileno(stream))
 bool showsColours(std::FILE* stream) {
     const char* noColour = std::getenv("NO_COLOR");
     return takesEscapeSequences(stream) && (noColour == nullptr || noColour[0] == '\0');
+}
+
+bool inputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+int columns(std::FILE* stream) {
+    winsize size{};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return DefaultColumns;
+    return size.ws_col;
 }
 
 void callOnInterrupt(void (*onPress)()) {

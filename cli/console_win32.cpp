@@ -78,6 +78,18 @@ bool showsColours(std::FILE* stream) {
     return takesEscapeSequences(stream) && (noColour == nullptr || noColour[0] == '\0');
 }
 
+bool inputIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+int columns(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(handleOf(stream), &info)) return DefaultColumns;
+    const int width = info.srWindow.Right - info.srWindow.Left + 1;
+    return width > 0 ? width : DefaultColumns;
+}
+
 void callOnInterrupt(void (*onPress)()) {
     interruptAction = onPress;
     SetConsoleCtrlHandler(onControl, TRUE);

@@ -1,15 +1,17 @@
-// The two commands of flashwright-cli, each returning the exit status.
+// The commands of flashwright-cli, each returning the exit status.
 #pragma once
 
 #include <cstdio>
 
+#include "flashwright_cli_batch.h"
+#include "flashwright_cli_check.h"
 #include "flashwright_cli_options.h"
 
 namespace kq::cli {
 
-// Lists the ports that can be opened on out ("COMn  device" per line).
+// Lists the serial ports on out: "COMn  device", "  busy ..." or
+// "  no permission" after a port another program holds or we may not use,
+// and under each port its stable names, indented.
 int runPortsCommand(std::FILE* out, std::FILE* err);
-// Runs one upgrade on the real serial channel.
-int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err);
 
 }  // namespace kq::cli

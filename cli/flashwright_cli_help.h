@@ -8,5 +8,6 @@ namespace kq::cli {
 std::string_view toolHelp();
 std::string_view portsHelp();
 std::string_view flashHelp();
+std::string_view checkHelp();
 
 }  // namespace kq::cli

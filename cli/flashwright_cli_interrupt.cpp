@@ -4,40 +4,40 @@
 
 #include "cli/console.h"
 #include "flashwright_cli_outcome.h"
+#include "link/port_lock.h"
 
 namespace kq::cli {
 
 namespace {
 
 // Set from a signal handler (POSIX) or the console's control thread (Windows).
-std::atomic<bool> stopRequested{false};  // a Ctrl-C not yet taken by a pump
-std::atomic<bool> stopPending{false};    // a stop was asked for; the run has not ended
+std::atomic<bool> stopAsked{false};  // a Ctrl-C came: the runs are to stop
 std::atomic<bool> wipeProgressLine{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the flags are set inside a signal handler");
 
 void onInterrupt() {
-    if (stopPending) {
+    if (stopAsked) {
         if (wipeProgressLine) console::writeErrorNow("\r\x1b[K");
         console::writeErrorNow("flashwright-cli: stopped at once\n");
+        releasePortLocksNow();
         console::exitNow(ExitStopped);
     }
-    stopPending = true;
-    stopRequested = true;
+    stopAsked = true;
 }
 
 }  // namespace
 
 void installInterruptHandler(bool clearProgressLine) {
-    stopRequested = false;
-    stopPending = false;
+    stopAsked = false;
     wipeProgressLine = clearProgressLine;
     console::callOnInterrupt(onInterrupt);
 }
 
-void removeInterruptHandler() { console::restoreDefaultInterrupt(); }
+void removeInterruptHandler() {
+    console::restoreDefaultInterrupt();
+    stopAsked = false;
+}
 
-bool takeStopRequest() { return stopRequested.exchange(false); }
-
-void markStopPending() { stopPending = true; }
+bool stopRequested() { return stopAsked; }
 
 }  // namespace kq::cli

@@ -16,6 +16,7 @@ std::string_view helpOf(kq::cli::CliCommand command) {
     switch (command) {
         case kq::cli::CliCommand::Ports: return kq::cli::portsHelp();
         case kq::cli::CliCommand::Flash: return kq::cli::flashHelp();
+        case kq::cli::CliCommand::Check: return kq::cli::checkHelp();
         case kq::cli::CliCommand::None: break;
     }
     return kq::cli::toolHelp();
@@ -25,6 +26,7 @@ const char* helpCall(kq::cli::CliCommand command) {
     switch (command) {
         case kq::cli::CliCommand::Ports: return "flashwright-cli ports --help";
         case kq::cli::CliCommand::Flash: return "flashwright-cli flash --help";
+        case kq::cli::CliCommand::Check: return "flashwright-cli check --help";
         case kq::cli::CliCommand::None: break;
     }
     return "flashwright-cli --help";
@@ -51,6 +53,11 @@ int main(int argc, char** argv) {
                      helpCall(parsed.command));
         return ExitUsage;
     }
-    if (parsed.command == CliCommand::Ports) return runPortsCommand(stdout, stderr);
-    return runFlashCommand(parsed.flash, stdout, stderr);
+    switch (parsed.command) {
+        case CliCommand::Ports: return runPortsCommand(stdout, stderr);
+        case CliCommand::Check: return runCheckCommand(parsed.flash, stdout, stderr);
+        case CliCommand::Flash: return runFlashCommand(parsed.flash, stdout, stderr);
+        case CliCommand::None: break;
+    }
+    return ExitUsage;
 }

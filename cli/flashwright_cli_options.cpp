@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 
+#include "flashwright_cli_address_list.h"
 #include "image/hex_digits.h"
 #include "link/module_address.h"
 #include "link/serial_port.h"
@@ -64,9 +65,9 @@ std::optional<int> decimalNumber(std::string_view text) {
     return value;
 }
 
-// Every option of flash takes a value and is given at most once.
-constexpr std::array<OptionSpec, 11> FlashOptionSpecs = {{
-    {.name = "--port"},
+// The options of flash and check; --port and --address may repeat.
+constexpr std::array<OptionSpec, 14> FlashOptionSpecs = {{
+    {.name = "--port", .repeats = true},
     {.name = "--baud"},
     {.name = "--parity"},
     {.name = "--chip"},
@@ -74,22 +75,70 @@ constexpr std::array<OptionSpec, 11> FlashOptionSpecs = {{
     {.name = "--user-offset"},
     {.name = "--upgrade-offset"},
     {.name = "--area"},
-    {.name = "--address"},
+    {.name = "--address", .repeats = true},
+    {.name = "--address-file"},
     {.name = "--frame"},
     {.name = "--handshake-timeout"},
+    {.name = "--log-dir"},
+    {.name = "--json", .takes = OptionTakes::OptionalValue},
 }};
 
-std::string applyFlashValues(const CommandLine& line, FlashOptions& options) {
-    const std::optional<std::string> port = line.value("--port");
+constexpr std::string_view AddressRule =
+    "up to 12 characters, pairs of two decimal digits or AA (e.g. AAAAAAAAAAAA, 000000001234)";
+
+// The modules to flash on each port, from --address or --address-file.
+std::string applyAddresses(const CommandLine& line, FlashOptions& options) {
+    UpgradeSettings& s = options.settings;
+    std::vector<std::string> addresses = line.values("--address");
+    for (const std::string& address : addresses) {
+        if (!isValidModuleAddress(address)) return optionValueError("--address", address, AddressRule);
+    }
+    if (const std::optional<std::string> path = line.value("--address-file")) {
+        if (!addresses.empty()) return "give the module addresses either with --address or with --address-file";
+        if (path->empty()) return "--address-file needs a file";
+        AddressList list = readAddressFile(*path);
+        if (!list.error.empty()) return "--address-file " + list.error;
+        addresses = std::move(list.addresses);
+    }
+    if (const std::string problem = addressListProblem(addresses); !problem.empty()) return "--address " + problem;
+    if (addresses.size() > 1 && s.bootloadType != RemoteWithBackup) {
+        // Only the module-addressed commands reach one module of a bus; the
+        // others would reach every module at once.
+        return s.bootloadType == RemoteWithoutBackup
+                   ? "several module addresses need --type backup: the remote upgrade without backup sends no "
+                     "module address, so it can reach only one module per port"
+                   : "several module addresses need --type backup (the local upgrade reaches one module per port)";
+    }
+    if (addresses.size() == 1) s.moduleAddress = addresses[0];
+    if (addresses.size() > 1) options.moduleAddresses = std::move(addresses);
+    return "";
+}
+
+// The ports to run on, each once.
+std::string applyPorts(const std::vector<std::string>& ports, FlashOptions& options) {
+    for (size_t i = 0; i < ports.size(); ++i) {
+        const std::string& port = ports[i];
+        if (port.empty()) return "--port needs a port (COM1..COM32) or a device";
+        if (comPortNumber(port) < 0) return optionValueError("--port", port, "ports run from COM1 to COM32");
+        for (size_t k = 0; k < i; ++k) {
+            if (ports[k] == port) return "--port " + port + " is given twice";
+        }
+    }
+    options.portTexts = ports;
+    return "";
+}
+
+// portRequired: flash needs a port; check takes the same options and
+// checks them, but needs none.
+std::string applyFlashValues(const CommandLine& line, FlashOptions& options, bool portRequired) {
+    const std::vector<std::string> ports = line.values("--port");
     const std::vector<std::string>& files = line.operands;
-    if (!port) return "--port is required";
+    if (ports.empty() && portRequired) return "--port is required";
     if (files.empty()) return "the HEX file is missing";
-    if (files.size() > 1) return "only one HEX file can be flashed, got " + files[1] + " too";
-    if (port->empty()) return "--port needs a port (COM1..COM32) or a device";
-    if (comPortNumber(*port) < 0) return optionValueError("--port", *port, "ports run from COM1 to COM32");
+    if (files.size() > 1) return "only one HEX file can be given, got " + files[1] + " too";
+    if (const std::string error = applyPorts(ports, options); !error.empty()) return error;
 
     UpgradeSettings& s = options.settings;
-    options.portText = *port;
     s.hexPath = files[0];
 
     for (const std::string& error :
@@ -115,14 +164,7 @@ std::string applyFlashValues(const CommandLine& line, FlashOptions& options) {
         if (!area || *area < 1 || *area > MaxAreaKiB) return optionValueError("--area", *text, "use 1 to 512 (KiB)");
         s.upgradeAreaKiB = *area;
     }
-    if (const std::optional<std::string> address = line.value("--address")) {
-        if (!isValidModuleAddress(*address)) {
-            return optionValueError(
-                "--address", *address,
-                "up to 12 characters, pairs of two decimal digits or AA (e.g. AAAAAAAAAAAA, 000000001234)");
-        }
-        s.moduleAddress = *address;
-    }
+    if (const std::string error = applyAddresses(line, options); !error.empty()) return error;
     if (const std::optional<std::string> text = line.value("--handshake-timeout")) {
         char* end = nullptr;
         const double seconds = std::strtod(text->c_str(), &end);
@@ -131,6 +173,15 @@ std::string applyFlashValues(const CommandLine& line, FlashOptions& options) {
             return optionValueError("--handshake-timeout", *text, "use a number of seconds above 0");
         }
         options.handshakeTimeoutMs = std::max(1, int(std::lround(seconds * 1000.0)));
+    }
+    if (const std::optional<std::string> folder = line.value("--log-dir")) {
+        if (folder->empty()) return "--log-dir needs a folder";
+        options.logDir = *folder;
+    }
+    for (const OptionEntry& entry : line.options) {
+        if (entry.name != "--json") continue;
+        if (entry.value) return "--json takes no value, got --json=" + *entry.value;
+        options.json = true;
     }
     return "";
 }
@@ -143,6 +194,11 @@ bool takeHelpOrVersion(const CommandLine& line, ParsedArgs& parsed) {
 }
 
 }  // namespace
+
+int effectiveHandshakeTimeoutMs(int givenMs, bool inputIsTerminal) {
+    if (givenMs > 0) return givenMs;
+    return inputIsTerminal ? 0 : ScriptHandshakeTimeoutMs;
+}
 
 int comPortNumber(std::string_view text) {
     if (text.size() < 4 || (text[0] != 'C' && text[0] != 'c') || (text[1] != 'O' && text[1] != 'o') ||
@@ -162,7 +218,7 @@ int comPortNumber(std::string_view text) {
 ParsedArgs parseArguments(const std::vector<std::string>& args) {
     ParsedArgs parsed;
     if (args.empty()) {
-        parsed.error = "a command is missing (ports or flash)";
+        parsed.error = "a command is missing (ports, flash or check)";
         return parsed;
     }
     const std::string& first = args[0];
@@ -178,11 +234,13 @@ ParsedArgs parseArguments(const std::vector<std::string>& args) {
         if (!rest.empty()) parsed.error = "ports takes no options, got " + rest[0];
         return parsed;
     }
-    if (first == "flash") {
-        parsed.command = CliCommand::Flash;
+    if (first == "flash" || first == "check") {
+        parsed.command = first == "flash" ? CliCommand::Flash : CliCommand::Check;
         const CommandLine line = readCommandLine(rest, FlashOptionSpecs);
         if (takeHelpOrVersion(line, parsed)) return parsed;
-        parsed.error = line.status == CommandLineStatus::Error ? line.error : applyFlashValues(line, parsed.flash);
+        parsed.error = line.status == CommandLineStatus::Error
+                           ? line.error
+                           : applyFlashValues(line, parsed.flash, parsed.command == CliCommand::Flash);
         return parsed;
     }
     parsed.error = "unknown command " + first;

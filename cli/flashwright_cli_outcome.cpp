@@ -42,7 +42,15 @@ std::string namedPort(std::string_view portName, std::string_view portDevice) {
     return named;
 }
 
-std::string portHint(std::string_view portName, std::string_view portDevice) {
+std::string portHint(const RunContext& context) {
+    const std::string_view portName = context.portName;
+    const std::string_view portDevice = context.portDevice;
+    if (context.lockOwner != 0) {
+        const std::string holder = context.lockOwner > 0 ? "process " + std::to_string(context.lockOwner)
+                                                           : std::string("another program");
+        return namedPort(portName, portDevice) + " is in use: " + holder + " holds its lock file " +
+               std::string(context.lockPath);
+    }
     if (portDevice.empty()) {
         return std::string(portName) + " names no serial device: see \"flashwright-cli ports\"";
     }
@@ -92,7 +100,54 @@ std::string fileHint(const HexLoadReport& report, std::string_view hexPath) {
            "area)";
 }
 
+// Severity of each status, higher is more severe (see mostSevereStatus).
+int severity(int status) {
+    switch (status) {
+        case ExitSuccess: return 0;
+        case ExitHandshakeTimeout: return 1;
+        case ExitPortFailed: return 2;
+        case ExitModuleFailed: return 3;
+        case ExitStopped: return 4;
+        case ExitHexRefused: return 5;
+        case ExitUsage: return 6;
+        default: return 7;  // unknown: never hidden behind a known one
+    }
+}
+
 }  // namespace
+
+int mostSevereStatus(int a, int b) { return severity(b) > severity(a) ? b : a; }
+
+std::string_view resultWord(int exitStatus) {
+    switch (exitStatus) {
+        case ExitSuccess: return "success";
+        case ExitModuleFailed: return "failed";
+        case ExitUsage: return "usage";
+        case ExitHexRefused: return "refused";
+        case ExitPortFailed: return "port";
+        case ExitStopped: return "stopped";
+        case ExitHandshakeTimeout: return "timeout";
+        default: return "failed";
+    }
+}
+
+std::string_view stepWord(RunStep step) {
+    switch (step) {
+        case RunStep::None: return "done";
+        case RunStep::File: return "file";
+        case RunStep::Port: return "port";
+        case RunStep::UpgradeFlag: return "upgrade_flag";
+        case RunStep::Handshake: return "handshake";
+        case RunStep::Erase: return "erase";
+        case RunStep::Write: return "write";
+        case RunStep::Check: return "check";
+        case RunStep::CrcMismatch: return "crc_mismatch";
+        case RunStep::ModuleAddress: return "module_address";
+        case RunStep::Configure: return "configure";
+        case RunStep::Verify: return "verify";
+    }
+    return "done";
+}
 
 RunOutcome describeOutcome(const RunResult& result, const RunContext& context) {
     switch (result.ending) {
@@ -103,6 +158,14 @@ RunOutcome describeOutcome(const RunResult& result, const RunContext& context) {
             // A stop during an unanswered handshake says as much about the
             // line as a failure does.
             if (result.step != RunStep::Handshake) return {ExitStopped, ""};
+            if (context.handshakeTimedOut && !context.interrupted) {
+                const std::string waited = "no answer to the handshake within " +
+                                           std::to_string(context.handshakeTimeoutMs) + " ms";
+                if (context.portFailed) {
+                    return {ExitHandshakeTimeout, waited + "; " + lostPortHint(context.portName, context.portDevice)};
+                }
+                return {ExitHandshakeTimeout, waited + ": " + std::string(NeverAnsweredHint)};
+            }
             if (context.portFailed) return {ExitStopped, lostPortHint(context.portName, context.portDevice)};
             return {ExitStopped, std::string(NeverAnsweredHint)};
         case RunEnding::FailedWithoutPicture:
@@ -115,7 +178,7 @@ RunOutcome describeOutcome(const RunResult& result, const RunContext& context) {
         case RunStep::Port:
             // Also the ending of a handshake that kept failing at the port.
             if (context.portFailed) return {ExitPortFailed, lostPortHint(context.portName, context.portDevice)};
-            return {ExitPortFailed, portHint(context.portName, context.portDevice)};
+            return {ExitPortFailed, portHint(context)};
         case RunStep::ModuleAddress:
             return {ExitUsage, std::string(stepHint(result.step))};
         default:

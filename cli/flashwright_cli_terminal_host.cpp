@@ -5,13 +5,11 @@
 #include <thread>
 
 #include "flashwright_cli_interrupt.h"
+#include "flashwright_cli_outcome.h"
 
 namespace kq::cli {
 
 namespace {
-
-constexpr std::string_view ToolPrefix = "flashwright-cli: ";
-constexpr std::string_view WipeLine = "\r\x1b[K";  // to the line start, erase to its end
 
 std::string localTimeText() { return timestampText(std::time(nullptr)); }
 
@@ -24,92 +22,102 @@ int64_t steadyMs() {
 
 TerminalClocks systemClocks() { return {steadyMs, localTimeText}; }
 
-TerminalHost::TerminalHost(const UpgradeSettings& settings, const TerminalSetup& setup, std::FILE* out,
-                           std::FILE* err, TerminalClocks clocks)
+std::string waitingText(int attempts) { return "waiting for the module (attempt " + std::to_string(attempts) + ")"; }
+
+TerminalHost::TerminalHost(const UpgradeSettings& settings, const TerminalSetup& setup, RunConsole& console,
+                           TerminalClocks clocks, RunRecorder* recorder)
     : settings_(settings),
       setup_(setup),
-      out_(out),
-      err_(err),
+      console_(console),
       clocks_(std::move(clocks)),
-      log_(setup.marking, [this](std::string_view line) { writeLine(line); }) {}
+      recorder_(recorder),
+      log_(setup.marking, [this](std::string_view line) { console_.logLine(setup_.label, line); }),
+      recordLog_(RedMarking::Prefix, [this](std::string_view line) {
+          if (recorder_ != nullptr) recorder_->line(line.substr(0, line.size() - 1));  // without its "\n"
+      }) {}
 
 void TerminalHost::finish() {
     log_.finish();
-    wipeProgress();
+    recordLog_.finish();
 }
 
-void TerminalHost::appendLog(std::string_view text) { log_.append(text, LogBlack); }
+void TerminalHost::appendLog(std::string_view text) { appendColoured(text, LogBlack); }
 
-void TerminalHost::appendLogColoured(std::string_view text, int colour) { log_.append(text, colour); }
+void TerminalHost::appendLogColoured(std::string_view text, int colour) { appendColoured(text, colour); }
+
+void TerminalHost::appendColoured(std::string_view text, int colour) {
+    log_.append(text, colour);
+    recordLog_.append(text, colour);
+}
 
 void TerminalHost::appendTimestamp() { appendLog(clocks_.localTime() + "\r\n"); }
 
+// The port's lock file is taken before the device is opened and given back
+// when it is closed; a lock held by another live process refuses the port
+// as a device held open would.
 SelectedPortResult TerminalHost::openSelectedPort(const UpgradeSettings& settings) {
-    return openSelectedPortOn(*this, settings);
+    if (!setup_.lockDevice.empty() && !lock_.held() &&
+        lock_.take(setup_.lockDevice) == PortLockResult::HeldByOther) {
+        lockOwner_ = lock_.owner();
+        lockPath_ = lock_.path();
+        appendLogColoured("通信口打不开\r\n", LogRed);
+        return SelectedPortResult::CannotOpen;
+    }
+    const SelectedPortResult result = openSelectedPortOn(*this, settings);
+    if (result != SelectedPortResult::Opened) lock_.release();
+    return result;
 }
 
-void TerminalHost::closeSelectedPort(const UpgradeSettings& settings) { closeSelectedPortOn(settings); }
+void TerminalHost::closeSelectedPort(const UpgradeSettings& settings) {
+    closeSelectedPortOn(settings);
+    lock_.release();
+}
 
-void TerminalHost::showMessage(std::string_view text) { errorLine(text); }
+void TerminalHost::showMessage(std::string_view text) { console_.errorLine(setup_.label, text); }
 
 void TerminalHost::pumpMessages() {
-    if (takeStopRequest()) pressStop();
+    if (!stopPressed_ && stopRequested()) pressStop();
 }
 
 void TerminalHost::waitMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 void TerminalHost::stepStarted(RunStep step) {
+    if (recorder_ != nullptr) recorder_->stepStarted(step);
     if (step == RunStep::Handshake) handshakeSinceMs_ = clocks_.monotonicMs();
+    // A lone run's row shows only waits and progress; the progress bar stays
+    // once the writes have begun.
+    if (progress_.active()) return;
+    showState(setup_.rowShowsSteps ? std::string(stepWord(step)) : std::string());
 }
 
-void TerminalHost::handshakeUnanswered(int /*attempts*/) {
+void TerminalHost::handshakeUnanswered(int attempts) {
+    showState(waitingText(attempts));
     if (setup_.handshakeTimeoutMs <= 0 || clocks_.monotonicMs() - handshakeSinceMs_ < setup_.handshakeTimeoutMs) {
         return;
     }
-    errorLine("no answer to the handshake within " + std::to_string(setup_.handshakeTimeoutMs) + " ms: stopping");
+    console_.errorLine(setup_.label, "no answer to the handshake within " +
+                                         std::to_string(setup_.handshakeTimeoutMs) + " ms: stopping");
+    timedOut_ = true;
     pressStop();
 }
 
 void TerminalHost::reportProgress(int sector, int count) {
     progress_.update(sector, count, clocks_.monotonicMs());
-    drawProgress();
-}
-
-void TerminalHost::writeLine(std::string_view line) {
-    wipeProgress();
-    std::fwrite(line.data(), 1, line.size(), out_);
-    std::fflush(out_);
-    drawProgress();
-}
-
-void TerminalHost::errorLine(std::string_view text) {
-    wipeProgress();
-    std::string line(ToolPrefix);
-    line += text;
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), err_);
-    std::fflush(err_);
-    drawProgress();
+    showState(progress_.text());
 }
 
 void TerminalHost::pressStop() {
-    markStopPending();
+    stopPressed_ = true;
     if (run_ != nullptr) run_->stopUpgrade();
 }
 
-void TerminalHost::drawProgress() {
-    if (!setup_.progressLine || !progress_.active()) return;
-    const std::string line = "\r" + progress_.text() + "\x1b[K";
-    std::fwrite(line.data(), 1, line.size(), err_);
-    std::fflush(err_);
-    progressShown_ = true;
-}
-
-void TerminalHost::wipeProgress() {
-    if (!progressShown_) return;
-    std::fwrite(WipeLine.data(), 1, WipeLine.size(), err_);
-    std::fflush(err_);
-    progressShown_ = false;
+void TerminalHost::showState(const std::string& state) {
+    if (setup_.row < 0) return;
+    std::string text = setup_.label;
+    if (!text.empty() && !state.empty()) text += "  ";
+    text += state;
+    if (setup_.label.empty() && state.empty()) text.clear();
+    console_.setRow(setup_.row, std::move(text));
 }
 
 }  // namespace kq::cli

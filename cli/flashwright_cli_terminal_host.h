@@ -1,6 +1,7 @@
-// The upgrade host of flashwright-cli: the log on standard output, message
-// boxes and the progress line on standard error, Ctrl-C and the handshake
-// time-out as the stop button.
+// The upgrade host of flashwright-cli: the log as lines on the run console,
+// message boxes as error lines, the run's state in its console row, Ctrl-C
+// and the handshake time-out as the stop button, the port's lock file, and
+// the run's record.
 #pragma once
 
 #include <cstdint>
@@ -10,14 +11,20 @@
 
 #include "flashwright_cli_log_writer.h"
 #include "flashwright_cli_progress.h"
+#include "flashwright_cli_run_console.h"
+#include "flashwright_cli_run_recorder.h"
+#include "link/port_lock.h"
 #include "upgrade/upgrade_run.h"
 
 namespace kq::cli {
 
 struct TerminalSetup {
     RedMarking marking = RedMarking::Prefix;
-    bool progressLine = false;   // draw the progress line on err (err is a terminal)
     int handshakeTimeoutMs = 0;  // 0: the handshake repeats until Ctrl-C
+    std::string label;           // goes before the run's lines and in its row; "" for a lone run
+    int row = -1;                // the run's row in the console; -1 for none
+    bool rowShowsSteps = false;  // the row names each step (several runs); else only waits and progress
+    std::string lockDevice;      // canonical device whose lock file the run takes; "" for none
 };
 
 struct TerminalClocks {
@@ -28,15 +35,26 @@ struct TerminalClocks {
 // The real clocks.
 TerminalClocks systemClocks();
 
+// The row text of a handshake that goes unanswered.
+std::string waitingText(int attempts);
+
 class TerminalHost final : public UpgradeHost {
 public:
-    TerminalHost(const UpgradeSettings& settings, const TerminalSetup& setup, std::FILE* out, std::FILE* err,
-                 TerminalClocks clocks = systemClocks());
+    // recorder, when given, hears every log line and step.
+    TerminalHost(const UpgradeSettings& settings, const TerminalSetup& setup, RunConsole& console,
+                 TerminalClocks clocks = systemClocks(), RunRecorder* recorder = nullptr);
 
     // The run whose stop button Ctrl-C and the time-out press.
     void attach(UpgradeRun& run) { run_ = &run; }
-    // After the run: hands over an open log line and wipes the progress line.
+    // After the run: hands over an open log line.
     void finish();
+
+    // Whether the handshake time-out pressed stop.
+    bool handshakeTimedOut() const { return timedOut_; }
+    // When the port's lock file kept the run from opening it: who holds it
+    // (as portLockOwner) and where it is; 0 and "" otherwise.
+    int lockOwner() const { return lockOwner_; }
+    const std::string& lockPath() const { return lockPath_; }
 
     UpgradeSettings readControls() override { return settings_; }
     void writeControls() override {}
@@ -57,21 +75,24 @@ public:
     void handshakeUnanswered(int attempts) override;
 
 private:
-    void writeLine(std::string_view line);
-    void errorLine(std::string_view text);
+    void appendColoured(std::string_view text, int colour);
     void pressStop();
-    void drawProgress();
-    void wipeProgress();
+    void showState(const std::string& state);
 
     const UpgradeSettings settings_;
     const TerminalSetup setup_;
-    std::FILE* out_;
-    std::FILE* err_;
+    RunConsole& console_;
     TerminalClocks clocks_;
-    LogWriter log_;
+    RunRecorder* recorder_;
+    LogWriter log_;        // the lines as shown
+    LogWriter recordLog_;  // the same lines for the record, red marked "! "
     ProgressLine progress_;
-    bool progressShown_ = false;
     int64_t handshakeSinceMs_ = 0;  // when the handshake began
+    bool stopPressed_ = false;
+    bool timedOut_ = false;
+    PortLock lock_;
+    int lockOwner_ = 0;
+    std::string lockPath_;
     UpgradeRun* run_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 // LinkFrame building, CRC, and the search for a reply in the incoming bytes.
 #include "link/link_frame.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "link/big_endian.h"
@@ -33,7 +34,12 @@ constexpr std::array<uint16_t, 256> makeCrcTable() {
 
 constexpr std::array<uint16_t, 256> CrcTable = makeCrcTable();
 
-uint32_t replyCount = 0;
+// Replies found per port (index 0 for a port outside 1..32). Each port's
+// count is touched by the thread that runs that port; atomic so that another
+// thread may read it.
+std::array<std::atomic<uint32_t>, MaxPorts + 1> replyCounts{};
+
+std::atomic<uint32_t>& replyCounter(int port) { return replyCounts[port >= 1 && port <= MaxPorts ? port : 0]; }
 
 // Writes start, L, start and command; the caller fills address and payload.
 int finishFrame(uint8_t* out, uint16_t code, int headerBytes, int n) {
@@ -93,7 +99,7 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
             // New bytes may complete a candidate anywhere: scan from the first byte.
             for (int i = 0; got > 0 && i < held; ++i) {
                 if (buffer[i] != FrameStart || validate(buffer + i, held - i, payload, length) != 0) continue;
-                ++replyCount;
+                replyCounter(port).fetch_add(1, std::memory_order_relaxed);
                 return (buffer[i + 4] & ErrorFlagBit) ? ReplyWithError : ReplyOk;
             }
             if (held - heldBefore >= ReceiveChunkBytes) break;
@@ -113,7 +119,13 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
 
 }  // namespace
 
-uint32_t repliesFound() { return replyCount; }
+uint32_t repliesFound() {
+    uint32_t total = 0;
+    for (const std::atomic<uint32_t>& count : replyCounts) total += count.load(std::memory_order_relaxed);
+    return total;
+}
+
+uint32_t repliesFound(int port) { return replyCounter(port).load(std::memory_order_relaxed); }
 
 uint16_t crc16(const uint8_t* bytes, size_t count) {
     uint16_t crc = 0;

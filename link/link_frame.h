@@ -90,6 +90,8 @@ ReceiveOutcome receiveModuleFrame(int port, uint16_t code, const ModuleAddress& 
 // or without the error bit. The commands report a refusal and a silence alike;
 // this lets a front end tell a module that refuses from one that never answers.
 uint32_t repliesFound();
+// The same for one port only (a run on another port does not count).
+uint32_t repliesFound(int port);
 
 // 0 = candidate is a valid reply (payload delivered); 1 = not a valid reply.
 int validateFrame(uint16_t code, uint32_t address, const uint8_t* candidate, int available, uint8_t* payload,

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "link/serial_port.h"
 
@@ -31,6 +32,18 @@ public:
     // Opens the device for exclusive use (a device held by anyone else fails).
     virtual Handle open(const std::string& device) = 0;
     virtual void close(Handle handle) = 0;
+    // Whether open() would succeed now, and if not whether the device is
+    // held by another program, refused to us, or not there; nothing stays open.
+    virtual PortState probe(const std::string& device) {
+        const Handle handle = open(device);
+        if (handle == NoHandle) return PortState::Absent;
+        close(handle);
+        return PortState::Free;
+    }
+    // Other names of the device that stay the same when it is plugged in
+    // again or the machine restarts (POSIX: the links in /dev/serial/by-id
+    // and /dev/serial/by-path); none by default.
+    virtual std::vector<std::string> stableNames(const std::string& /*device*/) { return {}; }
     // Applies line settings with DTR and RTS raised and no flow control; the
     // outcome is not reported (the channel treats configuration as always done).
     virtual void configure(Handle handle, const LineSettings& settings) = 0;

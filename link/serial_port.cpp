@@ -3,7 +3,9 @@
 #include "link/serial_port.h"
 
 #include <algorithm>
+#include <atomic>
 
+#include "link/port_lock.h"
 #include "link/serial_backend.h"
 
 namespace kq {
@@ -14,11 +16,16 @@ struct PortSlot {
     std::string deviceName;
 };
 
-// Index 0 is unused: slots are numbered 1..32.
+// Index 0 is unused: slots are numbered 1..32. The names are set before any
+// run starts; afterwards a slot's handle is touched only by the thread that
+// runs its port, so several ports can run at once without a lock.
 std::array<PortSlot, MaxPorts + 1> slots;
 bool slotsNamed = false;
-SerialBackend* installedBackend = nullptr;
-uint32_t deviceFailureCount = 0;
+std::atomic<SerialBackend*> installedBackend{nullptr};
+// Device failures per port (index 0 unused); read from other threads.
+std::array<std::atomic<uint32_t>, MaxPorts + 1> deviceFailureCounts{};
+
+void countDeviceFailure(int port) { deviceFailureCounts[port].fetch_add(1, std::memory_order_relaxed); }
 
 bool validPort(int port) { return port >= 1 && port <= MaxPorts; }
 bool slotOpen(int port) { return slots[port].handle != SerialBackend::NoHandle; }
@@ -30,7 +37,10 @@ constexpr int ProbeParity = ParityEven;
 
 }  // namespace
 
-SerialBackend& serialBackend() { return installedBackend ? *installedBackend : platformSerialBackend(); }
+SerialBackend& serialBackend() {
+    SerialBackend* installed = installedBackend.load();
+    return installed ? *installed : platformSerialBackend();
+}
 
 void setSerialBackend(SerialBackend* backend) { installedBackend = backend; }
 
@@ -122,7 +132,7 @@ int16_t writeBytes(int16_t port, const uint8_t* bytes, int n) {
     if (!slotOpen(port)) return NotOpen;
     SerialBackend& backend = serialBackend();
     if (!backend.write(slots[port].handle, bytes, n)) {
-        ++deviceFailureCount;
+        countDeviceFailure(port);
         backend.clearErrors(slots[port].handle);
         return WriteFailed;
     }
@@ -135,7 +145,7 @@ int16_t readAvailable(int16_t port, uint8_t* buffer, int n) {
     // One platform call: the read itself tells a silent line (0) from a dead device.
     const int got = serialBackend().read(slots[port].handle, buffer, std::min(n, static_cast<int>(INT16_MAX)));
     if (got < 0) {
-        ++deviceFailureCount;
+        countDeviceFailure(port);
         return ReadFailed;
     }
     return static_cast<int16_t>(got);
@@ -153,7 +163,7 @@ int escapeLine(int16_t port, int code) {
     if (!validPort(port) || !slotOpen(port)) return 0;
     if (code != SetRts && code != ClearRts) return 0;  // only the RTS escapes exist here
     if (serialBackend().setRts(slots[port].handle, code == SetRts)) return 1;
-    ++deviceFailureCount;  // a port without modem lines succeeds, so this is the device
+    countDeviceFailure(port);  // a port without modem lines succeeds, so this is the device
     return 0;
 }
 
@@ -214,7 +224,40 @@ BlockSendResult sendBlock(int port, const uint8_t* bytes, int n, int& sent) {
     return BlockSendResult::Sent;
 }
 
-uint32_t deviceFailuresFound() { return deviceFailureCount; }
+uint32_t deviceFailuresFound() {
+    uint32_t total = 0;
+    for (const std::atomic<uint32_t>& count : deviceFailureCounts) total += count.load(std::memory_order_relaxed);
+    return total;
+}
+
+uint32_t deviceFailuresFound(int port) {
+    return validPort(port) ? deviceFailureCounts[port].load(std::memory_order_relaxed) : 0;
+}
+
+// ---- port listing ---------------------------------------------------------------
+
+std::vector<PortListing> listPorts() {
+    for (int port = 1; port <= MaxPorts; ++port) closePort(port);
+    initPortNames();
+    SerialBackend& backend = serialBackend();
+    std::vector<PortListing> listing;
+    for (int port = 1; port <= MaxPorts; ++port) {
+        const std::string& device = slots[port].deviceName;
+        if (device.empty()) continue;
+        PortListing entry;
+        entry.port = port;
+        entry.device = device;
+        entry.state = backend.probe(device);
+        if (entry.state == PortState::Absent) continue;
+        const std::string canonical = backend.canonicalDevice(device);
+        entry.lockOwner = portLockOwner(canonical);
+        if (entry.lockOwner != 0) entry.state = PortState::Busy;
+        entry.description = backend.deviceDescription(device);
+        entry.stableNames = backend.stableNames(canonical);
+        listing.push_back(std::move(entry));
+    }
+    return listing;
+}
 
 // ---- slot names ---------------------------------------------------------------
 

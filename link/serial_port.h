@@ -3,11 +3,17 @@
 // behind SerialBackend (serial_backend.h), one implementation file per OS.
 //
 // All operations are synchronous, run on the calling thread and never throw.
+//
+// Several ports may run at once, one thread each, under two rules: the slots
+// are named (initPortNames, portForDevice) and a test backend installed
+// before the threads start; afterwards each thread touches its own slot only.
+// The counters below are kept per port and may be read from any thread.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kq {
 
@@ -114,6 +120,8 @@ BlockSendResult sendBlock(int port, const uint8_t* bytes, int n, int& sent);
 // slot or a bad argument never counts. The commands report a dead port and a
 // silent module alike; this lets a front end tell them apart.
 uint32_t deviceFailuresFound();
+// The same for one port only.
+uint32_t deviceFailuresFound(int port);
 
 // ---- slot names ---------------------------------------------------------------
 
@@ -127,6 +135,29 @@ std::string portDescription(int port);
 // the highest closed slot; 0 when every slot is open.
 // Fills the slot names first if no listing has done so yet.
 int portForDevice(const std::string& device);
+
+// ---- port listing ----------------------------------------------------------------
+
+// Whether a device can be had now.
+enum class PortState {
+    Free,          // it opens
+    Busy,          // another program has it open, or holds its lock file
+    NoPermission,  // the system refuses this user
+    Absent,        // no such device, or no working port behind it
+};
+
+struct PortListing {
+    int port = 0;               // slot 1..32
+    std::string device;         // the slot's device name
+    std::string description;    // as portDescription
+    PortState state = PortState::Absent;
+    int lockOwner = 0;          // as portLockOwner: who holds its lock file (0 nobody)
+    std::vector<std::string> stableNames;  // names that survive replugging (/dev/serial/by-id/...)
+};
+
+// Closes every port, names the slots afresh, and describes, in ascending
+// order, every slot whose device is not Absent.
+std::vector<PortListing> listPorts();
 
 // ---- platform and clock --------------------------------------------------------
 

@@ -21,6 +21,7 @@
 #include <linux/serial.h>
 #endif
 
+#include "link/device_links_posix.h"
 #include "link/line_mode_posix.h"
 #include "link/serial_backend.h"
 #include "platform/exe_directory.h"
@@ -133,6 +134,30 @@ public:
         ::tcsetattr(fd, TCSANOW, &mode);
         askLowLatency(fd);
         return fd;
+    }
+
+    PortState probe(const std::string& device) override {
+        int fd;
+        do fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
+            if (errno == EBUSY) return PortState::Busy;  // TIOCEXCL of another program
+            if (errno == EACCES || errno == EPERM) return PortState::NoPermission;
+            return PortState::Absent;
+        }
+        termios mode{};
+        PortState state = PortState::Free;
+        if (::tcgetattr(fd, &mode) != 0) {
+            state = PortState::Absent;  // not a terminal, or no hardware behind it
+        } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            state = errno == EWOULDBLOCK ? PortState::Busy : PortState::Absent;
+        }
+        ::close(fd);  // the flock goes with it
+        return state;
+    }
+
+    std::vector<std::string> stableNames(const std::string& device) override {
+        return linksToDevice(resolvedPath(device), StableNameFolders);
     }
 
     void close(Handle handle) override {

@@ -20,6 +20,7 @@
 #include <setupapi.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "link/serial_backend.h"
 #include "platform/utf16_win32.h"
@@ -146,10 +147,26 @@ public:
         }
         setReadsNeverWait(file);
         SetupComm(file, PortQueueBytes, PortQueueBytes);
-        if (openPorts_++ == 0) timeBeginPeriod(TimerPeriodMs);
+        if (openPorts_.fetch_add(1) == 0) timeBeginPeriod(TimerPeriodMs);
         auto* port = new OpenPort;
         port->file = file;
         return reinterpret_cast<Handle>(port);
+    }
+
+    // A port another program has open refuses us with access denied.
+    PortState probe(const std::string& device) override {
+        const auto wide = utf8ToUtf16(device);
+        if (!wide) return PortState::Absent;
+        const HANDLE file = CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return GetLastError() == ERROR_ACCESS_DENIED ? PortState::Busy : PortState::Absent;
+        }
+        DCB state{};
+        state.DCBlength = sizeof state;
+        const bool isPort = GetCommState(file, &state) != 0;
+        CloseHandle(file);
+        return isPort ? PortState::Free : PortState::Absent;
     }
 
     void close(Handle handle) override {
@@ -157,7 +174,7 @@ public:
         SetCommMask(port->file, 0);
         CloseHandle(port->file);
         delete port;
-        if (--openPorts_ == 0) timeEndPeriod(TimerPeriodMs);
+        if (openPorts_.fetch_sub(1) == 1) timeEndPeriod(TimerPeriodMs);
     }
 
     void configure(Handle handle, const LineSettings& settings) override {
@@ -273,7 +290,7 @@ public:
 
 private:
     uint64_t ticksPerSecond_ = 1;
-    int openPorts_ = 0;
+    std::atomic<int> openPorts_{0};  // ports open on all threads
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 // kqsim: a simulated bootloader module on a pseudo-terminal.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,17 +40,33 @@ bool loadFlash(FlashModel& flash, const std::string& path, std::string& error) {
     return false;
 }
 
+// One simulated module: its flash and its behaviour.
+struct SimModule {
+    SimModule(const SimOptions& options, std::string address)
+        : flash(flashGeometry(options.family, options.bootSize)), model(flash, options.mode), address(std::move(address)) {}
+    FlashModel flash;
+    BootloaderModel model;
+    std::string address;
+};
+
 int run(SimOptions& options) {
     std::string error;
     if (!installStopSignals(error)) return fail(error);
 
-    FlashModel flash(flashGeometry(options.family, options.bootSize));
-    if (!options.flashIn.empty() && !loadFlash(flash, options.flashIn, error)) return fail(error);
+    const bool onBus = !options.busAddresses.empty();
+    std::vector<std::unique_ptr<SimModule>> modules;
+    for (const std::string& address : onBus ? options.busAddresses : std::vector<std::string>{options.moduleAddress}) {
+        modules.push_back(std::make_unique<SimModule>(options, address));
+        if (!options.flashIn.empty() && !loadFlash(modules.back()->flash, options.flashIn, error)) return fail(error);
+    }
     RequestLog log;
     if (!options.logPath.empty() && !log.open(options.logPath, error)) return fail(error);
 
-    BootloaderModel module(flash, options.mode);
-    RequestHandler handler(module, options.faults, kq::encodeModuleAddress(options.moduleAddress));
+    std::vector<BusModule> bus;
+    for (const auto& module : modules) {
+        bus.push_back({&module->model, kq::encodeModuleAddress(module->address), onBus ? module->address : ""});
+    }
+    RequestHandler handler(std::move(bus), options.faults);
 
     PseudoTerminal line;
     if (!line.open(options.line, error)) return fail(error);
@@ -68,12 +85,16 @@ int run(SimOptions& options) {
                  {options.line, pacer, options.hangupAfter});
     loop.run();
 
-    // The dump is complete before the link goes: a link that has gone means the dump can be read.
+    // The dumps are complete before the link goes: a link that has gone means they can be read.
     int status = ExitOk;
     line.close();
-    if (!options.dumpPath.empty() && !writeBinaryFile(options.dumpPath, flash.bytes(), error)) {
-        std::fprintf(stderr, "kqsim: %s\n", error.c_str());
-        status = ExitFailure;
+    for (const auto& module : modules) {
+        if (options.dumpPath.empty()) break;
+        const std::string path = onBus ? moduleDumpPath(options.dumpPath, module->address) : options.dumpPath;
+        if (!writeBinaryFile(path, module->flash.bytes(), error)) {
+            std::fprintf(stderr, "kqsim: %s\n", error.c_str());
+            status = ExitFailure;
+        }
     }
     link.remove();
     const SimCounters& counters = loop.counters();

@@ -19,19 +19,30 @@ std::string_view replyKindName(ReplyKind kind) {
     return "none";
 }
 
+const BusModule* RequestHandler::moduleFor(const Request& request) const {
+    if (request.layout == FrameLayout::Flash) return &modules_.front();
+    for (const BusModule& module : modules_) {
+        if (isAddressedTo(request.module, module.address)) return &module;
+    }
+    return nullptr;
+}
+
 Handling RequestHandler::handle(const Request& request, bool lineMatches) {
     Handling handling;
-    handling.mode = module_.mode();
+    const BusModule* taker = moduleFor(request);
+    BootloaderModel& module = *(taker ? taker : &modules_.front())->model;
+    handling.mode = module.mode();
     if (request.code == CmdRemoteWrite) handling.offset = frameImageOffset(request.payload);
     if (!lineMatches) {
         handling.kind = ReplyKind::Garbled;
         return handling;
     }
-    if (request.layout == FrameLayout::Module && !isAddressedTo(request.module, own_)) {
+    if (taker == nullptr) {
         handling.addressed = false;
         return handling;  // another module's business
     }
-    if (!module_.listensTo(request.code)) return handling;
+    handling.busModule = taker->name;
+    if (!module.listensTo(request.code)) return handling;
 
     const FaultDecision fault = faults_.next(request.code);
     if (fault.silent) {
@@ -51,7 +62,7 @@ Handling RequestHandler::handle(const Request& request, bool lineMatches) {
             return handling;
         }
     } else {
-        outcome = module_.execute(request);
+        outcome = module.execute(request);
     }
     if (!outcome.replies) return handling;
 
@@ -63,12 +74,12 @@ Handling RequestHandler::handle(const Request& request, bool lineMatches) {
     }
     handling.crc = outcome.crc;
     handling.kind = fault.foreign ? ReplyKind::Foreign : outcome.error ? ReplyKind::Error : ReplyKind::Ok;
-    handling.reply = buildReply(request, outcome.error, fault.foreign, outcome.payload);
+    handling.reply = buildReply(request, taker->address, outcome.error, fault.foreign, outcome.payload);
     return handling;
 }
 
-std::vector<uint8_t> RequestHandler::buildReply(const Request& request, bool error, bool foreign,
-                                                const std::vector<uint8_t>& payload) const {
+std::vector<uint8_t> RequestHandler::buildReply(const Request& request, const ModuleAddress& own, bool error,
+                                                bool foreign, const std::vector<uint8_t>& payload) const {
     const uint16_t word = static_cast<uint16_t>(request.code | ReplyBit | (error ? ErrorBit : 0));
     std::vector<uint8_t> frame(FrameBufferBytes);
     const int n = static_cast<int>(payload.size());
@@ -77,7 +88,7 @@ std::vector<uint8_t> RequestHandler::buildReply(const Request& request, bool err
         const uint32_t address = foreign ? request.address + ForeignAddressStep : request.address;
         length = buildFrame(frame.data(), word, address, payload.data(), n);
     } else {
-        length = buildModuleFrame(frame.data(), word, foreign ? foreignAddress(own_) : own_, payload.data(), n);
+        length = buildModuleFrame(frame.data(), word, foreign ? foreignAddress(own) : own, payload.data(), n);
     }
     frame.resize(static_cast<size_t>(length));
     return frame;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -35,23 +36,39 @@ struct Handling {
     bool addressed = true;            // module layout: the request named this module
     std::optional<uint32_t> offset;   // remote-write: the frame's image offset
     std::optional<uint16_t> crc;      // read-crc: the CRC that was answered
+    std::string busModule;            // on a bus: the name of the module that took it
 };
 
+// One module on the line: its behaviour and its address.
+struct BusModule {
+    BootloaderModel* model = nullptr;
+    ModuleAddress address{};
+    std::string name;  // its address as given ("000000000002"); "" for a lone module
+};
+
+// The modules on one line (a bus). A module-layout request is taken by the
+// first module it names; so a wildcard address, which names them all, is
+// answered by the first module of the bus only, as is every flash-layout
+// request (that layout names no module). The fault plan counts the line's
+// requests, whichever module takes them.
 class RequestHandler {
 public:
     RequestHandler(BootloaderModel& module, FaultPlan& faults, const ModuleAddress& own)
-        : module_(module), faults_(faults), own_(own) {}
+        : RequestHandler(std::vector<BusModule>{{&module, own, ""}}, faults) {}
+    // modules: at least one, the first answering wildcards.
+    RequestHandler(std::vector<BusModule> modules, FaultPlan& faults) : modules_(std::move(modules)), faults_(faults) {}
 
     // lineMatches: the flasher's baud rate and parity are the module's.
     Handling handle(const Request& request, bool lineMatches);
 
 private:
-    std::vector<uint8_t> buildReply(const Request& request, bool error, bool foreign,
+    // The module that takes the request; nullptr when it names none of them.
+    const BusModule* moduleFor(const Request& request) const;
+    std::vector<uint8_t> buildReply(const Request& request, const ModuleAddress& own, bool error, bool foreign,
                                     const std::vector<uint8_t>& payload) const;
 
-    BootloaderModel& module_;
+    std::vector<BusModule> modules_;
     FaultPlan& faults_;
-    ModuleAddress own_;
 };
 
 }  // namespace kq::sim

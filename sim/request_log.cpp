@@ -52,6 +52,7 @@ std::string formatLogLine(const LogRecord& record) {
     if (handling.crc) line += ",\"crc\":" + quoted(hexText(*handling.crc, 4));
     line += ",\"mode\":" + quoted(handling.mode == ModuleMode::Boot ? "boot" : "app");
     if (!handling.addressed) line += ",\"addressed\":false";
+    if (!handling.busModule.empty()) line += ",\"bus_module\":" + quoted(handling.busModule);
     if (record.noiseBytes > 0) line += ",\"noise_bytes\":" + std::to_string(record.noiseBytes);
     line += "}";
     return line;

@@ -84,8 +84,8 @@ private:
 
     // Every option with what its value must be; a fault option adds one
     // rule each time it is given.
-    static const std::array<Option, 20>& options() {
-        static const std::array<Option, 20> table = {{
+    static const std::array<Option, 21>& options() {
+        static const std::array<Option, 21> table = {{
             {{.name = "--family"}, &Parser::family, "use 251 or arm"},
             {{.name = "--mode"}, &Parser::mode, "use boot or app"},
             {{.name = "--baud"}, &Parser::baud, "use a rate the line knows, such as 9600 or 115200"},
@@ -99,6 +99,8 @@ private:
             {{.name = "--boot-size"}, &Parser::bootSize, "use a hex number of bytes"},
             {{.name = "--address"}, &Parser::address,
              "a module address is 12 decimal digits, a pair AA standing for 0xAA"},
+            {{.name = "--bus"}, &Parser::bus,
+             "give module addresses of 12 decimal digits, separated by commas, each once"},
             {{.name = "--silent", .repeats = true}, &Parser::silent, ""},
             {{.name = "--error-bit", .repeats = true}, &Parser::errorBit, ""},
             {{.name = "--foreign", .repeats = true}, &Parser::foreign, ""},
@@ -183,6 +185,24 @@ private:
     bool address(const std::optional<std::string>& v) {
         if (v->size() != 12 || !isValidModuleAddress(*v)) return false;
         o_.moduleAddress = *v;
+        addressGiven_ = true;
+        return true;
+    }
+    bool bus(const std::optional<std::string>& v) {
+        std::string_view text = *v;
+        std::vector<std::string> addresses;
+        while (true) {
+            const size_t comma = text.find(',');
+            const std::string address(text.substr(0, comma));
+            if (address.size() != 12 || !isValidModuleAddress(address)) return false;
+            for (const std::string& other : addresses) {
+                if (encodeModuleAddress(other) == encodeModuleAddress(address)) return false;
+            }
+            addresses.push_back(address);
+            if (comma == std::string_view::npos) break;
+            text.remove_prefix(comma + 1);
+        }
+        o_.busAddresses = std::move(addresses);
         return true;
     }
     bool silent(const std::optional<std::string>& v) { return rule(*v, &FaultPlan::silence); }
@@ -235,6 +255,7 @@ private:
     }
 
     ParseStatus finish() {
+        if (!o_.busAddresses.empty() && addressGiven_) return fail("--bus names the modules: leave out --address");
         const FlashGeometry flash = flashGeometry(o_.family, o_.bootSize);
         if (flash.bootSize > flash.size) return fail("--boot-size: larger than the flash");
         return ParseStatus::Run;
@@ -243,6 +264,7 @@ private:
     SimOptions& o_;
     std::string& error_;
     std::string rule_;  // the rule of the option being applied
+    bool addressGiven_ = false;
 };
 
 }  // namespace
@@ -264,8 +286,18 @@ Module:
   --boot-size HEX         protected bootloader area at the bottom of the flash
                           (default 1000 for 251, 4000 for arm)
   --address DIGITS        the module's 12-digit address; default 000000000001
-  --flash-in FILE         initial flash content (binary, from the bottom of the flash)
-  --dump FILE             write the whole flash to FILE at exit
+  --bus ADDR,ADDR,...     several modules on the line (an RS-485 bus), one per
+                          address, each with its own flash. A module-addressed
+                          request is taken only by the module it names; the
+                          wildcard AA, which names them all, and every
+                          flash-addressed request (that layout names no module)
+                          are taken by the first module of the list only, so
+                          that replies never collide.
+  --flash-in FILE         initial flash content (binary, from the bottom of the
+                          flash); on a bus, of every module
+  --dump FILE             write the whole flash to FILE at exit; on a bus one
+                          file per module, its address before the extension
+                          (flash.bin -> flash-000000000002.bin)
 
 Line:
   --baud N                the module's baud rate; default 115200
@@ -274,7 +306,8 @@ Line:
   --pace none|reply|both  hold replies (and with both, requests) for their wire time
   --bits 10|11            bits per character for pacing; default 10, 11 with parity
   --link PATH             make the link at PATH instead of ports/COMn
-  --log FILE              one JSON line per request
+  --log FILE              one JSON line per request (on a bus with the
+                          module that took it, "bus_module")
 
 Faults (CMD is a command name or a hex code such as 0x1508; names: handshake,
 erase-all, erase-sector, write-sector, read-crc, jump, reset, upgrade-flag,
@@ -295,6 +328,14 @@ requests of that command, and may be "all"):
 An option takes its value as --option VALUE or --option=VALUE; the fault
 options may be given more than once.
 )usage";
+}
+
+std::string moduleDumpPath(const std::string& dumpPath, const std::string& address) {
+    const size_t slash = dumpPath.find_last_of('/');
+    const size_t dot = dumpPath.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    if (!hasExtension) return dumpPath + "-" + address;
+    return dumpPath.substr(0, dot) + "-" + address + dumpPath.substr(dot);
 }
 
 }  // namespace kq::sim

@@ -29,6 +29,7 @@ struct SimOptions {
     std::string dumpPath;
     std::string logPath;
     std::string moduleAddress = DefaultModuleAddress;
+    std::vector<std::string> busAddresses;  // --bus: several modules on the line, in order; empty: one module
     FaultPlan faults;
     ReplyShaping shaping;
     std::optional<uint64_t> hangupAfter;  // requests before the line is cut
@@ -45,5 +46,10 @@ enum class ParseStatus { Run, Help, Version, Error };
 ParseStatus parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);
 
 std::string usageText();
+
+// Where --dump puts the flash of one module of a bus: the address goes
+// before the file's extension ("flash.bin" -> "flash-000000000002.bin"),
+// or at its end when it has none.
+std::string moduleDumpPath(const std::string& dumpPath, const std::string& address);
 
 }  // namespace kq::sim

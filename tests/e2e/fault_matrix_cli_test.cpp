@@ -61,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CliCell{"SilentOnce", join({Local, {"--silent", "write-sector:1"}}), {}, 0,
                 join({FileRead, Handshake, Erase, WriteAgain, CheckAndJump})},
-        // The endless handshake ends by the command line's own stop.
-        CliCell{"SilentAlways", join({Local, {"--silent", "handshake"}}), {"--handshake-timeout", "1"}, 5,
+        // The endless handshake ends by the command line's own time-out.
+        CliCell{"SilentAlways", join({Local, {"--silent", "handshake"}}), {"--handshake-timeout", "1"}, 6,
                 join({FileRead, {Time, "对接开始"}, Stopped})},
         CliCell{"ErrorBit", join({App, {"--error-bit", "remote-verify"}}), Backup, 1,
                 join({FileRead, Configure, Write, {"校验开始", "! 重新校验", "! 校验失败"}})},

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -193,7 +195,7 @@ bool listsPort(const std::string& listing, const std::string& name) {
     return listing.starts_with(name + "  ") || listing.find("\n" + name + "  ") != std::string::npos;
 }
 
-// The only tests on the ports/ folder beside the binaries: two modules link
+// The ports/ folder beside the binaries: two modules link
 // themselves there under their own COM numbers (under Wine, in the prefix's
 // dosdevices/), and both are listed.
 TEST(Ports, ListsEachModulesLink) {
@@ -219,24 +221,86 @@ TEST(Ports, ListsEachModulesLink) {
     EXPECT_EQ(first.sim().requests().size(), 16u);  // handshake, erase, 12 sectors, check, jump
 }
 
-TEST(Ports, APortHeldElsewhereIsNeitherListedNorOpened) {
+// A process id that no process has: a child's, after it has been reaped.
+int deadProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return static_cast<int>(child);
+}
+
+void writeLockFile(const std::string& path, int pid) {
+    const std::string text = std::to_string(pid);
+    writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+// The lock file name of a pseudo-terminal: /dev/pts/N gives LCK..pts_N.
+std::string lockFileOf(const std::string& lockFolder, const std::string& device) {
+    return lockFolder + "LCK.." + device.substr(std::string("/dev/").size()).replace(3, 1, "_");
+}
+
+// Three modules link themselves under their own COM numbers; another program
+// holds one open, and a lock file names a live process for another.
+TEST(Ports, MarksPortsHeldElsewhereBusy) {
     if (underWine()) {
-        GTEST_SKIP() << "Wine does not enforce exclusive opening of a COM port: a port held by another "
-                        "program is listed and opens";
+        GTEST_SKIP() << "Wine does not enforce exclusive opening of a COM port, and lock files are a "
+                        "convention of POSIX serial programs";
     }
+    FlasherSession free({"--family", sample.chip}, true);
     FlasherSession taken({"--family", sample.chip}, true);
+    FlasherSession locked({"--family", sample.chip}, true);
+    ASSERT_TRUE(free.ready()) << free.error();
     ASSERT_TRUE(taken.ready()) << taken.error();
+    ASSERT_TRUE(locked.ready()) << locked.error();
+    const std::string freeName = free.sim().portName();
+    const std::string takenName = taken.sim().portName();
+    const std::string lockedName = locked.sim().portName();
+    ASSERT_TRUE(freeName.starts_with("COM")) << freeName;
+    ASSERT_NE(freeName, takenName);
+
     const HeldDevice holder(taken.sim().device());
     ASSERT_TRUE(holder.held());
+    const TempFolder lockFolder;
+    const std::string lockFile = lockFileOf(lockFolder.path(), locked.sim().device());
+    writeLockFile(lockFile, static_cast<int>(::getpid()));
+    ProcessOptions withLocks;
+    withLocks.environment = {"KQ_LOCK_DIR=" + lockFolder.path()};
 
-    const ProcessResult listing = runFlasher({"ports"});
+    const ProcessResult listing = runFlasher({"ports"}, withLocks);
     EXPECT_EQ(listing.exitCode, 0);
-    EXPECT_FALSE(listsPort(listing.out, taken.sim().flasherPort())) << listing.out;
-    const ProcessResult refused = taken.flash({"--chip", sample.chip, sample.hexPath});
+    EXPECT_TRUE(listsPort(listing.out, freeName)) << listing.out;
+    EXPECT_NE(listing.out.find("ports/" + freeName + "\n"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find("ports/" + takenName + "  busy\n"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find("ports/" + lockedName + "  busy (process " + std::to_string(::getpid()) + " holds " +
+                               lockFile + ")\n"),
+              std::string::npos)
+        << listing.out;
+
+    // The listed number reaches its module; the held ones cannot be opened.
+    const ProcessResult flashed = free.flash({"--chip", sample.chip, sample.hexPath}, withLocks);
+    EXPECT_EQ(flashed.exitCode, 0) << flashed.err;
+    const ProcessResult refused = taken.flash({"--chip", sample.chip, sample.hexPath}, withLocks);
     EXPECT_EQ(refused.exitCode, 4);
     EXPECT_EQ(transcript(refused.out), lines({fileRead(12), {"! 通信口打不开", "! 串口打开失败"}}));
+    const ProcessResult lockedOut = locked.flash({"--chip", sample.chip, sample.hexPath}, withLocks);
+    EXPECT_EQ(lockedOut.exitCode, 4);
+    EXPECT_NE(lockedOut.err.find("is in use: process " + std::to_string(::getpid()) + " holds its lock file " + lockFile),
+              std::string::npos)
+        << lockedOut.err;
+
+    // A lock whose process is gone is taken over, and removed after the run.
+    writeLockFile(lockFile, deadProcessId());
+    const ProcessResult takenOver = locked.flash({"--chip", sample.chip, sample.hexPath}, withLocks);
+    EXPECT_EQ(takenOver.exitCode, 0) << takenOver.err;
+    EXPECT_FALSE(std::filesystem::exists(lockFile));
+
+    ASSERT_TRUE(free.sim().stop());
     ASSERT_TRUE(taken.sim().stop());
+    ASSERT_TRUE(locked.sim().stop());
+    EXPECT_EQ(free.sim().requests().size(), 16u);  // handshake, erase, 12 sectors, check, jump
     EXPECT_TRUE(taken.sim().requests().empty());
+    EXPECT_EQ(locked.sim().requests().size(), 16u);  // the second run only
 }
 
 }  // namespace

@@ -56,6 +56,18 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     const char* dir = options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str();
+    // The test's environment with the options' entries in place of their names'.
+    std::vector<std::string> environment = options.environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text(*entry);
+        const std::string name = text.substr(0, text.find('='));
+        bool replaced = false;
+        for (const std::string& own : options.environment) replaced = replaced || own.starts_with(name + "=");
+        if (!replaced) environment.push_back(text);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
 
     const pid_t pid = ::fork();
     if (pid < 0) return result;
@@ -64,7 +76,7 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
         if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);
         ::dup2(out.fds[1], STDOUT_FILENO);
         ::dup2(err.fds[1], STDERR_FILENO);
-        if (dir == nullptr || ::chdir(dir) == 0) ::execv(program.c_str(), argv.data());
+        if (dir == nullptr || ::chdir(dir) == 0) ::execve(program.c_str(), argv.data(), envp.data());
         const char failed = 1;
         [[maybe_unused]] const ssize_t ignored = ::write(exec.fds[1], &failed, 1);
         ::_exit(127);

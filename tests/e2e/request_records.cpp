@@ -75,6 +75,8 @@ std::vector<RequestRecord> parseRequestLog(const std::string& text) {
         record.timeMs = std::strtod(textOf(*fields, "t_ms").c_str(), nullptr);
         record.requestBytes = static_cast<int>(numberOf(*fields, "request_bytes"));
         record.replyBytes = static_cast<int>(numberOf(*fields, "reply_bytes"));
+        record.crc = textOf(*fields, "crc");
+        record.busModule = textOf(*fields, "bus_module");
         records.push_back(record);
     }
     return records;

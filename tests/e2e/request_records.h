@@ -21,6 +21,8 @@ struct RequestRecord {
     double timeMs = 0;    // when it counted as arrived, since the simulator started
     int requestBytes = 0; // whole request frame
     int replyBytes = 0;   // reply frame bytes sent (0: not answered)
+    std::string crc;      // read-crc: the CRC answered ("0x1234"), else ""
+    std::string busModule;  // on a bus: the module that took it, else ""
 };
 
 // Every complete line of the log text; a malformed line is skipped.

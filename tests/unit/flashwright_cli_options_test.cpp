@@ -19,7 +19,7 @@ TEST(FlashwrightCliOptions, FlashWithOnlyPortAndFileTakesTheWindowsDefaults) {
     ASSERT_EQ(parsed.error, "");
     EXPECT_EQ(parsed.command, CliCommand::Flash);
     const UpgradeSettings& s = parsed.flash.settings;
-    EXPECT_EQ(parsed.flash.portText, "COM3");
+    EXPECT_EQ(parsed.flash.portTexts, Args{"COM3"});
     EXPECT_EQ(s.hexPath, "app.hex");
     EXPECT_EQ(s.baudRate, 7);
     EXPECT_EQ(s.parity, 0);
@@ -131,7 +131,29 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"HandshakeTimeoutZero", {"flash", "--port", "COM1", "--handshake-timeout", "0", "a.hex"},
                   "--handshake-timeout"},
         ErrorCase{"HandshakeTimeoutText", {"flash", "--port", "COM1", "--handshake-timeout", "5s", "a.hex"},
-                  "--handshake-timeout"}),
+                  "--handshake-timeout"},
+        ErrorCase{"PortTwice", {"flash", "--port", "COM1", "--port", "COM1", "a.hex"}, "COM1 is given twice"},
+        ErrorCase{"SeveralAddressesLocal", {"flash", "--port", "COM1", "--address", "1", "--address", "2", "a.hex"},
+                  "need --type backup"},
+        ErrorCase{"SeveralAddressesWithoutBackup",
+                  {"flash", "--port", "COM1", "--type", "nobackup", "--address", "1", "--address", "2", "a.hex"},
+                  "sends no module address"},
+        ErrorCase{"WildcardOnABus",
+                  {"flash", "--port", "COM1", "--type", "backup", "--address", "1", "--address", "AA0000000002",
+                   "a.hex"},
+                  "wildcard"},
+        ErrorCase{"OneModuleTwice",
+                  {"flash", "--port", "COM1", "--type", "backup", "--address", "1234", "--address", "000000001234",
+                   "a.hex"},
+                  "name the same module"},
+        ErrorCase{"AddressAndAddressFile",
+                  {"flash", "--port", "COM1", "--type", "backup", "--address", "1", "--address-file", "a.txt", "a.hex"},
+                  "either with --address or with --address-file"},
+        ErrorCase{"MissingAddressFile",
+                  {"flash", "--port", "COM1", "--type", "backup", "--address-file", "/nonexistent/bus.txt", "a.hex"},
+                  "/nonexistent/bus.txt: cannot be opened"},
+        ErrorCase{"JsonWithAValue", {"flash", "--port", "COM1", "--json=yes", "a.hex"}, "--json takes no value"},
+        ErrorCase{"CheckWithoutFile", {"check", "--chip", "arm"}, "HEX file"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(UsageErrors, AreReportedWithTheirCause) {
@@ -163,7 +185,38 @@ TEST(FlashwrightCliOptions, DoubleDashEndsOptionsForAFileNamedLikeOne) {
     ASSERT_EQ(parsed.error, "");
     EXPECT_FALSE(parsed.help);
     EXPECT_EQ(parsed.flash.settings.hexPath, "--help.hex");
-    EXPECT_EQ(parsed.flash.portText, "/dev/ttyUSB0");
+    EXPECT_EQ(parsed.flash.portTexts, Args{"/dev/ttyUSB0"});
+}
+
+TEST(FlashwrightCliOptions, SeveralPortsAndTheModulesOfABus) {
+    const ParsedArgs parsed = parse({"flash", "--port", "COM1", "--port=/dev/ttyUSB1", "--type", "backup", "--address",
+                                     "000000000001", "--address", "2", "--log-dir", "records", "--json", "a.hex"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.flash.portTexts, (Args{"COM1", "/dev/ttyUSB1"}));
+    EXPECT_EQ(parsed.flash.moduleAddresses, (Args{"000000000001", "2"}));
+    EXPECT_EQ(parsed.flash.logDir, "records");
+    EXPECT_TRUE(parsed.flash.json);
+    // One address is the settings' own, on every path.
+    const ParsedArgs one = parse({"flash", "--port", "COM1", "--type", "nobackup", "--address", "17", "a.hex"});
+    ASSERT_EQ(one.error, "");
+    EXPECT_EQ(one.flash.settings.moduleAddress, "17");
+    EXPECT_TRUE(one.flash.moduleAddresses.empty());
+}
+
+TEST(FlashwrightCliOptions, CheckTakesTheOptionsOfFlashWithoutAPort) {
+    const ParsedArgs parsed = parse({"check", "--chip", "arm", "--type", "backup", "--baud", "9600", "a.hex"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.command, CliCommand::Check);
+    EXPECT_EQ(parsed.flash.settings.upgradeOffsetHex, "11000");
+    EXPECT_TRUE(parsed.flash.portTexts.empty());
+    EXPECT_NE(parse({"check", "--port", "COM40", "a.hex"}).error.find("COM1 to COM32"), std::string::npos);
+}
+
+TEST(FlashwrightCliOptions, ScriptsGetAHandshakeTimeOutByDefault) {
+    EXPECT_EQ(effectiveHandshakeTimeoutMs(0, false), 30000);
+    EXPECT_EQ(effectiveHandshakeTimeoutMs(0, true), 0);  // a person at a terminal waits until Ctrl-C
+    EXPECT_EQ(effectiveHandshakeTimeoutMs(1500, false), 1500);
+    EXPECT_EQ(effectiveHandshakeTimeoutMs(1500, true), 1500);
 }
 
 TEST(FlashwrightCliOptions, ComPortNumbers) {

@@ -2,6 +2,8 @@
 // and the exit status and hint of each ending.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -171,6 +173,49 @@ TEST(Outcome, PortHintNamesThePortAndItsDevice) {
     EXPECT_EQ(describeOutcome(port, {false, false, "COM3", "/dev/ttyUSB0", ""}).hint.find("COM3 (/dev/ttyUSB0)"), 0u);
     EXPECT_EQ(describeOutcome(port, {false, false, "/dev/ttyUSB0", "/dev/ttyUSB0", ""}).hint.find("/dev/ttyUSB0 could"), 0u);
     EXPECT_NE(describeOutcome(port, {false, false, "COM9", "", ""}).hint.find("COM9 names no serial device"), std::string::npos);
+}
+
+// The handshake time-out has a status of its own; a Ctrl-C in the same run wins.
+TEST(Outcome, HandshakeTimeOutAndCtrlC) {
+    const RunResult stopped{RunEnding::Stopped, RunStep::Handshake};
+    RunContext context{false, false, "COM3", "/dev/ttyUSB0", "a.hex"};
+    context.handshakeTimedOut = true;
+    context.handshakeTimeoutMs = 30000;
+    const RunOutcome timedOut = describeOutcome(stopped, context);
+    EXPECT_EQ(timedOut.exitStatus, ExitHandshakeTimeout);
+    EXPECT_TRUE(timedOut.hint.starts_with("no answer to the handshake within 30000 ms: the module never answered"))
+        << timedOut.hint;
+    context.interrupted = true;
+    EXPECT_EQ(describeOutcome(stopped, context).exitStatus, ExitStopped);
+    context.interrupted = false;
+    EXPECT_EQ(describeOutcome({RunEnding::Stopped, RunStep::Write}, context).exitStatus, ExitStopped);
+}
+
+TEST(Outcome, APortHeldByItsLockFileNamesTheHolder) {
+    RunContext context{false, false, "COM3", "/dev/ttyUSB0", "a.hex"};
+    context.lockOwner = 4321;
+    context.lockPath = "/run/lock/LCK..ttyUSB0";
+    const RunOutcome outcome = describeOutcome({RunEnding::FailedWithoutPicture, RunStep::Port}, context);
+    EXPECT_EQ(outcome.exitStatus, ExitPortFailed);
+    EXPECT_EQ(outcome.hint, "COM3 (/dev/ttyUSB0) is in use: process 4321 holds its lock file /run/lock/LCK..ttyUSB0");
+}
+
+// Every pair of statuses, against the order from the most severe down.
+TEST(Outcome, SeveralRunsEndWithTheMostSevereStatus) {
+    const int order[] = {ExitUsage, ExitHexRefused, ExitStopped, ExitModuleFailed, ExitPortFailed,
+                         ExitHandshakeTimeout, ExitSuccess};
+    for (size_t i = 0; i < std::size(order); ++i) {
+        for (size_t k = 0; k < std::size(order); ++k) {
+            const int expected = order[std::min(i, k)];
+            EXPECT_EQ(mostSevereStatus(order[i], order[k]), expected) << order[i] << " with " << order[k];
+        }
+    }
+}
+
+TEST(Outcome, ResultWords) {
+    const std::pair<int, const char*> rows[] = {{0, "success"}, {1, "failed"},  {3, "refused"},
+                                                {4, "port"},    {5, "stopped"}, {6, "timeout"}};
+    for (const auto& [status, word] : rows) EXPECT_EQ(resultWord(status), word);
 }
 
 TEST(Outcome, RefusedFileHintNamesThePathAndTheReason) {

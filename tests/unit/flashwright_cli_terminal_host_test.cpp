@@ -54,12 +54,18 @@ protected:
         commands.onCall = [this](const test::CommandCall&) { nowMs += 150; };
     }
 
-    RunResult runWith(const TerminalSetup& setup, std::FILE* err) {
-        TerminalHost host(settings, setup, out.file(), err, clocks);
+    // drawRows: err is a terminal with the run's row at its bottom.
+    RunResult runWith(const TerminalSetup& setup, std::FILE* err, bool drawRows = false) {
+        RunConsole console({out.file(), err, drawRows, 80, clocks.monotonicMs});
+        TerminalSetup withRow = setup;
+        withRow.row = console.addRow();
+        TerminalHost host(settings, withRow, console, clocks);
         UpgradeRun run(host, commands, *image);
         host.attach(run);
         const RunResult result = run.runUpgrade();
         host.finish();
+        console.finish();
+        timedOut = host.handshakeTimedOut();
         return result;
     }
 
@@ -70,6 +76,7 @@ protected:
     UpgradeSettings settings;
     TerminalClocks clocks;
     int64_t nowMs = 0;
+    bool timedOut = false;
     MemoryStream out;
     MemoryStream err;
 };
@@ -114,6 +121,7 @@ TEST_F(TerminalHostTest, TheHandshakeTimeOutStopsTheRunLikeTheStopButton) {
     EXPECT_EQ(commands.count("handshake"), 7);
     EXPECT_NE(out.text().find("停止启动\n暂停返回\n"), std::string::npos);
     EXPECT_NE(err.text().find("no answer to the handshake within 1000 ms"), std::string::npos);
+    EXPECT_TRUE(timedOut);
 }
 
 TEST_F(TerminalHostTest, AnAnsweredHandshakeIsNotTimedOut) {
@@ -155,10 +163,8 @@ TEST_F(TerminalHostTest, ASecondCtrlCWhileTheStopIsPendingExitsAtOnce) {
 }
 
 TEST_F(TerminalHostTest, TheProgressLineIsWipedBeforeEveryLogLineAndAtTheEnd) {
-    TerminalSetup setup;
-    setup.progressLine = true;
     // Both streams into one, as on a terminal.
-    EXPECT_EQ(runWith(setup, out.file()).ending, RunEnding::Success);
+    EXPECT_EQ(runWith({}, out.file(), true).ending, RunEnding::Success);
     const std::string text = out.text();
     const std::string wipe = "\r\x1b[K";
     EXPECT_NE(text.find("\r[....................] sector 1/2\x1b[K"), std::string::npos) << text;
@@ -168,6 +174,28 @@ TEST_F(TerminalHostTest, TheProgressLineIsWipedBeforeEveryLogLineAndAtTheEnd) {
         EXPECT_NE(text.find("\x1b[K" + wipe + line), std::string::npos) << line;
     }
     EXPECT_TRUE(text.ends_with("B/s\x1b[K" + wipe)) << text;
+}
+
+TEST_F(TerminalHostTest, AnUnansweredHandshakeShowsItsAttemptsInTheRow) {
+    commands.script("handshake", {NoReply, NoReply});
+    EXPECT_EQ(runWith({}, out.file(), true).ending, RunEnding::Success);
+    const std::string text = out.text();
+    EXPECT_NE(text.find("\rwaiting for the module (attempt 1)\x1b[K"), std::string::npos) << text;
+    EXPECT_NE(text.find("\rwaiting for the module (attempt 2)\x1b[K"), std::string::npos) << text;
+    EXPECT_EQ(text.find("attempt 3"), std::string::npos) << text;
+}
+
+// With several runs on one terminal, a run's lines and its row carry its label.
+TEST_F(TerminalHostTest, ALabelGoesBeforeEveryLineAndInTheRow) {
+    TerminalSetup setup;
+    setup.label = "COM3";
+    setup.rowShowsSteps = true;
+    EXPECT_EQ(runWith(setup, out.file(), true).ending, RunEnding::Success);
+    const std::string text = out.text();
+    EXPECT_NE(text.find("COM3: 获取文件开始\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("COM3: 升级成功\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\rCOM3  erase\x1b[K"), std::string::npos) << text;
+    EXPECT_NE(text.find("\rCOM3  [##########..........] sector 2/2"), std::string::npos) << text;
 }
 
 }  // namespace

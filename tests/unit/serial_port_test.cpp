@@ -137,6 +137,8 @@ TEST_F(SerialPortTest, ReadAvailableTakesOnlyWhatIsWaiting) {
 TEST_F(SerialPortTest, DeviceFailuresAreCountedButSilenceIsNot) {
     uint8_t buffer[8] = {};
     const uint32_t before = deviceFailuresFound();
+    const uint32_t beforeOnOne = deviceFailuresFound(1);
+    const uint32_t beforeOnTwo = deviceFailuresFound(2);
     EXPECT_EQ(readAvailable(1, buffer, 8), NotOpen);  // a closed slot is not a failed device
     openOk(1);
     int received = -1;
@@ -150,6 +152,9 @@ TEST_F(SerialPortTest, DeviceFailuresAreCountedButSilenceIsNot) {
     fake.deviceFailed = true;
     EXPECT_EQ(readAvailable(1, buffer, 8), ReadFailed);
     EXPECT_EQ(deviceFailuresFound(), before + 3);
+    // Each port keeps its own count, so that runs on several ports tell their lines apart.
+    EXPECT_EQ(deviceFailuresFound(1), beforeOnOne + 3);
+    EXPECT_EQ(deviceFailuresFound(2), beforeOnTwo);
 }
 
 // ---- readWithTimeout ----------------------------------------------------------
@@ -291,6 +296,24 @@ TEST_F(SerialPortTest, EnumerateListsOpenablePortsAndLeavesAllClosed) {
     EXPECT_EQ(fake.openHandles(), 0);
     EXPECT_EQ(fake.lastSettings.bitsPerSecond, 9600u);
     EXPECT_EQ(fake.lastSettings.parity, ParityEven);
+}
+
+// The listing of flashwright-cli: every port the backend finds there, free or
+// busy, with its description; the absent ones left out.
+TEST_F(SerialPortTest, ListingShowsBusyPortsAndLeavesAbsentOnesOut) {
+    fake.names[7] = "/dev/fake7";
+    fake.refusedDevices.insert("/dev/fake2");  // the fake's probe reads a refusal as absent
+    openOk(3);
+    const std::vector<PortListing> listing = listPorts();
+    std::vector<int> ports;
+    for (const PortListing& entry : listing) {
+        ports.push_back(entry.port);
+        EXPECT_EQ(entry.state, PortState::Free);
+        EXPECT_EQ(entry.description, entry.device);
+        EXPECT_TRUE(entry.stableNames.empty());
+    }
+    EXPECT_EQ(ports, (std::vector<int>{1, 3, 4, 7}));
+    EXPECT_EQ(fake.openHandles(), 0);
 }
 
 TEST_F(SerialPortTest, EnumerateOnAMachineWithoutPorts) {

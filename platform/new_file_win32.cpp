@@ -1,0 +1,86 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "platform/new_file.h"
+#include "platform/utf16_win32.h"
+
+namespace kq {
+
+namespace {
+
+std::string systemWords(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring words = n > 0 && text ? std::wstring(text, n) : L"error " + std::to_wstring(error);
+    if (text) LocalFree(text);
+    while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L'.')) words.pop_back();
+    return utf16ToUtf8(words);
+}
+
+bool isFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
+FileHandle createNewFile(const std::string& path, std::string& reason) {
+    const auto wide = utf8ToUtf16(path);
+    if (!wide) {
+        reason = "the name is not valid UTF-8";
+        return nullptr;
+    }
+    const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        reason = systemWords(GetLastError());
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        reason = "no descriptor for the file";
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) {
+        _close(fd);
+        reason = "no stream for the file";
+    }
+    return FileHandle(file);
+}
+
+bool makeFolders(const std::string& path, std::string& reason) {
+    const auto wide = utf8ToUtf16(path);
+    if (!wide || wide->empty()) {
+        reason = wide ? "no folder given" : "the name is not valid UTF-8";
+        return false;
+    }
+    // Every prefix that ends before a separator, then the whole path; a
+    // drive ("C:") or a share root is never created.
+    for (size_t at = wide->find_first_of(L"\\/", 1);; at = wide->find_first_of(L"\\/", at + 1)) {
+        const std::wstring part = wide->substr(0, at);
+        if (!part.empty() && part.back() != L':' && !isFolder(part) && !CreateDirectoryW(part.c_str(), nullptr) &&
+            GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_ACCESS_DENIED) {
+            reason = systemWords(GetLastError());
+            return false;
+        }
+        if (at == std::wstring::npos) break;
+    }
+    if (isFolder(*wide)) return true;
+    reason = "cannot make the folder";
+    return false;
+}
+
+bool pathTaken(const std::string& path) {
+    const auto wide = utf8ToUtf16(path);
+    if (!wide) return true;
+    if (GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace kq
