@@ -31,6 +31,8 @@ done
 
 unset DISPLAY  # wine-env.sh starts an Xvfb of its own
 source "$root/scripts/wine-env.sh"
+# The caption buttons' glyphs: Wine reads the fonts of its Windows folder.
+cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 source "$root/scripts/background_kqsim.sh"
 cleanup() {
   rm -f "$boot" "$user"

@@ -14,6 +14,7 @@
 #include "dialog_driver.h"
 #include "support/fresh_folder.h"
 #include "support/utf8_path.h"
+#include "test_resources.h"
 #include "tool_files/path_memory.h"
 #include "unit/merge_test_files.h"
 #include "upgrade_window/upgrade_controls.h"
@@ -56,6 +57,7 @@ int main(int argc, char* argv[]) {
     } else {
         savePathMemory(tool, {argv[2], "", argv[3], ""});
         dialog = std::make_unique<test::DialogDriver>([&] { runMergeDialog(tool, L"hexsplice"); });
+        setWindowIcons(dialog->window(), KQ_TEST_HEXSPLICE_ICON);  // hexsplice.exe's own icon
     }
     RECT place{};
     GetWindowRect(dialog->window(), &place);
