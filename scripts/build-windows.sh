@@ -4,7 +4,9 @@
 # the unit tests under Wine through ctest; further arguments go to ctest.
 #   scripts/build-windows.sh [--test [CTEST_ARGS...]]
 # KQ_WIN_BUILD_DIR names another build folder. Installs the Debian packages
-# it needs when missing.
+# it needs when missing. The Win32 dialogs' tests run under Xvfb in a
+# Chinese locale, their whole upgrade against kqsim from the Linux build
+# folder (KQ_BUILD_DIR, default build/) when that folder is configured.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KQ_WIN_BUILD_DIR:-$root/build-win}"
@@ -15,7 +17,7 @@ if [ "${1:-}" = "--test" ]; then
 fi
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest ccache)
-[ $run_tests -eq 1 ] && packages+=(wine wine64 socat)
+[ $run_tests -eq 1 ] && packages+=(wine wine64 socat xvfb xauth fonts-wqy-microhei locales)
 "$root/scripts/deps.sh" --only "${packages[@]}"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -30,6 +32,13 @@ started=$(date +%s%N)
 cmake --build "$build" -j"$(nproc)"
 echo "Built in $(( ($(date +%s%N) - started) / 1000000 )) ms: $build/bin" >&2
 [ $run_tests -eq 1 ] || exit 0
+
+linux_build="${KQ_BUILD_DIR:-$root/build}"
+if [ -f "$linux_build/CMakeCache.txt" ] && cmake --build "$linux_build" -j"$(nproc)" --target kqsim >/dev/null; then
+  export KQ_KQSIM="$linux_build/bin/kqsim"
+else
+  echo "no Linux build in $linux_build: the dialog test's upgrade against kqsim is skipped" >&2
+fi
 
 # shellcheck source=wine-env.sh
 source "$root/scripts/wine-env.sh"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Windows step of CI: cross-builds the Windows programs (build-win/),
-# boots a fresh Wine prefix, runs the Windows unit tests in it and then the
-# end-to-end tests against the .exe files (label wine of the Linux build,
-# which it configures with KQ_WINDOWS_BIN_DIR), and stops Wine. Installs the
-# Debian packages it needs when missing; prints the time of each stage.
+# boots a fresh Wine prefix (with an Xvfb display), runs the Windows unit
+# and Win32 dialog tests in it (the dialogs' upgrade against the Linux
+# build's kqsim) and then the end-to-end tests against the .exe files (label
+# wine of the Linux build, which it configures with KQ_WINDOWS_BIN_DIR), and
+# stops Wine. Installs the Debian packages it needs when missing; prints the
+# time of each stage.
 #   scripts/windows-tests.sh
 # KQ_BUILD_DIR and KQ_WIN_BUILD_DIR name other Linux and Windows build folders.
 set -euo pipefail
@@ -16,9 +18,10 @@ now() { date +%s%N; }
 seconds() { awk -v ns="$(( $(now) - $1 ))" 'BEGIN { printf "%.1f s", ns / 1e9 }'; }
 timings=()
 
-# The Linux build's packages (kqsim and the end-to-end tests), Wine and Xvfb.
+# The Linux build's packages (kqsim and the end-to-end tests), Wine, Xvfb,
+# and the Chinese locale and font of the dialogs.
 "$root/scripts/deps.sh"
-"$root/scripts/deps.sh" --only wine wine64 socat xvfb xauth
+"$root/scripts/deps.sh" --only wine wine64 socat xvfb xauth fonts-wqy-microhei locales
 
 started=$(now)
 KQ_WIN_BUILD_DIR="$win" "$root/scripts/build-windows.sh"
@@ -31,6 +34,7 @@ else
   cmake -S "$root" -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKQ_WINDOWS_BIN_DIR="$win/bin" >/dev/null
 fi
 cmake --build "$linux" -j"$(nproc)" --target e2e_tests
+export KQ_KQSIM="$linux/bin/kqsim"  # built for the end-to-end tests
 timings+=("Linux end-to-end build: $(seconds "$started")")
 
 started=$(now)

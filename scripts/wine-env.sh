@@ -11,8 +11,13 @@
 # When socat is installed, two of Wine's COM ports are joined by a null-modem
 # pair of pseudo-terminals (dosdevices/com20 <-> com21); KQ_WINE_COM_PAIR
 # names them for the serial backend's tests.
+#
+# Without a DISPLAY, an Xvfb of its own serves the windows (the Win32 dialogs'
+# tests and pictures). The dialogs are set in SimSun (宋体), which Wine does
+# not have: when fonts-wqy-microhei is installed, the prefix draws both names
+# with WenQuanYi Micro Hei (Wine's font replacements).
 # Sets WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, KQ_WINE_BOOT_MS (the boot time),
-# and LC_ALL=C.UTF-8 when the locale is not UTF-8.
+# LC_ALL=C.UTF-8 when the locale is not UTF-8, and DISPLAY when it starts an Xvfb.
 
 export WINEPREFIX="${KQ_WINEPREFIX:-$(mktemp -d /tmp/kq-wine.XXXXXX)}"
 export WINEDEBUG=-all
@@ -25,11 +30,32 @@ if [ "$(locale charmap 2>/dev/null)" != "UTF-8" ]; then
   export LC_ALL=C.UTF-8
 fi
 
+# The Win32 dialogs' tests run in a Chinese locale (Wine's code page, the
+# message boxes' buttons and the fonts follow it): made here when missing.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+  localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 2>/dev/null || echo "no zh_CN.UTF-8 locale: the dialog tests run without it" >&2
+fi
+
 kq_wine_started=$(date +%s%N)
+kq_wine_xvfb_pid=""
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+  kq_wine_display="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$kq_wine_display" </dev/null >/dev/null 2>&1 &
+  kq_wine_xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$kq_wine_display" ] && break; sleep 0.05; done
+  export DISPLAY=":$(cat "$kq_wine_display")"
+  rm -f "$kq_wine_display"
+fi
 wineserver -p </dev/null >/dev/null 2>&1 || true  # already running for a reused prefix
 if ! wineboot -i </dev/null >"$WINEPREFIX/boot.log" 2>&1; then
   cat "$WINEPREFIX/boot.log" >&2
   return 1
+fi
+if fc-list 2>/dev/null | grep -q "WenQuanYi Micro Hei"; then
+  # A registry file in UTF-16 with its byte-order mark keeps the Chinese name whatever the locale.
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"SimSun"="WenQuanYi Micro Hei"\r\n"宋体"="WenQuanYi Micro Hei"\r\n' |
+    iconv -f UTF-8 -t UTF-16 >"$WINEPREFIX/font-replacements.reg"
+  wine regedit /S "$WINEPREFIX/font-replacements.reg" </dev/null >/dev/null 2>&1 || true
 fi
 KQ_WINE_BOOT_MS=$(( ($(date +%s%N) - kq_wine_started) / 1000000 ))
 export KQ_WINE_BOOT_MS
@@ -49,5 +75,6 @@ fi
 kq_wine_stop() {
   if [ -n "$kq_wine_com_pair_pid" ]; then kill "$kq_wine_com_pair_pid" 2>/dev/null || true; fi
   wineserver -k </dev/null >/dev/null 2>&1 || true
+  if [ -n "$kq_wine_xvfb_pid" ]; then kill "$kq_wine_xvfb_pid" 2>/dev/null || true; fi
   case "$WINEPREFIX" in /tmp/kq-wine.*) rm -rf "$WINEPREFIX" ;; esac
 }
