@@ -22,7 +22,8 @@ std::string_view portsHelp() {
 
 Lists every serial port that can be opened, one per line: its number and
 its device, e.g. "COM3  /dev/ttyUSB0". A port number stays with its device
-while the program runs; a link <tool folder>/ports/COMn pins a device to COMn.
+while the program runs; a link ports/COMn beside the program (installed: also
+$XDG_RUNTIME_DIR/flashwright/ports/COMn, where kqsim links) pins a device to COMn.
 
 Options:
   --help     this text

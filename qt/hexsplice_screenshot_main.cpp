@@ -62,7 +62,7 @@ int main(int argc, char* argv[]) {
     };
     QStringList answers{QFileInfo(options.boot).absoluteFilePath(), QFileInfo(options.user).absoluteFilePath()};
     boxes.chooseHexFile = [&](QWidget*) { return answers.isEmpty() ? QString() : answers.takeFirst(); };
-    kq::MergeDialog dialog(QDir(folder.path()).absolutePath().toStdString() + "/", boxes);
+    kq::MergeDialog dialog(kq::ProgramFolders::oneFolder(QDir(folder.path()).absolutePath().toStdString() + "/"), boxes);
     dialog.show();
 
     int status = 1;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/exe_directory.h"
+#include "platform/tool_folder.h"
 #include "platform/program_version.h"
 #include "sim/binary_file.h"
 #include "sim/bootloader_model.h"
@@ -55,9 +55,13 @@ int run(SimOptions& options) {
     if (!line.open(options.line, error)) return fail(error);
     PortLink link;
     std::string shownName = options.linkPath;
-    const bool linked = options.linkPath.empty()
-                            ? link.createNumbered(kq::exeDirectory() + "ports", line.slaveName(), shownName, error)
-                            : link.createAt(options.linkPath, line.slaveName(), error);
+    bool linked = false;
+    if (options.linkPath.empty()) {
+        const std::string folder = kq::portLinkFolderForNewLinks(error);
+        linked = !folder.empty() && link.createNumbered(folder, line.slaveName(), shownName, error);
+    } else {
+        linked = link.createAt(options.linkPath, line.slaveName(), error);
+    }
     if (!linked) return fail(error);
     std::printf("kqsim: ready on %s (%s)\n", shownName.c_str(), line.slaveName().c_str());
     std::fflush(stdout);

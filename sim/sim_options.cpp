@@ -255,7 +255,8 @@ ParseStatus parseSimOptions(const std::vector<std::string>& args, SimOptions& op
 std::string usageText() {
     return R"usage(Usage: kqsim [options]
 A simulated bootloader module on a pseudo-terminal. It links the terminal as the
-first free ports/COMn beside this program (or at --link PATH), prints
+first free ports/COMn beside this program (installed: in
+$XDG_RUNTIME_DIR/flashwright/ports/), or at --link PATH, prints
 "kqsim: ready on NAME (/dev/pts/N)" and answers requests until SIGINT or SIGTERM.
 
 Module:
