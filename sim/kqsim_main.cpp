@@ -48,7 +48,7 @@ int run(SimOptions& options) {
     RequestLog log;
     if (!options.logPath.empty() && !log.open(options.logPath, error)) return fail(error);
 
-    BootloaderModel module(flash, options.mode);
+    BootloaderModel module(flash, options.mode, options.stayInBoot);
     RequestHandler handler(module, options.faults, kq::encodeModuleAddress(options.moduleAddress));
 
     PseudoTerminal line;
