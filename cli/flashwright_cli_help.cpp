@@ -29,7 +29,9 @@ process that holds the lock where it is known; one this user may not open,
 "no permission". Under a port, indented, come its stable names (the links
 in /dev/serial/by-id and /dev/serial/by-path), which --port takes as well.
 A port number stays with its device while the program runs; a link
-<tool folder>/ports/COMn pins a device to COMn.
+ports/COMn beside the program (installed: also
+$XDG_RUNTIME_DIR/flashwright/ports/COMn, where kqsim links) pins a device
+to COMn.
 
 Options:
   --help     this text

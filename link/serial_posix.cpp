@@ -24,14 +24,13 @@
 #include "link/device_links_posix.h"
 #include "link/line_mode_posix.h"
 #include "link/serial_backend.h"
-#include "platform/exe_directory.h"
+#include "platform/tool_folder.h"
 
 namespace kq {
 namespace {
 
 // Serial device families searched in /dev, in slot order.
 constexpr const char* DeviceFamilies[] = {"ttyUSB", "ttyACM", "ttyS", "ttyAMA", "rfcomm"};
-constexpr const char* PinnedLinkFolder = "ports/";  // beside the executable: ports/COMn pins slot n
 constexpr const char* PinnedLinkPrefix = "COM";
 
 int fdOf(SerialBackend::Handle handle) { return static_cast<int>(handle); }
@@ -94,13 +93,15 @@ class PosixSerialBackend final : public SerialBackend {
 public:
     std::array<std::string, MaxPorts + 1> portDeviceNames() override {
         std::array<std::string, MaxPorts + 1> names{};
-        const std::string folder = exeDirectory() + PinnedLinkFolder;
+        // A link COMn in a ports folder pins slot n; the first folder that has one wins.
         std::set<std::string> pinned;
-        for (int port = 1; port <= MaxPorts; ++port) {
-            const std::string link = folder + PinnedLinkPrefix + std::to_string(port);
-            if (!pathExists(link)) continue;
-            names[port] = link;
-            pinned.insert(resolvedPath(link));
+        for (const std::string& folder : portLinkFolders()) {
+            for (int port = 1; port <= MaxPorts; ++port) {
+                const std::string link = folder + PinnedLinkPrefix + std::to_string(port);
+                if (!names[port].empty() || !pathExists(link)) continue;
+                names[port] = link;
+                pinned.insert(resolvedPath(link));
+            }
         }
         int port = 1;
         for (const char* family : DeviceFamilies) {

@@ -3,7 +3,6 @@
 #include "image/hex_digits.h"
 #include "image/hex_record.h"
 #include "image/chip_family.h"
-#include "platform/exe_directory.h"
 #include "platform/whole_file.h"
 
 namespace kq {
@@ -175,8 +174,7 @@ MergeOutcome runMerge(const std::string& bootPath, const std::string& userPath, 
 
 bool mergeHexFiles(const std::string& bootPath, const std::string& userPath, int chipFamily,
                    const MergeHost& host) {
-    const std::string folder = host.toolFolder ? host.toolFolder() : exeDirectory();
-    const std::string outputPath = folder + std::string(MergedFileName);
+    const std::string outputPath = host.outputFolder + std::string(MergedFileName);
     if (runMerge(bootPath, userPath, chipFamily, outputPath, host.showMessage) != MergeOutcome::Merged) return false;
     tell(host.showMessage, MergedMessage);
     return true;

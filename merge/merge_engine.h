@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,7 +18,7 @@ namespace kq {
 struct MergeHost {
     ShowMessage showMessage;  // the window shows it with the warning icon
     // Folder that receives the merged file, ending with a path separator.
-    std::function<std::string()> toolFolder;
+    std::string outputFolder;
 };
 
 inline constexpr std::string_view MergedFileName = "KQ58XX_bootload_合并.hex";
@@ -72,7 +71,7 @@ bool writeMergedFile(const std::string& bootPath, const std::string& userPath, c
 MergeOutcome runMerge(const std::string& bootPath, const std::string& userPath, int chipFamily,
                       const std::string& outputPath, const ShowMessage& showMessage);
 
-// The merge of the window: into toolFolder() + MergedFileName, showing
+// The merge of the window: into outputFolder + MergedFileName, showing
 // MergedMessage on success. True when the merged file has been written.
 bool mergeHexFiles(const std::string& bootPath, const std::string& userPath, int chipFamily,
                    const MergeHost& host);

@@ -10,12 +10,11 @@ namespace kq {
 
 using namespace merge_ids;
 
-MergeWindow::MergeWindow(DialogView& view, std::string toolFolder)
-    : view_(view), toolFolder_(std::move(toolFolder)) {}
+MergeWindow::MergeWindow(DialogView& view, ProgramFolders folders) : view_(view), folders_(std::move(folders)) {}
 
 void MergeWindow::start() {
     view_.setItems(ChipBox, choiceItems(ChipFamilyChoices));
-    loadPathMemory(toolFolder_, fields_);
+    loadPathMemory(folders_.remembered, fields_);
     showFields();
 }
 
@@ -51,7 +50,7 @@ void MergeWindow::chooseFile(std::string& path, std::string& timeText) {
         path = chosen;
         if (auto time = modifiedTimeText(path)) timeText = std::move(*time);
     }
-    savePathMemory(toolFolder_, fields_);  // after a cancel too; a failure stays silent
+    savePathMemory(folders_.remembered, fields_);  // after a cancel too; a failure stays silent
     showFields();
 }
 
@@ -63,7 +62,7 @@ void MergeWindow::merge() {
     takeControls();
     MergeHost host;
     host.showMessage = [this](std::string_view text) { view_.showMessage(text, MessageIcon::Warning); };
-    host.toolFolder = [this] { return toolFolder_; };
+    host.outputFolder = folders_.output;
     mergeHexFiles(fields_.bootPath, fields_.userPath, isKq581x(chipIndex_) ? Kq581x : Kq58xx, host);
 }
 

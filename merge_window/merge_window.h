@@ -8,15 +8,16 @@
 #include <string>
 
 #include "dialog_view/dialog_view.h"
+#include "platform/tool_folder.h"
 #include "tool_files/path_memory.h"
 
 namespace kq {
 
 class MergeWindow final : public WindowEvents {
 public:
-    // toolFolder holds PathMemory and receives the merged file; it ends with a
-    // separator. Touches neither the view nor any file until start().
-    MergeWindow(DialogView& view, std::string toolFolder);
+    // folders.remembered holds PathMemory, folders.output receives the merged
+    // file. Touches neither the view nor any file until start().
+    MergeWindow(DialogView& view, ProgramFolders folders);
 
     // Once the view's controls exist: fills the chip list, reads PathMemory
     // and shows the fields.
@@ -42,7 +43,7 @@ private:
     void chooseFile(std::string& path, std::string& timeText);
 
     DialogView& view_;
-    std::string toolFolder_;
+    ProgramFolders folders_;
     PathMemory fields_;  // the two paths and their time lines
     int chipIndex_ = 0;  // 0 KQ581X; any other value, none selected included, KQ58XX
 };

@@ -1,5 +1,5 @@
-// The folder of the running executable: the tool folder where remembered
-// files, saved logs, the merged file and the ports/ links live.
+// The folder of the running executable. Whether the programs' files live
+// there too is tool_folder.h's decision.
 #pragma once
 
 #include <string>

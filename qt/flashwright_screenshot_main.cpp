@@ -39,7 +39,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(kq::flashwrightIcon());
     QTemporaryDir folder;
     auto services = kq::UpgradeWindowServices::standard();
-    services.toolFolder = QDir(folder.path()).absolutePath().toStdString() + "/";
+    services.folders = kq::ProgramFolders::oneFolder(QDir(folder.path()).absolutePath().toStdString() + "/");
     auto boxes = kq::QtModalBoxes::standard(kq::programTitle());
     boxes.showMessage = [](QWidget*, const QString& text, kq::MessageIcon) { kq::printMessage(text); };
     const QString hex = QFileInfo(command->value("--hex")).absoluteFilePath();

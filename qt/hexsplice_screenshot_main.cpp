@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
     QStringList answers{QFileInfo(command->value("--boot")).absoluteFilePath(),
                         QFileInfo(command->value("--user")).absoluteFilePath()};
     boxes.chooseHexFile = [&](QWidget*) { return answers.isEmpty() ? QString() : answers.takeFirst(); };
-    kq::MergeDialog dialog(QDir(folder.path()).absolutePath().toStdString() + "/", boxes);
+    kq::MergeDialog dialog(kq::ProgramFolders::oneFolder(QDir(folder.path()).absolutePath().toStdString() + "/"), boxes);
 
     return kq::pictureAfter(dialog, command->out, Program, [&] {
         dialog.findChild<QComboBox*>(QStringLiteral("chipTypeCombo"))->setCurrentIndex(command->chip);

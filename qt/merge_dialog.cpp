@@ -7,7 +7,6 @@
 #include <QPushButton>
 
 #include "merge_window/merge_controls.h"
-#include "platform/exe_directory.h"
 #include "qt/about_dialog.h"
 #include "qt/app_icon.h"
 #include "qt/dialog_controls.h"
@@ -19,10 +18,10 @@ namespace kq {
 
 using namespace merge_ids;
 
-std::string MergeDialog::standardToolFolder() { return exeDirectory(); }
+ProgramFolders MergeDialog::standardFolders() { return programFolders("hexsplice"); }
 
-MergeDialog::MergeDialog(std::string toolFolder, QtModalBoxes boxes, QWidget* parent)
-    : QtDialogView(std::move(boxes), parent), logic_(*this, std::move(toolFolder)) {
+MergeDialog::MergeDialog(ProgramFolders folders, QtModalBoxes boxes, QWidget* parent)
+    : QtDialogView(std::move(boxes), parent), logic_(*this, std::move(folders)) {
     buildControls();
     logic_.start();
     listenTo(logic_);

@@ -13,8 +13,8 @@ namespace kq {
 class MergeDialog : public QtDialogView {
     Q_OBJECT
 public:
-    // toolFolder holds PathMemory and receives the merged file.
-    explicit MergeDialog(std::string toolFolder = standardToolFolder(),
+    // folders.remembered holds PathMemory, folders.output receives the merged file.
+    explicit MergeDialog(ProgramFolders folders = standardFolders(),
                          QtModalBoxes boxes = QtModalBoxes::standard(QStringLiteral("hexsplice")),
                          QWidget* parent = nullptr);
 
@@ -23,8 +23,8 @@ public:
     MergeWindow& logic() { return logic_; }
     void showAbout();
 
-    // The executable's folder.
-    static std::string standardToolFolder();
+    // hexsplice's folders (see platform/tool_folder.h).
+    static ProgramFolders standardFolders();
 
 private:
     void buildControls();

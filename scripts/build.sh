@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures (once) and builds everything into build/ (programs in build/bin).
+# Configures (once) and builds everything into build/ (programs in build/bin);
+# with arguments, only those targets (run-demo.sh builds just what it runs).
 # KQ_BUILD_DIR names another build folder; KQ_CMAKE_ARGS adds configure
 # options for a new one (the CI's sanitizer pass uses both). KQ_BUILD_GUI=OFF
 # configures a new folder without the Qt windows (and installs no Qt).
@@ -12,4 +13,6 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKQ_BUILD_GUI="${KQ_BUILD_GUI:-ON}" ${KQ_CMAKE_ARGS:-} >/dev/null
 fi
-cmake --build "$build" -j"$(nproc)"
+targets=()
+[ $# -gt 0 ] && targets=(--target "$@")
+cmake --build "$build" -j"$(nproc)" "${targets[@]}"

@@ -36,7 +36,7 @@ CommandOutcome BootloaderModel::execute(const Request& request) {
             upgradeFlag_ = true;
             return answer(true);
         case CmdJumpToProgram:
-            mode_ = ModuleMode::App;
+            startUserProgram();
             return noAnswer();
         case CmdResetModule:
             reset();
@@ -49,7 +49,7 @@ CommandOutcome BootloaderModel::execute(const Request& request) {
             return answer(backup_.verify());
         case CmdRemoteReset:
             backup_.installOnReset();
-            mode_ = ModuleMode::App;
+            startUserProgram();
             return noAnswer();
         default:
             return noAnswer();

@@ -26,7 +26,10 @@ struct CommandOutcome {
 
 class BootloaderModel {
 public:
-    BootloaderModel(FlashModel& flash, ModuleMode mode) : flash_(flash), backup_(flash), mode_(mode) {}
+    // stayInBoot: a jump or the remote reset starts the bootloader again
+    // instead of the user program, so that the module takes upgrade after upgrade.
+    BootloaderModel(FlashModel& flash, ModuleMode mode, bool stayInBoot = false)
+        : flash_(flash), backup_(flash), mode_(mode), stayInBoot_(stayInBoot) {}
 
     ModuleMode mode() const { return mode_; }
     bool upgradeFlag() const { return upgradeFlag_; }
@@ -44,10 +47,12 @@ private:
     CommandOutcome writeSector(const Request& request);
     CommandOutcome readFlashCrc(const Request& request);
     void reset();
+    void startUserProgram() { mode_ = stayInBoot_ ? ModuleMode::Boot : ModuleMode::App; }
 
     FlashModel& flash_;
     BackupUpgrade backup_;
     ModuleMode mode_;
+    bool stayInBoot_;
     bool upgradeFlag_ = false;
 };
 

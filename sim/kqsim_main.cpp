@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/exe_directory.h"
+#include "platform/tool_folder.h"
 #include "platform/program_version.h"
 #include "sim/binary_file.h"
 #include "sim/bootloader_model.h"
@@ -43,7 +43,9 @@ bool loadFlash(FlashModel& flash, const std::string& path, std::string& error) {
 // One simulated module: its flash and its behaviour.
 struct SimModule {
     SimModule(const SimOptions& options, std::string address)
-        : flash(flashGeometry(options.family, options.bootSize)), model(flash, options.mode), address(std::move(address)) {}
+        : flash(flashGeometry(options.family, options.bootSize)),
+          model(flash, options.mode, options.stayInBoot),
+          address(std::move(address)) {}
     FlashModel flash;
     BootloaderModel model;
     std::string address;
@@ -72,9 +74,13 @@ int run(SimOptions& options) {
     if (!line.open(options.line, error)) return fail(error);
     PortLink link;
     std::string shownName = options.linkPath;
-    const bool linked = options.linkPath.empty()
-                            ? link.createNumbered(kq::exeDirectory() + "ports", line.slaveName(), shownName, error)
-                            : link.createAt(options.linkPath, line.slaveName(), error);
+    bool linked = false;
+    if (options.linkPath.empty()) {
+        const std::string folder = kq::portLinkFolderForNewLinks(error);
+        linked = !folder.empty() && link.createNumbered(folder, line.slaveName(), shownName, error);
+    } else {
+        linked = link.createAt(options.linkPath, line.slaveName(), error);
+    }
     if (!linked) return fail(error);
     std::printf("kqsim: ready on %s (%s)\n", shownName.c_str(), line.slaveName().c_str());
     std::fflush(stdout);

@@ -61,11 +61,12 @@ bool PortLink::createNumbered(const std::string& portsFolder, const std::string&
         error = "cannot create " + portsFolder + ": " + std::strerror(errno);
         return false;
     }
-    const std::string lockPath = portsFolder + "/" + LockFileName;
+    const std::string folder = portsFolder.ends_with('/') ? portsFolder : portsFolder + "/";
+    const std::string lockPath = folder + LockFileName;
     FolderLock lock(lockPath);
     for (int n = FirstPortNumber; n <= LastPortNumber; ++n) {
         const std::string name = "COM" + std::to_string(n);
-        const std::string path = portsFolder + "/" + name;
+        const std::string path = folder + name;
         const int failure = linkOrReplaceStale(target, path);
         if (failure == EEXIST) continue;  // taken by a live link or another file
         if (failure != 0) {

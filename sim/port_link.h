@@ -1,5 +1,5 @@
 // The symbolic link through which the flasher finds the simulated module:
-// the first free <tool folder>ports/COMn, or a path of the user's choosing.
+// the first free ports/COMn of a ports folder, or a path of the user's choosing.
 #pragma once
 
 #include <string>

@@ -84,8 +84,8 @@ private:
 
     // Every option with what its value must be; a fault option adds one
     // rule each time it is given.
-    static const std::array<Option, 21>& options() {
-        static const std::array<Option, 21> table = {{
+    static const std::array<Option, 22>& options() {
+        static const std::array<Option, 22> table = {{
             {{.name = "--family"}, &Parser::family, "use 251 or arm"},
             {{.name = "--mode"}, &Parser::mode, "use boot or app"},
             {{.name = "--baud"}, &Parser::baud, "use a rate the line knows, such as 9600 or 115200"},
@@ -97,6 +97,7 @@ private:
             {{.name = "--dump"}, &Parser::dump, "give a file"},
             {{.name = "--log"}, &Parser::log, "give a file"},
             {{.name = "--boot-size"}, &Parser::bootSize, "use a hex number of bytes"},
+            {{.name = "--stay-in-boot", .takes = OptionTakes::OptionalValue}, &Parser::stayInBoot, "it takes no value"},
             {{.name = "--address"}, &Parser::address,
              "a module address is 12 decimal digits, a pair AA standing for 0xAA"},
             {{.name = "--bus"}, &Parser::bus,
@@ -161,6 +162,11 @@ private:
         if (v != "10" && v != "11") return false;
         o_.bitsPerCharacter = v == "10" ? 10 : 11;
         return true;
+    }
+    // A switch: --stay-in-boot alone.
+    bool stayInBoot(const std::optional<std::string>& v) {
+        o_.stayInBoot = true;
+        return !v.has_value();
     }
     bool pace(const std::optional<std::string>& v) {
         if (v == "none") o_.pace = PaceMode::None;
@@ -277,7 +283,8 @@ ParseStatus parseSimOptions(const std::vector<std::string>& args, SimOptions& op
 std::string usageText() {
     return R"usage(Usage: kqsim [options]
 A simulated bootloader module on a pseudo-terminal. It links the terminal as the
-first free ports/COMn beside this program (or at --link PATH), prints
+first free ports/COMn beside this program (installed: in
+$XDG_RUNTIME_DIR/flashwright/ports/), or at --link PATH, prints
 "kqsim: ready on NAME (/dev/pts/N)" and answers requests until SIGINT or SIGTERM.
 
 Module:
@@ -285,6 +292,9 @@ Module:
   --mode boot|app         program running at start: bootloader or user program; default boot
   --boot-size HEX         protected bootloader area at the bottom of the flash
                           (default 1000 for 251, 4000 for arm)
+  --stay-in-boot          after a jump or the remote reset the bootloader runs
+                          again instead of the user program, so that the module
+                          takes one upgrade after another
   --address DIGITS        the module's 12-digit address; default 000000000001
   --bus ADDR,ADDR,...     several modules on the line (an RS-485 bus), one per
                           address, each with its own flash. A module-addressed

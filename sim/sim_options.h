@@ -21,6 +21,7 @@ struct SimOptions {
     ChipFamily family = ChipFamily::Kq581x;
     std::optional<uint32_t> bootSize;     // bytes; the family's default when absent
     ModuleMode mode = ModuleMode::Boot;
+    bool stayInBoot = false;              // a jump or remote reset leads back to the bootloader
     ModuleLine line;
     PaceMode pace = PaceMode::None;
     int bitsPerCharacter = 0;             // 0: 10, or 11 with parity

@@ -121,14 +121,14 @@ void UpgradeWindow::saveParameterFile() {
     const int item = view_.selectedItem(PortBox);
     values_.savedPortIndex = item < 0 || item >= MaxPorts ? 0 : item;
     const ParameterRecord record{values_.settings, values_.hexFileTimeText, values_.savedPortIndex};
-    const std::string path = parameterFilePath(services_.toolFolder);
+    const std::string path = parameterFilePath(services_.folders.remembered);
     tellSaveResult(writeParameterFile(path, record), "保存完毕", path);
     writeValues();
 }
 
 void UpgradeWindow::saveLog() {
     readValues();
-    const std::string path = savedLogPath(services_.toolFolder, services_.now());
+    const std::string path = savedLogPath(services_.folders.output, services_.now());
     const bool saved = writeSavedLog(path, view_.text(LogBox));
     tellSaveResult(saved, "保存完毕，保存到文件" + path, path);
 }
@@ -187,7 +187,7 @@ void UpgradeWindow::showTypeControls() {
 // ---- remembered files ----------------------------------------------------------------------
 
 void UpgradeWindow::loadParameterFile() {
-    const auto record = readParameterFile(parameterFilePath(services_.toolFolder));
+    const auto record = readParameterFile(parameterFilePath(services_.folders.remembered));
     if (!record) return;
     const int port = values_.settings.portNumber;  // not in the file
     values_.settings = record->settings;
@@ -198,7 +198,7 @@ void UpgradeWindow::loadParameterFile() {
 
 void UpgradeWindow::readLastPathFile() {
     LastPath last{values_.settings.hexPath, values_.hexFileTimeText};
-    if (!kq::readLastPathFile(services_.toolFolder, last)) return;
+    if (!kq::readLastPathFile(services_.folders.remembered, last)) return;
     values_.settings.hexPath = std::move(last.hexPath);
     values_.hexFileTimeText = std::move(last.hexFileTimeText);
 }

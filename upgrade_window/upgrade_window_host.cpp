@@ -52,7 +52,7 @@ void UpgradeWindow::closeSelectedPort(const UpgradeSettings& settings) { closeSe
 void UpgradeWindow::noteHexFileTime(const std::string& path) {
     if (auto time = modifiedTimeText(path)) values_.hexFileTimeText = std::move(*time);
     // A remembered path that cannot be written is not worth interrupting the user for.
-    writeLastPathFile(services_.toolFolder, {values_.settings.hexPath, values_.hexFileTimeText});
+    writeLastPathFile(services_.folders.remembered, {values_.settings.hexPath, values_.hexFileTimeText});
 }
 
 void UpgradeWindow::showMessage(std::string_view text) { view_.showMessage(text, MessageIcon::Warning); }

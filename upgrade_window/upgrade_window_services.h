@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/tool_folder.h"
+
 namespace kq {
 
 class CommandSet;
@@ -13,12 +15,12 @@ class CommandSet;
 struct UpgradeWindowServices {
     // The current time, for time stamps and saved-log names.
     std::function<std::time_t()> now;
-    // Folder of the remembered files and saved logs, ending with a separator.
-    std::string toolFolder;
+    // Folders of the remembered files and of the saved logs.
+    ProgramFolders folders;
     // The bootloader commands a run sends; nullptr: the serial ones.
     CommandSet* commands = nullptr;
 
-    // The real ones: the system clock, the executable's folder, the serial line.
+    // The real ones: the system clock, flashwright's folders, the serial line.
     static UpgradeWindowServices standard();
 };
 

@@ -29,6 +29,7 @@
 #include "link/serial_port.h"
 #include "merge_window/merge_controls.h"
 #include "platform/file_time.h"
+#include "platform/program_version.h"
 #include "qt/log_panel.h"
 #include "qt/merge_dialog.h"
 #include "qt/upgrade_dialog.h"
@@ -113,7 +114,7 @@ class QtViewTest : public QObject {
         return std::make_unique<UpgradeDialog>(fixedServices(tool_->path()), recordingBoxes(boxes_));
     }
     std::unique_ptr<MergeDialog> mergeWindow() {
-        return std::make_unique<MergeDialog>(toolFolderOf(tool_->path()), recordingBoxes(boxes_));
+        return std::make_unique<MergeDialog>(ProgramFolders::oneFolder(toolFolderOf(tool_->path())), recordingBoxes(boxes_));
     }
     std::string hexFile(const char* name, uint16_t address) {
         const std::string path = toolFolderOf(tool_->path()) + name;
@@ -491,7 +492,7 @@ private slots:
         });
         window->findChild<QAction*>(QStringLiteral("aboutAction"))->trigger();
         QCOMPARE(caption, QStringLiteral("关于 hexsplice"));
-        QCOMPARE(version, QStringLiteral("hexsplice 1.0 版"));
+        QCOMPARE(version, QStringLiteral("hexsplice %1 版").arg(QString::fromUtf8(programVersion().data(), programVersion().size())));
         QCOMPARE(okText, QStringLiteral("确定"));
         QVERIFY(hasIcon);
         QVERIFY(window->isVisible());

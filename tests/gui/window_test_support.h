@@ -107,7 +107,7 @@ inline UpgradeWindowServices fixedServices(const QString& folder,
                                            std::time_t now = 1772870709 /* 2026-03-07 08:05:09 UTC */) {
     UpgradeWindowServices services;
     services.now = [now] { return now; };
-    services.toolFolder = toolFolderOf(folder);
+    services.folders = ProgramFolders::oneFolder(toolFolderOf(folder));
     return services;
 }
 

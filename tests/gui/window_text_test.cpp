@@ -39,7 +39,8 @@ class WindowTextTest : public QObject {
             return window;
         }
         if (which == QLatin1String("hexsplice")) {
-            auto window = std::make_unique<MergeDialog>(toolFolderOf(tool_.path()), recordingBoxes(boxes_));
+            auto window = std::make_unique<MergeDialog>(ProgramFolders::oneFolder(toolFolderOf(tool_.path())),
+                                                        recordingBoxes(boxes_));
             window->logic().chooseBootFile();
             window->logic().chooseUserFile();
             return window;

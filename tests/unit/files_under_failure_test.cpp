@@ -77,8 +77,7 @@ protected:
              [this](const std::string& f) { return savePathMemory(f, {boot, "b", user, "u"}); }},
             {"merged HEX", [](const std::string& f) { return f + std::string(MergedFileName); },
              [this](const std::string& f) {
-                 const MergeHost host{[this](std::string_view text) { messages.emplace_back(text); },
-                                      [f] { return f; }};
+                 const MergeHost host{[this](std::string_view text) { messages.emplace_back(text); }, f};
                  return mergeHexFiles(boot, user, 0, host);
              }},
         };

@@ -205,6 +205,9 @@ TEST(KqsimOptions, FaultOptionsFillThePlan) {
     EXPECT_TRUE(plan.nextCrcIsWrong());
     EXPECT_FALSE(plan.nextCrcIsWrong());
     EXPECT_EQ(options.family, ChipFamily::Kq58xx);
+    EXPECT_FALSE(options.stayInBoot);
+    ASSERT_EQ(parseSimOptions({"--stay-in-boot"}, options, error), ParseStatus::Run) << error;
+    EXPECT_TRUE(options.stayInBoot);
 }
 
 TEST(KqsimOptions, MistakesAreReported) {
@@ -217,6 +220,7 @@ TEST(KqsimOptions, MistakesAreReported) {
              {"--boot-size", "20000"},  // larger than the 251's 64 KiB
              {"--split", "0"},
              {"--log"},
+             {"--stay-in-boot=yes"},
              {"--frobnicate"}}) {
         SimOptions options;
         std::string error;

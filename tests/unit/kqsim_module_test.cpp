@@ -54,8 +54,8 @@ TEST(KqsimModuleAddress, ForeignAddressDiffersInEveryByte) {
 // ---- modes ------------------------------------------------------------------------------
 
 struct Module {
-    explicit Module(ModuleMode mode, ChipFamily family = ChipFamily::Kq581x)
-        : flash(flashGeometry(family)), model(flash, mode) {}
+    explicit Module(ModuleMode mode, ChipFamily family = ChipFamily::Kq581x, bool stayInBoot = false)
+        : flash(flashGeometry(family)), model(flash, mode, stayInBoot) {}
     CommandOutcome run(const Bytes& frame) { return model.execute(requestFrom(frame)); }
     FlashModel flash;
     BootloaderModel model;
@@ -89,6 +89,17 @@ TEST(KqsimModes, JumpAndResetMoveBetweenPrograms) {
     module.run(flashFrame(CmdResetModule, 0));
     EXPECT_EQ(module.model.mode(), ModuleMode::Boot);
     EXPECT_FALSE(module.model.upgradeFlag());
+    module.run(flashFrame(CmdResetModule, 0));
+    EXPECT_EQ(module.model.mode(), ModuleMode::App);
+}
+
+TEST(KqsimModes, StayingInBootAJumpOrRemoteResetLeadsBackToTheBootloader) {
+    Module module(ModuleMode::Boot, ChipFamily::Kq581x, true);
+    module.run(flashFrame(CmdJumpToProgram, 0));
+    EXPECT_EQ(module.model.mode(), ModuleMode::Boot);
+    module.run(moduleFrame(CmdRemoteReset, Own, {}));
+    EXPECT_EQ(module.model.mode(), ModuleMode::Boot);
+    // A plain reset without the flag still starts the user program.
     module.run(flashFrame(CmdResetModule, 0));
     EXPECT_EQ(module.model.mode(), ModuleMode::App);
 }

@@ -187,7 +187,7 @@ TEST(MergeScan, RecordTooShortForItsHeaderIsDamage) {
 class MergeFiles : public ::testing::Test {
 protected:
     MergeHost host() {
-        return {log.sink(), [this] { return toolFolder; }};
+        return {log.sink(), toolFolder};
     }
     std::string put(const char* name, const std::string& bytes) {
         writeBytes(inputs.file(name), bytes);

@@ -12,6 +12,7 @@
 
 #include "merge_test_files.h"
 #include "platform/exe_directory.h"
+#include "platform/tool_folder.h"
 #include "platform/file_time.h"
 #include "platform/gb_text.h"
 #include "platform/line_file.h"
@@ -143,6 +144,13 @@ TEST(ExeDirectory, IsTheProgramsFolderWithATrailingBackslash) {
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_TRUE(std::filesystem::exists(test::utf8Path(folder + "unit_tests.exe")));
+}
+
+TEST(ToolFolder, AProgramOutsideProgramFilesIsPortable) {
+    EXPECT_FALSE(runsInstalled());
+    const ProgramFolders folders = programFolders("hexsplice");
+    EXPECT_EQ(folders.remembered, exeDirectory());
+    EXPECT_EQ(folders.output, exeDirectory());
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ using Texts = std::vector<std::string>;
 class MergeWindowTest : public ::testing::Test {
 protected:
     MergeWindow& open() {
-        window = std::make_unique<MergeWindow>(view, tool.path());
+        window = std::make_unique<MergeWindow>(view, ProgramFolders::oneFolder(tool.path()));
         window->start();
         return *window;
     }

@@ -56,7 +56,7 @@ protected:
     std::unique_ptr<UpgradeWindow> startOn(FakeDialogView& on, const std::string& folder) {
         UpgradeWindowServices services;
         services.now = [] { return Now; };
-        services.toolFolder = folder;
+        services.folders = ProgramFolders::oneFolder(folder);
         services.commands = &commands;
         auto started = std::make_unique<UpgradeWindow>(on, services);
         started->start();
