@@ -7,7 +7,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!kq::registerControlClasses()) return 1;
-    // The remembered files and saved logs live beside the program.
+    // Beside the program, or in the user's folders when installed under Program Files.
     kq::runUpgradeDialog(kq::UpgradeWindowServices::standard(), kq::programTitle());
     return 0;
 }

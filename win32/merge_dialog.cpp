@@ -14,7 +14,7 @@ namespace {
 constexpr UINT SystemCommandMask = 0xFFF0;  // the system uses a command's low four bits itself
 
 struct MergeDialog {
-    MergeDialog(const std::wstring& title, std::string toolFolder) : view(title), logic(view, std::move(toolFolder)) {}
+    MergeDialog(const std::wstring& title, ProgramFolders folders) : view(title), logic(view, std::move(folders)) {}
     Win32DialogView view;
     MergeWindow logic;
 };
@@ -63,8 +63,8 @@ INT_PTR CALLBACK mergeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-void runMergeDialog(std::string toolFolder, const std::wstring& title) {
-    MergeDialog window(title, std::move(toolFolder));
+void runMergeDialog(ProgramFolders folders, const std::wstring& title) {
+    MergeDialog window(title, std::move(folders));
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(KQ_MERGE_DIALOG), nullptr, mergeDialogProc,
                     reinterpret_cast<LPARAM>(&window));
 }

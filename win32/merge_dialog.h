@@ -5,11 +5,13 @@
 
 #include <string>
 
+#include "platform/tool_folder.h"
+
 namespace kq {
 
 // Shows the window modally on the calling thread; returns once it has closed.
-// toolFolder holds the remembered paths and receives the merged file; title
-// heads the message boxes.
-void runMergeDialog(std::string toolFolder, const std::wstring& title);
+// folders hold the remembered paths and receive the merged file; title heads
+// the message boxes.
+void runMergeDialog(ProgramFolders folders, const std::wstring& title);
 
 }  // namespace kq

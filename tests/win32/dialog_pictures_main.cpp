@@ -51,12 +51,12 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<test::DialogDriver> dialog;
     if (mode == "flashwright") {
         UpgradeWindowServices services = UpgradeWindowServices::standard();
-        services.toolFolder = tool;
+        services.folders = ProgramFolders::oneFolder(tool);
         dialog = std::make_unique<test::DialogDriver>([&] { runUpgradeDialog(services, L"flashwright"); });
         upgradeOnce(*dialog, argv[2], std::atoi(argv[3]));
     } else {
         savePathMemory(tool, {argv[2], "", argv[3], ""});
-        dialog = std::make_unique<test::DialogDriver>([&] { runMergeDialog(tool, L"hexsplice"); });
+        dialog = std::make_unique<test::DialogDriver>([&] { runMergeDialog(ProgramFolders::oneFolder(tool), L"hexsplice"); });
         setWindowIcons(dialog->window(), KQ_TEST_HEXSPLICE_ICON);  // hexsplice.exe's own icon
     }
     RECT place{};

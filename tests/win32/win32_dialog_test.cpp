@@ -78,7 +78,7 @@ void expectBox(DialogDriver& dialog, const std::wstring& title, const std::wstri
 
 UpgradeWindowServices servicesIn(const std::string& toolFolder) {
     UpgradeWindowServices services = UpgradeWindowServices::standard();
-    services.toolFolder = toolFolder;
+    services.folders = ProgramFolders::oneFolder(toolFolder);
     return services;
 }
 
@@ -163,7 +163,7 @@ TEST_F(Win32Dialogs, everyFlashwrightControlIsWired) {
 
 TEST_F(Win32Dialogs, everyHexspliceControlIsWired) {
     using namespace merge_ids;
-    DialogDriver dialog([this] { runMergeDialog(tool_, L"hexsplice"); });
+    DialogDriver dialog([this] { runMergeDialog(ProgramFolders::oneFolder(tool_), L"hexsplice"); });
     ASSERT_NE(dialog.window(), nullptr);
     EXPECT_EQ(windowText(dialog.window()), L"bootload hex hexsplice");
     checkControls(dialog.window(), {{MergeButton, L"Button"}, {BootPathEdit, L"Edit"}, {ChooseBootButton, L"Button"},

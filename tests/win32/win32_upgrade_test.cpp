@@ -118,7 +118,7 @@ TEST(Win32UpgradeDialog, aLocalUpgradeWithOneRewriteEndsWithTheTick) {
     ASSERT_TRUE(sim.ready()) << "kqsim did not link COM" << sim.port() << ": " << sim.command();
 
     UpgradeWindowServices services = UpgradeWindowServices::standard();
-    services.toolFolder = tool;
+    services.folders = ProgramFolders::oneFolder(tool);
     DialogDriver dialog([&] { runUpgradeDialog(services, L"flashwright"); });
     ASSERT_NE(dialog.window(), nullptr);
     SetDlgItemTextW(dialog.window(), HexPathEdit, wide(onDriveZ(KQ_SOURCE_DIR "/samples/demo_kq581x.hex")).c_str());
