@@ -2,9 +2,10 @@
 
 namespace kq {
 
-std::string portItemText(int port, const std::string& device) {
+std::string portItemText(int port, const std::string& description) {
+    const std::string name = "COM" + std::to_string(port);
     std::string text = (port < 10 ? "COM " : "COM") + std::to_string(port);
-    if (!device.empty()) text += " (" + device + ")";
+    if (!description.empty() && description != "\\\\.\\" + name) text += " (" + description + ")";
     return text;
 }
 

@@ -153,7 +153,7 @@ void UpgradeWindow::refreshPortList() {
     enumeratePorts(values_.portList, values_.portCount);
     std::vector<std::string> items;
     for (int i = 0; i < values_.portCount; ++i)
-        items.push_back(portItemText(values_.portList[i], portDeviceName(values_.portList[i])));
+        items.push_back(portItemText(values_.portList[i], portDescription(values_.portList[i])));
     view_.setItems(PortBox, items);
     if (values_.portCount == 0) return;
     const int saved = values_.savedPortIndex;

@@ -191,9 +191,11 @@ TEST_F(UpgradeWindowTest, DroppingDownTheListListsAfreshAndClosesAnOpenPort) {
     open();
     ASSERT_EQ(openPort(3, 7, 8, 0, 0), PortOpenResult::Opened);
     serial.fake.names[5] = "/dev/fake5";
+    serial.fake.names[7] = "\\\\.\\COM7";  // a Windows port the system gives no name: its number says it all
     window->droppingDown(PortBox);
     EXPECT_EQ(isClosed(3), 1);
-    EXPECT_EQ(view.at(PortBox).items, (Texts{"COM 3 (/dev/fake3)", "COM 5 (/dev/fake5)", "COM12 (/dev/fake12)"}));
+    EXPECT_EQ(view.at(PortBox).items,
+              (Texts{"COM 3 (/dev/fake3)", "COM 5 (/dev/fake5)", "COM 7", "COM12 (/dev/fake12)"}));
 }
 
 TEST_F(UpgradeWindowTest, NoPortFoundLeavesTheBoxEmptyAndTheRunSaysSo) {
