@@ -27,7 +27,8 @@ public:
     // show runs the modal dialog; it is called on a new thread, and the
     // driver waits until the dialog window is up.
     explicit DialogDriver(std::function<void()> show);
-    // Closes the window if it is still open and waits for its thread.
+    // Closes the window if it is still open (answering the box of a window
+    // that refuses during a run) and waits for its thread, ten seconds at most.
     ~DialogDriver();
 
     HWND window() const { return window_; }

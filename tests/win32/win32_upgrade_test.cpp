@@ -136,6 +136,7 @@ TEST(Win32UpgradeDialog, aLocalUpgradeWithOneRewriteEndsWithTheTick) {
             return windowText(log).ends_with(L"升级成功\r\n");
         },
         RunLimitMs);
+    if (!ended) dialog.clickLater(StopButton);  // so that the window can close and the test fail now
     ASSERT_TRUE(ended) << narrow(windowText(log));
     SendMessageW(dialog.window(), WM_NULL, 0, 0);  // the click's handler has returned
     EXPECT_GT(progressSeen, 0);
