@@ -66,7 +66,7 @@ std::optional<int> decimalNumber(std::string_view text) {
 }
 
 // The options of flash and check; --port and --address may repeat.
-constexpr std::array<OptionSpec, 14> FlashOptionSpecs = {{
+constexpr std::array<KnownOption, 14> FlashOptionTable = {{
     {.name = "--port", .repeats = true},
     {.name = "--baud"},
     {.name = "--parity"},
@@ -236,7 +236,7 @@ ParsedArgs parseArguments(const std::vector<std::string>& args) {
     }
     if (first == "flash" || first == "check") {
         parsed.command = first == "flash" ? CliCommand::Flash : CliCommand::Check;
-        const CommandLine line = readCommandLine(rest, FlashOptionSpecs);
+        const CommandLine line = readCommandLine(rest, FlashOptionTable);
         if (takeHelpOrVersion(line, parsed)) return parsed;
         parsed.error = line.status == CommandLineStatus::Error
                            ? line.error

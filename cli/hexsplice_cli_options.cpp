@@ -10,7 +10,7 @@
 namespace kq {
 namespace {
 
-constexpr std::array<OptionSpec, 2> Specs = {{
+constexpr std::array<KnownOption, 2> KnownOptions = {{
     {.name = "--chip"},
     {.name = "-o", .alias = "--output"},
 }};
@@ -46,7 +46,7 @@ std::string hexspliceCliUsage() {
 }
 
 HexspliceCliOptions parseHexspliceCliOptions(const std::vector<std::string>& args) {
-    const CommandLine line = readCommandLine(args, Specs);
+    const CommandLine line = readCommandLine(args, KnownOptions);
     HexspliceCliOptions options;
     switch (line.status) {
     case CommandLineStatus::Help: options.action = HexspliceCliOptions::ShowHelp; return options;

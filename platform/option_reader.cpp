@@ -9,9 +9,9 @@ constexpr std::string_view LongPrefix = "--";
 // "-" alone names standard input or output by custom: an operand.
 bool isOptionWord(std::string_view word) { return word.size() > 1 && word[0] == '-'; }
 
-const OptionSpec* findSpec(std::span<const OptionSpec> specs, std::string_view name) {
-    for (const OptionSpec& spec : specs) {
-        if (spec.name == name || (!spec.alias.empty() && spec.alias == name)) return &spec;
+const KnownOption* findOption(std::span<const KnownOption> known, std::string_view name) {
+    for (const KnownOption& option : known) {
+        if (option.name == name || (!option.alias.empty() && option.alias == name)) return &option;
     }
     return nullptr;
 }
@@ -41,7 +41,7 @@ std::vector<std::string> CommandLine::values(std::string_view name) const {
     return found;
 }
 
-CommandLine readCommandLine(std::span<const std::string> args, std::span<const OptionSpec> specs) {
+CommandLine readCommandLine(std::span<const std::string> args, std::span<const KnownOption> known) {
     CommandLine line;
     std::optional<CommandLineStatus> asked;  // --help or --version, the first one given
     std::string error;                       // the first mistake
@@ -68,20 +68,20 @@ CommandLine readCommandLine(std::span<const std::string> args, std::span<const O
             if (!asked) asked = name == "--version" ? CommandLineStatus::Version : CommandLineStatus::Help;
             continue;
         }
-        const OptionSpec* spec = findSpec(specs, name);
-        if (spec == nullptr) {
+        const KnownOption* option = findOption(known, name);
+        if (option == nullptr) {
             note("unknown option " + std::string(name));
             continue;
         }
-        if (!value && spec->takes == OptionTakes::Value) {
+        if (!value && option->takes == OptionTakes::Value) {
             if (i + 1 == args.size() || isOptionWord(args[i + 1])) {
                 note(std::string(name) + " needs a value");
                 continue;
             }
             value = args[++i];
         }
-        if (!spec->repeats && line.given(spec->name)) note(std::string(name) + " may be given only once");
-        line.options.push_back({std::string(spec->name), std::move(value)});
+        if (!option->repeats && line.given(option->name)) note(std::string(name) + " may be given only once");
+        line.options.push_back({std::string(option->name), std::move(value)});
     }
     if (asked) {
         line.status = *asked;

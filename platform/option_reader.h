@@ -21,7 +21,7 @@ enum class OptionTakes {
     OptionalValue,  // --name alone, or --name=value
 };
 
-struct OptionSpec {
+struct KnownOption {
     std::string_view name;             // "--port", or a short "-o"
     std::string_view alias = {};       // another spelling of the same option ("--output")
     OptionTakes takes = OptionTakes::Value;
@@ -29,7 +29,7 @@ struct OptionSpec {
 };
 
 struct OptionEntry {
-    std::string name;                  // the spec's name, whichever spelling was used
+    std::string name;                  // the option's name, whichever spelling was used
     std::optional<std::string> value;  // empty only when an optional value was left out
 };
 
@@ -50,7 +50,7 @@ struct CommandLine {
 
 // args without the program name. When --help or --version comes up, status
 // says which came first; otherwise the first mistake in the form is the error.
-CommandLine readCommandLine(std::span<const std::string> args, std::span<const OptionSpec> specs);
+CommandLine readCommandLine(std::span<const std::string> args, std::span<const KnownOption> known);
 
 // The error for a value an option cannot take: "--baud 300: use 1200, ... or
 // 115200" (an empty value shows as "").

@@ -20,7 +20,7 @@ constexpr const char* Usage =
     "usage: flashwright-screenshot --port COMn --hex FILE --out PICTURE.png [--chip 251|arm]\n"
     "Runs one local upgrade in the flashwright window and saves a picture of it.\n"
     "Remembered files go to a temporary folder, not beside the program.\n";
-constexpr kq::OptionSpec Options[] = {{"--port"}, {"--hex"}};
+constexpr kq::KnownOption Options[] = {{"--port"}, {"--hex"}};
 
 // The port box item of a "COMn" or device name.
 QString portItemPrefix(const QString& port) {

@@ -19,7 +19,7 @@ constexpr const char* Usage =
     "usage: hexsplice-screenshot --boot FILE --user FILE --out PICTURE.png [--chip 251|arm]\n"
     "Chooses both HEX files in the hexsplice window and saves a picture of it.\n"
     "The remembered paths go to a temporary folder, not beside the program.\n";
-constexpr kq::OptionSpec Options[] = {{"--boot"}, {"--user"}};
+constexpr kq::KnownOption Options[] = {{"--boot"}, {"--user"}};
 
 }  // namespace
 

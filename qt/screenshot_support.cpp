@@ -18,18 +18,18 @@ QString ScreenshotCommand::value(std::string_view option) const {
     return QString::fromStdString(line.value(option).value_or(std::string()));
 }
 
-std::optional<ScreenshotCommand> readScreenshotCommand(int argc, char* argv[], std::span<const OptionSpec> own,
+std::optional<ScreenshotCommand> readScreenshotCommand(int argc, char* argv[], std::span<const KnownOption> own,
                                                       const char* program, const char* usage, int& exitStatus) {
-    std::vector<OptionSpec> specs(own.begin(), own.end());
-    specs.push_back({"--out"});
-    specs.push_back({"--chip"});
+    std::vector<KnownOption> known(own.begin(), own.end());
+    known.push_back({"--out"});
+    known.push_back({"--chip"});
     const std::vector<std::string> args(argv + 1, argv + argc);
     ScreenshotCommand command;
-    command.line = readCommandLine(args, specs);
+    command.line = readCommandLine(args, known);
     std::string error = command.line.error;
     if (command.line.status == CommandLineStatus::Run) {
-        for (const OptionSpec& spec : specs)
-            if (spec.name != "--chip" && !command.line.given(spec.name)) error = std::string(spec.name) + " is missing";
+        for (const KnownOption& option : known)
+            if (option.name != "--chip" && !command.line.given(option.name)) error = std::string(option.name) + " is missing";
         if (!command.line.operands.empty()) error = "unexpected argument " + command.line.operands.front();
         if (const auto chip = command.line.value("--chip")) {
             const auto index = choiceIndex(ChipFamilyChoices, *chip);

@@ -26,7 +26,7 @@ struct ScreenshotCommand {
 // Reads `--out PICTURE.png [--chip 251|arm]` plus the program's own options,
 // each of which must be given. nullopt after printing the usage (for --help:
 // exitStatus 0) or the error (exitStatus 2).
-std::optional<ScreenshotCommand> readScreenshotCommand(int argc, char* argv[], std::span<const OptionSpec> own,
+std::optional<ScreenshotCommand> readScreenshotCommand(int argc, char* argv[], std::span<const KnownOption> own,
                                                       const char* program, const char* usage, int& exitStatus);
 
 // Shows the dialog; once it has been painted, act() drives it (false: give

@@ -54,7 +54,7 @@ public:
     Parser(SimOptions& options, std::string& error) : o_(options), error_(error) {}
 
     ParseStatus run(const std::vector<std::string>& args) {
-        const CommandLine line = readCommandLine(args, specs());
+        const CommandLine line = readCommandLine(args, knownOptions());
         switch (line.status) {
         case CommandLineStatus::Help: return ParseStatus::Help;
         case CommandLineStatus::Version: return ParseStatus::Version;
@@ -77,7 +77,7 @@ public:
 private:
     using Apply = bool (Parser::*)(const std::optional<std::string>&);
     struct Option {
-        OptionSpec spec;
+        KnownOption known;
         Apply apply;
         std::string_view rule;  // what the value must be, for the error
     };
@@ -114,10 +114,10 @@ private:
         return table;
     }
 
-    static std::span<const OptionSpec> specs() {
-        static const std::vector<OptionSpec> all = [] {
-            std::vector<OptionSpec> list;
-            for (const Option& option : options()) list.push_back(option.spec);
+    static std::span<const KnownOption> knownOptions() {
+        static const std::vector<KnownOption> all = [] {
+            std::vector<KnownOption> list;
+            for (const Option& option : options()) list.push_back(option.known);
             return list;
         }();
         return all;
@@ -125,7 +125,7 @@ private:
 
     static const Option& optionNamed(std::string_view name) {
         for (const Option& option : options()) {
-            if (option.spec.name == name) return option;
+            if (option.known.name == name) return option;
         }
         return options()[0];  // the reader passes only names of the table
     }

@@ -11,7 +11,7 @@
 namespace kq {
 namespace {
 
-constexpr std::array<OptionSpec, 4> Specs = {{
+constexpr std::array<KnownOption, 4> KnownOptions = {{
     {.name = "--port", .repeats = true},
     {.name = "--baud"},
     {.name = "-o", .alias = "--output"},
@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(ReadCommandLine, ReadsByTheSharedRules) {
     const ReadCase& c = GetParam();
-    const CommandLine line = readCommandLine(c.args, Specs);
+    const CommandLine line = readCommandLine(c.args, KnownOptions);
     EXPECT_EQ(line.status, c.status);
     EXPECT_EQ(line.error, c.error);
     if (c.status == CommandLineStatus::Run) {
@@ -79,7 +79,7 @@ TEST_P(ReadCommandLine, ReadsByTheSharedRules) {
 
 TEST(CommandLine, GivesTheValuesOfAnOptionByName) {
     const CommandLine line =
-        readCommandLine(std::vector<std::string>{"--port", "COM1", "--output", "x", "--port=", "--bad-crc"}, Specs);
+        readCommandLine(std::vector<std::string>{"--port", "COM1", "--output", "x", "--port=", "--bad-crc"}, KnownOptions);
     ASSERT_EQ(line.status, CommandLineStatus::Run) << line.error;
     EXPECT_EQ(line.values("--port"), (std::vector<std::string>{"COM1", ""}));
     EXPECT_EQ(line.value("-o"), "x");
