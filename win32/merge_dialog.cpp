@@ -51,13 +51,7 @@ INT_PTR CALLBACK mergeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         if ((wParam & SystemCommandMask) != merge_ids::AboutCommand) return FALSE;  // the system's own
         DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(KQ_ABOUT_DIALOG), dialog, aboutDialogProc, 0);
         return TRUE;
-    case WM_COMMAND:
-        if (window != nullptr) forwardCommand(window->logic, wParam, lParam);
-        return TRUE;
-    case WM_CLOSE:
-        if (window != nullptr) window->logic.closeRequested();
-        return TRUE;
-    default: return FALSE;
+    default: return forwardWindowMessage(window != nullptr ? &window->logic : nullptr, message, wParam, lParam);
     }
 }
 

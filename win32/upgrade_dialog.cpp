@@ -35,13 +35,7 @@ INT_PTR CALLBACK upgradeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         window->logic.start();
         return TRUE;  // the focus goes where the dialog manager puts it
     }
-    case WM_COMMAND:
-        if (window != nullptr) forwardCommand(window->logic, wParam, lParam);
-        return TRUE;
-    case WM_CLOSE:
-        if (window != nullptr) window->logic.closeRequested();
-        return TRUE;
-    default: return FALSE;
+    default: return forwardWindowMessage(window != nullptr ? &window->logic : nullptr, message, wParam, lParam);
     }
 }
 

@@ -215,6 +215,8 @@ void Win32DialogView::closeWindow() { EndDialog(dialog_, IDCANCEL); }
 
 // ---- helpers of the dialog procedures --------------------------------------------------
 
+namespace {
+
 void forwardCommand(WindowEvents& events, WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
@@ -228,6 +230,16 @@ void forwardCommand(WindowEvents& events, WPARAM wParam, LPARAM lParam) {
     case CBN_SELENDOK: events.selectionConfirmed(id); break;
     default: break;  // edit and other notifications: the logic reads the controls when it needs them
     }
+}
+
+}  // namespace
+
+bool forwardWindowMessage(WindowEvents* events, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COMMAND && message != WM_CLOSE) return false;
+    if (events == nullptr) return true;
+    if (message == WM_CLOSE) events->closeRequested();
+    else forwardCommand(*events, wParam, lParam);
+    return true;
 }
 
 void setWindowIcons(HWND dialog, int iconId) {

@@ -55,11 +55,13 @@ private:
     std::map<int, HBITMAP> pictures_;  // loaded pictures by resource id
 };
 
-// What a dialog procedure does with WM_COMMAND: hands it to the logic as the
-// event it stands for (BN_CLICKED, CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK,
-// IDOK for Enter, IDCANCEL for Esc). A button whose id is IDOK (hexsplice's
-// "合并") is the OK event as well as a click: the logic treats both alike.
-void forwardCommand(WindowEvents& events, WPARAM wParam, LPARAM lParam);
+// What every dialog procedure does with the user's actions: WM_COMMAND goes to
+// the logic as the event it stands for (BN_CLICKED, CBN_DROPDOWN,
+// CBN_SELCHANGE, CBN_SELENDOK, IDOK for Enter, IDCANCEL for Esc), WM_CLOSE as
+// closeRequested. A button whose id is IDOK (hexsplice's "合并") is the OK
+// event as well as a click: the logic treats both alike. Returns whether the
+// message was one of these (events is null before WM_INITDIALOG).
+bool forwardWindowMessage(WindowEvents* events, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets the dialog's big and small icons to the icon resource iconId.
 void setWindowIcons(HWND dialog, int iconId);
