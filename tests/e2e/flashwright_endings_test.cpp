@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -14,6 +13,7 @@
 
 #include "e2e/flasher_session.h"
 #include "e2e/tool_under_test.h"
+#include "support/dead_process.h"
 
 namespace kq::testing {
 namespace {
@@ -219,15 +219,6 @@ TEST(Ports, ListsEachModulesLink) {
     EXPECT_EQ(flashed.exitCode, 0) << flashed.err;
     ASSERT_TRUE(first.sim().stop());
     EXPECT_EQ(first.sim().requests().size(), 16u);  // handshake, erase, 12 sectors, check, jump
-}
-
-// A process id that no process has: a child's, after it has been reaped.
-int deadProcessId() {
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(0);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return static_cast<int>(child);
 }
 
 void writeLockFile(const std::string& path, int pid) {

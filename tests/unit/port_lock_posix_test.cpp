@@ -1,7 +1,6 @@
 // The lock files of serial devices: their names, taking and giving back,
 // another live holder, a stale lock, and a folder that cannot be written.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "link/port_lock.h"
+#include "support/dead_process.h"
 #include "merge_test_files.h"
 
 namespace kq {
@@ -31,14 +31,6 @@ protected:
 
     testing::TempFolder folder;
 };
-
-int deadProcessId() {
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(0);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return static_cast<int>(child);
-}
 
 TEST_F(PortLockTest, NamesFollowTheDeviceBelowDev) {
     EXPECT_EQ(portLockPath("/dev/ttyUSB0"), folder.file("LCK..ttyUSB0"));
@@ -68,7 +60,7 @@ TEST_F(PortLockTest, TheHoldersOfOthers) {
         int owner;           // as owner() and portLockOwner tell it
         bool kept;           // the file is still the other's afterwards
     };
-    const int dead = deadProcessId();
+    const int dead = testing::deadProcessId();
     const Row rows[] = {
         {"         1\n", PortLockResult::HeldByOther, 1, true},  // init lives
         {"1", PortLockResult::HeldByOther, 1, true},             // no padding, no line end
