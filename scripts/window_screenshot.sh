@@ -24,28 +24,14 @@ if [ -e "$bin/ports/COM1" ] || [ -L "$bin/ports/COM1" ]; then
 fi
 ln -s "$work/COM" "$bin/ports/COM1"
 
-firmware="$HOME/firmware"
-boot="$firmware/bootload_kq581x.hex"
-user="$firmware/demo_kq581x.hex"
-made_folder=""
-[ -d "$firmware" ] || { mkdir -p "$firmware"; made_folder=1; }
-for f in "$boot" "$user"; do
-  if [ -e "$f" ]; then
-    echo "$f exists already; move it away first" >&2
-    rm -f "$bin/ports/COM1"
-    exit 1
-  fi
-done
+source "$root/scripts/picture_files.sh"
 cleanup() {
-  rm -f "$bin/ports/COM1" "$boot" "$user"
-  [ -z "$made_folder" ] || rmdir "$firmware" 2>/dev/null || true
+  rm -f "$bin/ports/COM1"
+  picture_files_remove
   stop_kqsim
 }
 trap cleanup EXIT
-cp "$root/samples/demo_kq581x.hex" "$user"
-# A small bootloader below the sample's user offset: a jump to 0x0030 and a loop there.
-printf '%s\r\n' ':0200000400FFFB' ':1000000002003000000000000000000000000000BE' \
-  ':0500300075816080FEF7' ':00000001FF' >"$boot"
+picture_files_make
 
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1280x900x24" \

@@ -20,14 +20,7 @@ linux="${KQ_BUILD_DIR:-$root/build}"
 [ -f "$linux/CMakeCache.txt" ] || cmake -S "$root" -B "$linux" -G Ninja >/dev/null
 cmake --build "$linux" -j2 --target kqsim >&2
 
-firmware="$HOME/firmware"
-boot="$firmware/bootload_kq581x.hex"
-user="$firmware/demo_kq581x.hex"
-made_folder=""
-[ -d "$firmware" ] || { mkdir -p "$firmware"; made_folder=1; }
-for f in "$boot" "$user"; do
-  [ ! -e "$f" ] || { echo "$f exists already; move it away first" >&2; exit 1; }
-done
+source "$root/scripts/picture_files.sh"
 
 unset DISPLAY  # wine-env.sh starts an Xvfb of its own
 source "$root/scripts/wine-env.sh"
@@ -35,16 +28,12 @@ source "$root/scripts/wine-env.sh"
 cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 source "$root/scripts/background_kqsim.sh"
 cleanup() {
-  rm -f "$boot" "$user"
-  [ -z "$made_folder" ] || rmdir "$firmware" 2>/dev/null || true
+  picture_files_remove
   stop_kqsim
   kq_wine_stop
 }
 trap cleanup EXIT
-cp "$root/samples/demo_kq581x.hex" "$user"
-# A small bootloader below the sample's user offset: a jump to 0x0030 and a loop there.
-printf '%s\r\n' ':0200000400FFFB' ':1000000002003000000000000000000000000000BE' \
-  ':0500300075816080FEF7' ':00000001FF' >"$boot"
+picture_files_make
 start_kqsim "$linux/bin/kqsim" --family 251 --mode boot --baud 115200 --link "$WINEPREFIX/dosdevices/com3"
 
 # picture NAME ARGS...: runs the window in a virtual desktop until it is
