@@ -19,6 +19,7 @@ namespace kq::cli {
 namespace {
 
 constexpr int MaxHexDigits = 8;           // a 32-bit offset
+constexpr const char* HexOffsetRule = "use a hex number of at most 8 digits";
 constexpr int MaxAreaKiB = 512;           // the whole image
 constexpr double MaxHandshakeSeconds = 86400.0;
 
@@ -152,11 +153,11 @@ std::string applyFlashValues(const CommandLine& line, FlashOptions& options, boo
     applyTypeDefaults(s);
 
     if (const std::optional<std::string> offset = line.value("--user-offset")) {
-        if (!isHexOffset(*offset)) return optionValueError("--user-offset", *offset, "not a hex number");
+        if (!isHexOffset(*offset)) return optionValueError("--user-offset", *offset, HexOffsetRule);
         s.userOffsetHex = withoutHexPrefix(*offset);
     }
     if (const std::optional<std::string> offset = line.value("--upgrade-offset")) {
-        if (!isHexOffset(*offset)) return optionValueError("--upgrade-offset", *offset, "not a hex number");
+        if (!isHexOffset(*offset)) return optionValueError("--upgrade-offset", *offset, HexOffsetRule);
         s.upgradeOffsetHex = withoutHexPrefix(*offset);
     }
     if (const std::optional<std::string> text = line.value("--area")) {
