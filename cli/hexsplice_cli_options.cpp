@@ -3,9 +3,9 @@
 #include <array>
 #include <optional>
 
-#include "merge/merge_engine.h"
+#include "formats/option_reader.h"
 #include "image/chip_family.h"
-#include "platform/option_reader.h"
+#include "merge/merge_engine.h"
 
 namespace kq {
 namespace {

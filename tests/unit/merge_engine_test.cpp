@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "merge/merge_engine.h"
-#include "merge_test_files.h"
+#include "unit/merge_test_files.h"
 #include "upgrade/upgrade_settings.h"
 
 namespace kq {

@@ -9,11 +9,11 @@
 #include <map>
 #include <vector>
 
-#include "dialog_driver.h"
 #include "merge/merge_engine.h"
 #include "merge_window/merge_controls.h"
 #include "support/fresh_folder.h"
 #include "support/utf8_path.h"
+#include "tests/win32/dialog_driver.h"
 #include "tool_files/last_path_file.h"
 #include "tool_files/parameter_file.h"
 #include "tool_files/path_memory.h"
