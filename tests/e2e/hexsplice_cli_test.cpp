@@ -2,12 +2,15 @@
 
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "e2e/build_folders.h"
 #include "e2e/process_runner.h"
 #include "e2e/tool_under_test.h"
+#include "image/hex_image.h"
 #include "unit/merge_test_files.h"
 
 namespace kq {
@@ -154,6 +157,13 @@ TEST(HexspliceFixtures, MergedAsTheLinuxProgramMergesThem) {
         EXPECT_EQ(r.out, "成功合并! " + out + "\n");
         const std::string bootText = readBytes(boot), merged = readBytes(out);
         EXPECT_EQ(merged, bootText.substr(0, bootText.rfind(":00000001FF")) + readBytes(user));
+        // flashwright loads it, bootloader and user program, as its check does.
+        const auto image = std::make_unique<FirmwareImage>();
+        std::string refusal;
+        HexLoadReport report;
+        const HexLoadInputs inputs{out, "0", std::string_view(row.chip) == "251" ? Kq581x : Kq58xx, LocalUpgrade, 0};
+        EXPECT_EQ(loadHexImage(inputs, *image, [&](std::string_view text) { refusal = text; }, &report), 0) << refusal;
+        EXPECT_FALSE(report.endRecordMissing);
         if (underWine()) {
             const std::string linuxOut = work.file("linux.hex");
             const ProcessResult linux =
