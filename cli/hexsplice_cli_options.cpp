@@ -37,13 +37,15 @@ std::string hexspliceCliUsage() {
            "  --chip arm   KQ58XX (ARM core), limit 512K\n"
            "  -o OUT       output file (default: " +
            std::string(MergedFileName) +
-           " in the current directory)\n"
+           " in the current directory;\n"
+           "               never one of the input files)\n"
            "  -h, --help   show this text\n"
            "  --version    show the version\n"
            "\n"
            "The success line goes to stdout, every other message to stderr.\n"
            "Exit status: 0 merged, 1 the files were refused,\n"
-           "2 usage error, 3 the output could not be written.\n";
+           "2 usage error or an output that is an input, 3 the output could not be\n"
+           "written.\n";
 }
 
 HexspliceCliOptions parseHexspliceCliOptions(const std::vector<std::string>& args) {

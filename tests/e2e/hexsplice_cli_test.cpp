@@ -11,6 +11,7 @@
 #include "e2e/process_runner.h"
 #include "e2e/tool_under_test.h"
 #include "image/hex_image.h"
+#include "support/utf8_path.h"
 #include "unit/merge_test_files.h"
 
 namespace kq {
@@ -106,6 +107,20 @@ TEST_F(HexspliceCli, UsageErrorsExitTwoAndHelpExitsZero) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: hexsplice-cli [--chip 251|arm] BOOT.hex USER.hex [-o OUT]"));
     EXPECT_FALSE(std::filesystem::exists(work.file(DefaultOutput)));
+}
+
+// The merge would replace an input with the merged file: refused before
+// anything is written, also when the output names the input by a hard link.
+TEST_F(HexspliceCli, OutputThatIsAnInputExitsTwoAndWritesNothing) {
+    const std::string link = work.file("link.hex");
+    std::filesystem::create_hard_link(test::utf8Path(user), test::utf8Path(link));
+    const std::string userBefore = readBytes(user);
+    const ProcessResult r = run({boot, user, "-o", link});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "hexsplice-cli: the output " + link + " is the user-program file " + user +
+                         " itself; choose another output file with -o\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(readBytes(user), userBefore);
 }
 
 TEST_F(HexspliceCli, UnwritableOutputExitsThree) {
