@@ -14,6 +14,7 @@ namespace {
 struct PortSlot {
     SerialBackend::Handle handle = SerialBackend::NoHandle;
     std::string deviceName;
+    OpenProblem openProblem;  // why the last open failed
 };
 
 // Index 0 is unused: slots are numbered 1..32. The names are set before any
@@ -78,6 +79,8 @@ PortOpenResult openPort(int port, int baudIndex, int dataBits, int parity, int s
     return PortOpenResult::Opened;
 }
 
+OpenProblem portOpenProblem(int port) { return validPort(port) ? slots[port].openProblem : OpenProblem{}; }
+
 PortCloseResult closePort(int port) {
     if (!validPort(port) || closeDevice(static_cast<int16_t>(port)) < 0) return PortCloseResult::Failed;
     return PortCloseResult::Closed;
@@ -99,9 +102,19 @@ void initPortNames() {
 int16_t openDevice(int16_t port) {
     if (!validPort(port)) return BadArgument;
     if (slotOpen(port)) return AlreadyOpen;
-    if (slots[port].deviceName.empty()) return OpenFailed;
-    const SerialBackend::Handle handle = serialBackend().open(slots[port].deviceName);
-    if (handle == SerialBackend::NoHandle) return OpenFailed;
+    PortSlot& slot = slots[port];
+    slot.openProblem = {};
+    if (slot.deviceName.empty()) {
+        slot.openProblem.failure = OpenFailure::NoDevice;
+        return OpenFailed;
+    }
+    const SerialBackend::Handle handle = serialBackend().open(slot.deviceName, slot.openProblem);
+    if (handle == SerialBackend::NoHandle) {
+        // A backend that gives no reason still failed.
+        if (slot.openProblem.failure == OpenFailure::None) slot.openProblem.failure = OpenFailure::Other;
+        return OpenFailed;
+    }
+    slot.openProblem = {};
     slots[port].handle = handle;
     return port;
 }
