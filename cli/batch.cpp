@@ -121,6 +121,8 @@ RunReport runOne(const Batch& batch, const PortJob& job, const std::string& addr
     context.handshakeTimeoutMs = setup.handshakeTimeoutMs;
     context.lockOwner = host.lockOwner();
     context.lockPath = host.lockPath();
+    context.openProblem = portOpenProblem(job.port);
+    if (report.settings.bootloadType == RemoteWithBackup) context.moduleAddress = report.settings.moduleAddress;
     const RunOutcome outcome = describeOutcome(result, context);
 
     report.exitStatus = outcome.exitStatus;
@@ -128,6 +130,9 @@ RunReport runOne(const Batch& batch, const PortJob& job, const std::string& addr
     report.hint = outcome.hint;
     report.durationS = secondsSince(started);
     recorder.finish();
+    for (const std::string& warning : fileWarningLines(result, report.settings.hexPath)) {
+        batch.console.errorLine(label, warning);
+    }
     if (!outcome.hint.empty()) batch.console.errorLine(label, outcome.hint);
     if (!recorder.problem().empty()) batch.console.errorLine(label, recorder.problem());
     announce(batch, job, label, report);
@@ -177,6 +182,11 @@ std::string resolvePorts(const FlashOptions& options, std::vector<PortJob>& jobs
 }
 
 }  // namespace
+
+std::string portsProblem(const FlashOptions& options, int& status) {
+    std::vector<PortJob> jobs;
+    return resolvePorts(options, jobs, status);
+}
 
 int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err) {
     // With --json, standard output carries the JSON lines and nothing else.

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/batch.h"
 #include "image/hex_image.h"
 #include "production/image_facts.h"
 #include "production/json.h"
@@ -74,6 +75,12 @@ void errorLine(std::FILE* err, const std::string& text) {
 }  // namespace
 
 int runCheckCommand(const FlashOptions& options, std::FILE* out, std::FILE* err) {
+    int portStatus = ExitSuccess;
+    if (const std::string problem = options.portTexts.empty() ? "" : portsProblem(options, portStatus);
+        !problem.empty()) {
+        errorLine(err, problem);
+        return portStatus;
+    }
     const auto image = std::make_unique<FirmwareImage>();  // 512 KiB: not on the stack
     std::string message;
     HexLoadReport report;
@@ -90,6 +97,8 @@ int runCheckCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
         if (!outcome.hint.empty()) errorLine(err, outcome.hint);
         return outcome.exitStatus;
     }
+    const RunResult loadedFile(RunEnding::Success, RunStep::None, report);
+    for (const std::string& warning : fileWarningLines(loadedFile, options.settings.hexPath)) errorLine(err, warning);
     const ImageFacts facts = imageFactsOf(*image, options.settings);
     const std::string text = options.json ? checkJson(options, file, facts, ExitSuccess, "")
                                           : checkText(options, file, facts);

@@ -61,4 +61,12 @@ bool isValidModuleAddress(std::string_view text) {
     return true;
 }
 
+std::string sentModuleAddress(std::string_view text) {
+    std::string digits = paddedAddress(text);
+    for (std::size_t i = 0; i < AddressDigits; i += 2) {
+        if (isWildcardPair(std::string_view(digits).substr(i, 2))) digits.replace(i, 2, "AA");
+    }
+    return digits;
+}
+
 }  // namespace kq

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "link/link_frame.h"
@@ -17,5 +18,8 @@ ModuleAddress encodeModuleAddress(std::string_view text);
 // True when the text has at most 12 characters and, after the padding, every
 // pair is two decimal digits or "AA"/"aa".
 bool isValidModuleAddress(std::string_view text);
+// The 12 characters a valid address text is sent as: padded on the left with
+// '0', the wildcard pair written "AA" ("12345" gives "000000012345").
+std::string sentModuleAddress(std::string_view text);
 
 }  // namespace kq
