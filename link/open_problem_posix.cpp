@@ -3,13 +3,16 @@
 #include <dirent.h>
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 namespace kq {
 
@@ -39,12 +42,35 @@ std::string programName(const std::string& pidFolder) {
     return name;
 }
 
+// The process that holds a flock on the file (its filesystem device and
+// inode), as /proc/locks lists it: "1: FLOCK  ADVISORY  WRITE 1281 00:19:4 0 EOF"
+// (major and minor in hex); 0 when none.
+int flockHolder(const struct stat& file) {
+    std::ifstream locks("/proc/locks");
+    char wanted[64];
+    std::snprintf(wanted, sizeof wanted, "%02x:%02x:%lu", major(file.st_dev), minor(file.st_dev),
+                  static_cast<unsigned long>(file.st_ino));
+    std::string id, kind, mode, access, where;
+    long pid = 0;
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        if (!(fields >> id >> kind) || kind != "FLOCK") continue;  // "->" marks a waiter
+        if (fields >> mode >> access >> pid >> where && where == wanted && pid > 0) return static_cast<int>(pid);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int deviceHolder(const std::string& device, std::string& name) {
     name.clear();
     struct stat target {};
     if (::stat(device.c_str(), &target) != 0 || !S_ISCHR(target.st_mode)) return 0;
+    // The flock's holder first: others may keep the device open without using it.
+    if (const int holder = flockHolder(target); holder > 0 && holder != static_cast<int>(::getpid())) {
+        name = programName("/proc/" + std::to_string(holder));
+        return holder;
+    }
     DIR* processes = ::opendir("/proc");
     if (processes == nullptr) return 0;
     const int self = static_cast<int>(::getpid());

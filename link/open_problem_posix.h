@@ -12,8 +12,9 @@ namespace kq {
 // with error on device.
 OpenProblem openProblemOf(int error, const std::string& device);
 
-// The process other than this one that has the character device open, found
-// through /proc/<pid>/fd; 0 when none is found (or we may not look).
+// The process other than this one that has the character device open: the
+// holder of its flock (/proc/locks), else one that has it open
+// (/proc/<pid>/fd); 0 when none is found (or we may not look).
 // name: its program's name (/proc/<pid>/comm) when found.
 int deviceHolder(const std::string& device, std::string& name);
 
