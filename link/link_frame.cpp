@@ -1,6 +1,7 @@
 // LinkFrame building, CRC, and the search for a reply in the incoming bytes.
 #include "link/link_frame.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -78,6 +79,12 @@ bool commandMatches(const uint8_t* candidate, uint16_t code) {
 // scans after every read instead of only at its end, so a reply is handed
 // back as soon as its last byte is in; a poll that finds none still lasts its
 // full time, which keeps the budgets of silent or noisy lines unchanged.
+//
+// The budget starts once the request has left the line (sendingUs): a module
+// cannot answer what it has not received, and at a low rate a long request
+// takes longer on the wire than its time-out. Polls before then read and scan
+// all the same, end no later than that moment, and are not counted (unless
+// a read fails: a dead device must not be polled in a busy loop).
 template <typename Validate>
 ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeoutMs, Validate validate) {
     uint8_t buffer[ReceiveBufferBytes];
@@ -85,14 +92,19 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
     const int budget = receivePollBudget(timeoutMs < 0 ? 0 : timeoutMs);
     SerialBackend& backend = serialBackend();
     const auto p = static_cast<int16_t>(port);
+    constexpr uint32_t FullPollUs = ReceivePollMs * MicrosPerMs;
 
-    for (int poll = 0; poll < budget; ++poll) {
+    for (int poll = 0; poll < budget;) {
+        const uint32_t sending = sendingUs(port);
+        const uint32_t pollUs = sending > 0 ? std::min(sending, FullPollUs) : FullPollUs;
+        bool counted = sending == 0;
         const int heldBefore = held;
         const uint32_t pollStart = backend.tickUs();
         for (;;) {
             const int16_t got = readAvailable(p, buffer + held, ReceiveChunkBytes - (held - heldBefore));
             if (got < 0) {
                 held = heldBefore;  // a failed poll brings nothing
+                counted = true;
                 break;
             }
             held += got;
@@ -104,7 +116,6 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
             }
             if (held - heldBefore >= ReceiveChunkBytes) break;
             const uint32_t elapsed = backend.tickUs() - pollStart;
-            const uint32_t pollUs = ReceivePollMs * MicrosPerMs;
             if (elapsed > pollUs) break;
             waitForInput(p, static_cast<int>(pollUs + 1 - elapsed));
         }
@@ -113,6 +124,7 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
             held -= ReceiveDropBytes;
         }
         if (held >= ReceiveHoldLimit) break;
+        if (counted) ++poll;
     }
     return NoValidReply;
 }
