@@ -1,7 +1,6 @@
 // LinkFrame building, CRC, and the search for a reply in the incoming bytes.
 #include "link/link_frame.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -82,9 +81,10 @@ bool commandMatches(const uint8_t* candidate, uint16_t code) {
 //
 // The budget starts once the request has left the line (sendingUs): a module
 // cannot answer what it has not received, and at a low rate a long request
-// takes longer on the wire than its time-out. Polls before then read and scan
-// all the same, end no later than that moment, and are not counted (unless
-// a read fails: a dead device must not be polled in a busy loop).
+// takes longer on the wire than its time-out. A poll that starts before then
+// lasts the rest of the wire time longer (one wait, no extra wake-up), and a
+// poll that ends before then is not counted (unless a read failed: a dead
+// device must not be polled in a busy loop).
 template <typename Validate>
 ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeoutMs, Validate validate) {
     uint8_t buffer[ReceiveBufferBytes];
@@ -95,16 +95,15 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
     constexpr uint32_t FullPollUs = ReceivePollMs * MicrosPerMs;
 
     for (int poll = 0; poll < budget;) {
-        const uint32_t sending = sendingUs(port);
-        const uint32_t pollUs = sending > 0 ? std::min(sending, FullPollUs) : FullPollUs;
-        bool counted = sending == 0;
+        const uint32_t pollUs = FullPollUs + sendingUs(port);
+        bool readFailed = false;
         const int heldBefore = held;
         const uint32_t pollStart = backend.tickUs();
         for (;;) {
             const int16_t got = readAvailable(p, buffer + held, ReceiveChunkBytes - (held - heldBefore));
             if (got < 0) {
                 held = heldBefore;  // a failed poll brings nothing
-                counted = true;
+                readFailed = true;
                 break;
             }
             held += got;
@@ -124,7 +123,7 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
             held -= ReceiveDropBytes;
         }
         if (held >= ReceiveHoldLimit) break;
-        if (counted) ++poll;
+        if (readFailed || sendingUs(port) == 0) ++poll;
     }
     return NoValidReply;
 }
