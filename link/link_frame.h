@@ -79,7 +79,8 @@ FrameSendResult sendFrameWithoutDrain(int port, uint16_t code, uint32_t address,
 FrameSendResult sendModuleFrameWithoutDrain(int port, uint16_t code, const ModuleAddress& address,
                                             const uint8_t* payload, int n);
 
-// Polls for the reply to (code, address) for the budget of timeoutMs; the
+// Polls for the reply to (code, address) for the budget of timeoutMs, counted
+// from the moment the port's last request has left the line (sendingUs); the
 // payload goes to payload (room for MaxReplyPayload) and its length to length.
 ReceiveOutcome receiveFrame(int port, uint16_t code, uint32_t address, uint8_t* payload, int& length,
                             int timeoutMs);

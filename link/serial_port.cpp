@@ -7,6 +7,7 @@
 
 #include "link/port_lock.h"
 #include "link/serial_backend.h"
+#include "link/wire_time.h"
 
 namespace kq {
 namespace {
@@ -14,6 +15,9 @@ namespace {
 struct PortSlot {
     SerialBackend::Handle handle = SerialBackend::NoHandle;
     std::string deviceName;
+    LineSettings line;          // as last configured
+    uint32_t sendStartUs = 0;   // tick when the last block's write began
+    uint32_t sendLastsUs = 0;   // from then until that block has left the line
 };
 
 // Index 0 is unused: slots are numbered 1..32. The names are set before any
@@ -123,6 +127,8 @@ int16_t configurePort(int16_t port, const LineSettings& settings) {
     if (!validPort(port)) return BadArgument;
     if (!slotOpen(port)) return NotOpen;
     serialBackend().configure(slots[port].handle, settings);
+    slots[port].line = settings;
+    slots[port].sendLastsUs = 0;
     return 0;
 }
 
@@ -214,14 +220,26 @@ BlockSendResult sendBlock(int port, const uint8_t* bytes, int n, int& sent) {
     clearLineErrors(p);
     if (escapeLine(p, SetRts) == 0) return BlockSendResult::Failed;
     if (purgePort(p, PurgeBoth) < 0) return BlockSendResult::Failed;
+    SerialBackend& backend = serialBackend();
+    const uint32_t writeStart = backend.tickUs();
     if (writeBytes(p, bytes, n) < 0) {
         // RTS stays low between blocks, also after a failed one.
         escapeLine(p, ClearRts);
         return BlockSendResult::Failed;
     }
+    PortSlot& slot = slots[port];
+    slot.sendStartUs = writeStart;
+    slot.sendLastsUs = std::max(wireTimeUs(slot.line, n), backend.tickUs() - writeStart);
     if (escapeLine(p, ClearRts) == 0) return BlockSendResult::Failed;
     sent = n;
     return BlockSendResult::Sent;
+}
+
+uint32_t sendingUs(int port) {
+    if (!validPort(port)) return 0;
+    const PortSlot& slot = slots[port];
+    const uint32_t elapsed = serialBackend().tickUs() - slot.sendStartUs;
+    return elapsed < slot.sendLastsUs ? slot.sendLastsUs - elapsed : 0;
 }
 
 uint32_t deviceFailuresFound() {

@@ -114,6 +114,12 @@ inline constexpr uint32_t MicrosPerMs = 1000;
 TimedReadResult readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received);
 // Writes one block with RTS raised around it. Sent: sent = n; Failed: sent = 0.
 BlockSendResult sendBlock(int port, const uint8_t* bytes, int n, int& sent);
+// Microseconds from now until the last block sent on the port has left the
+// line: its wire time at the port's settings from the start of the write, or
+// the write's return when that came later. 0 once it has, when nothing was
+// sent since the port was configured, and outside 1..32. A reply time-out
+// counts from then: a write may return while an adapter still holds the bytes.
+uint32_t sendingUs(int port);
 
 // Reads, writes and RTS changes that an open device failed since the program
 // started (an adapter pulled out, a hung-up line). A silent line, a closed

@@ -66,6 +66,7 @@ bool FakeSerialBackend::write(Handle, const uint8_t* bytes, int n) {
     if (writeFails) return false;
     writes.emplace_back(bytes, bytes + n);
     writeTicks.push_back(now);
+    now += writeLastsMs;
     if (onWrite) onWrite(writes.back());
     return true;
 }
