@@ -297,7 +297,7 @@ TEST_F(UpgradeWindowTest, PlainTextAfterAColouredLineIsBlackAndTypingStartsInThe
     const auto& pieces = view.at(LogBox).appended;
     ASSERT_EQ(pieces.size(), 2u);
     EXPECT_EQ(pieces[0].colour, (TextColour{255, 0, 0}));
-    EXPECT_TRUE(pieces[0].restoredDefault);  // text typed later starts in the default
+    EXPECT_TRUE(pieces[0].restoredDefault);  // text added later starts in the default
     EXPECT_EQ(pieces[1].colour, LogTextBlack);
     EXPECT_FALSE(pieces[1].restoredDefault);  // a plain append keeps its black
     EXPECT_EQ(shown(LogBox), "重新写入\r\n写入成功\r\n");
