@@ -56,12 +56,17 @@ DbError diagnose(SQLSMALLINT type, SQLHANDLE handle, std::string operation, cons
         const SQLRETURN rc = SQLGetDiagRecW(type, handle, record, state, &native, message, DiagnosticChars, &length);
         if (!succeeded(rc)) break;
         const size_t chars = std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)), DiagnosticChars - 1);
+        // One line per message, without the line breaks some drivers end theirs with.
         std::string words = fromSqlWide(message, chars);
+        for (char& c : words) {
+            if (c == '\n' || c == '\r') c = ' ';
+        }
+        while (!words.empty() && words.back() == ' ') words.pop_back();
         if (record == 1) {
             error.sqlState = fromSqlWide(state, 5);
             error.nativeError = native;
         }
-        if (!words.empty()) {
+        if (!words.empty() && error.message.find(words) == std::string::npos) {
             if (!error.message.empty()) error.message += "; ";
             error.message += words;
         }

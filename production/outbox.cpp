@@ -6,14 +6,15 @@
 
 namespace kq::production {
 
-size_t outboxWaiting(const std::string& folder, std::span<const FieldSpec> fields) {
+OutboxCount countOutbox(const std::string& folder, std::span<const FieldSpec> fields) {
     const OutboxState state = loadOutboxState(folder);
-    size_t waiting = 0;
-    scanJournal(journalPath(folder), fields, state.end, [&](const JournalEntry&) {
-        ++waiting;
+    OutboxCount count;
+    const JournalScan scan = scanJournal(journalPath(folder), fields, state.end, [&](const JournalEntry&) {
+        ++count.waiting;
         return true;
     });
-    return waiting;
+    count.end = scan.end;
+    return count;
 }
 
 OutboxPush pushOutbox(const std::string& folder, std::span<const FieldSpec> fields, RecordStore& store,
@@ -56,7 +57,13 @@ OutboxPush pushOutbox(const std::string& folder, std::span<const FieldSpec> fiel
     push.badLines = scan.badLines;
     if (scan.status == JournalScan::CannotRead) push.journalError = scan.reason;
     push.complete = scan.status != JournalScan::CannotRead && !push.error && !stopped;
-    push.waiting = push.complete ? 0 : outboxWaiting(folder, fields);
+    if (push.complete) {
+        push.countedEnd = scan.end;
+    } else {
+        const OutboxCount left = countOutbox(folder, fields);
+        push.waiting = left.waiting;
+        push.countedEnd = left.end;
+    }
     return push;
 }
 
@@ -66,7 +73,9 @@ OutboxPush pushOutboxNow(const std::string& folder, std::span<const FieldSpec> f
     if (DbError error = store.open(connection)) {
         OutboxPush push;
         push.error = error;
-        push.waiting = outboxWaiting(folder, fields);
+        const OutboxCount left = countOutbox(folder, fields);
+        push.waiting = left.waiting;
+        push.countedEnd = left.end;
         push.complete = push.waiting == 0;
         return push;
     }

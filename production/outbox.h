@@ -23,15 +23,24 @@ struct OutboxPush {
     size_t sent = 0;          // records inserted now
     size_t alreadyThere = 0;  // records the database held already, counted as sent
     size_t badLines = 0;      // journal lines that are not records, passed over
-    size_t waiting = 0;       // records still in the outbox afterwards
+    size_t waiting = 0;       // records still in the outbox afterwards ...
+    uint64_t countedEnd = 0;  // ... counted up to this journal offset
     bool complete = false;    // the outbox is empty
     DbError error;            // why sending stopped: the database's refusal, or that it cannot be reached
     std::string journalError; // the journal could not be read
     bool stateSaved = true;   // false: the state file could not be written (the records go again later)
 };
 
+struct OutboxCount {
+    size_t waiting = 0;  // records in the outbox
+    uint64_t end = 0;    // the journal offset they were counted up to
+};
+
 // How many records wait in the folder's outbox.
-size_t outboxWaiting(const std::string& folder, std::span<const FieldSpec> fields);
+OutboxCount countOutbox(const std::string& folder, std::span<const FieldSpec> fields);
+inline size_t outboxWaiting(const std::string& folder, std::span<const FieldSpec> fields) {
+    return countOutbox(folder, fields).waiting;
+}
 
 // Sends the folder's outbox into store (open), stopping at the first record
 // that does not go in, or when stop returns true between records.

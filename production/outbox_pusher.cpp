@@ -23,17 +23,28 @@ std::chrono::steady_clock::time_point RecordsPusher::now() const {
 void RecordsPusher::start() {
     const std::lock_guard<std::mutex> hold(mutex_);
     if (thread_.joinable() || stopping_) return;
-    status_.waiting = outboxWaiting(folder_, fields_);
+    const OutboxCount count = countOutbox(folder_, fields_);
+    counted(count.waiting, count.end);
     thread_ = std::thread([this] { run(); });
 }
 
-void RecordsPusher::recordAppended() {
+void RecordsPusher::recordAppended(const JournalAppend& appended) {
     {
         const std::lock_guard<std::mutex> hold(mutex_);
         pending_ = true;
-        ++status_.waiting;
+        if (appended.ok && appended.end > countedEnd_) {
+            appendedBeyond_.push_back(appended.end);
+            status_.waiting = countedWaiting_ + appendedBeyond_.size();
+        }
     }
     wake_.notify_one();
+}
+
+void RecordsPusher::counted(size_t waiting, uint64_t end) {
+    countedWaiting_ = waiting;
+    countedEnd_ = end;
+    std::erase_if(appendedBeyond_, [end](uint64_t appendedEnd) { return appendedEnd <= end; });
+    status_.waiting = countedWaiting_ + appendedBeyond_.size();
 }
 
 void RecordsPusher::poke() { wake_.notify_one(); }
@@ -93,7 +104,7 @@ void RecordsPusher::run() {
         status_.connected = store.isOpen();
         if (!connectError) {
             status_.sent += push.sent + push.alreadyThere;
-            status_.waiting = push.waiting;
+            counted(push.waiting, push.countedEnd);
         }
         if (through) {
             status_.lastError.clear();

@@ -13,11 +13,14 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "production/odbc_connection_string.h"
+#include "production/outbox.h"
 #include "production/outbox_retry.h"
 #include "production/record_field.h"
 #include "production/record_store.h"
+#include "production/records_journal.h"
 
 namespace kq::production {
 
@@ -48,8 +51,9 @@ public:
 
     // Starts the thread; it sends what the outbox holds from before at once.
     void start();
-    // A record went into the journal: send it. Returns at once.
-    void recordAppended();
+    // A record went into the journal (appended: what the journal's append
+    // returned): send it. Returns at once.
+    void recordAppended(const JournalAppend& appended);
     // Wakes the thread to look at its clock again (for tests with their own clock).
     void poke();
     PusherStatus status() const;
@@ -61,6 +65,8 @@ public:
 private:
     void run();
     std::chrono::steady_clock::time_point now() const;
+    // Takes a count of the outbox; appends beyond its end are added to it.
+    void counted(size_t waiting, uint64_t end);
 
     const std::string folder_;
     const ExpandedConnection connection_;
@@ -74,6 +80,9 @@ private:
     bool pending_ = true;  // the outbox may hold records
     RetryGate gate_;
     PusherStatus status_;
+    size_t countedWaiting_ = 0;              // the outbox up to countedEnd_, by the last count
+    uint64_t countedEnd_ = 0;
+    std::vector<uint64_t> appendedBeyond_;   // ends of records appended after countedEnd_
     std::thread thread_;
 };
 
