@@ -23,7 +23,7 @@ DbError RecordStore::open(const ExpandedConnection& connection) {
         close();
         return dbFailure("schema", problem);
     }
-    DbError error = checkSchema(*schema);
+    DbError error = options_.makeSchema ? checkSchema(*schema) : DbError{};
     if (!error) error = connection_.prepare(schema->insertRecord(), insert_);
     if (!error) error = connection_.prepare(schema->recordExists(), exists_);
     if (!error) error = insert_.limitTime(options_.queryTimeoutSeconds);

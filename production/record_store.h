@@ -22,6 +22,10 @@ struct StoreOptions {
     RecordColumns columns;
     int loginTimeoutSeconds = 10;  // waiting for the server to answer a connection
     int queryTimeoutSeconds = 30;  // one statement
+    // Make the tables when missing and add missing columns (a station, a
+    // push). A program that only asks questions leaves the catalog alone:
+    // one connection and the question.
+    bool makeSchema = true;
 };
 
 struct StoreInsert {
@@ -39,8 +43,9 @@ public:
     explicit RecordStore(std::span<const FieldSpec> fields, StoreOptions options = {});
 
     // Connects, makes the tables and indexes when missing (and adds the
-    // columns of fields the table lacks), and prepares the insert. Refuses a
-    // database whose schema version is newer than this program's.
+    // columns of fields the table lacks) unless options.makeSchema is false,
+    // and prepares the insert. Refuses a database whose schema version is
+    // newer than this program's.
     DbError open(const ExpandedConnection& connection);
     bool isOpen() const { return connection_.isOpen(); }
     void close();

@@ -55,8 +55,12 @@ start_server() {
 case "$command" in
 start)
   if [ -f "$state/connection" ]; then
-    cat "$state/connection"
-    exit 0
+    # Left by an earlier run: reused while its server runs, else made anew.
+    if as_owner "$(bin_dir)/pg_ctl" -D "$(cat "$state/data")/db" status >/dev/null 2>&1; then
+      cat "$state/connection"
+      exit 0
+    fi
+    "$0" stop "$state"
   fi
   if ! "$root/scripts/deps.sh" --only postgresql unixodbc odbc-postgresql >&2; then
     echo "PostgreSQL cannot be installed here: the database tests are skipped" >&2
