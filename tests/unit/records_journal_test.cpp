@@ -121,7 +121,7 @@ TEST(RecordsJournal, AppendMakesTheFolderAndRefusesWhatIsNoRecordLine) {
     RecordFolder folder;
     RecordsJournal journal(folder.folder() + "/station/records");
     EXPECT_TRUE(journal.append(recordJsonLine(sampleRecord(caseRunId(1), "x", "1"))).ok);
-    for (const std::string bad : {std::string("{\"a\":1}"), std::string("not json"),
+    for (const std::string& bad : {std::string("{\"a\":1}"), std::string("not json"),
                                   recordJsonLine(sampleRecord(caseRunId(2), "x", "1")) + "\n{}"}) {
         SCOPED_TRACE(bad);
         const JournalAppend refused = journal.append(bad);
