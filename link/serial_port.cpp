@@ -14,6 +14,7 @@ namespace {
 struct PortSlot {
     SerialBackend::Handle handle = SerialBackend::NoHandle;
     std::string deviceName;
+    PortLock lock;  // the device's lock file, held from openPort to the close
 };
 
 // Index 0 is unused: slots are numbered 1..32. The names are set before any
@@ -51,12 +52,30 @@ uint32_t baudFromIndex(int baudIndex) {
 
 // ---- front-end operations -------------------------------------------------
 
+namespace {
+
+// openPort without the lock file, for the listing's probe: a port whose lock
+// file another program holds is still listed, as it always was.
+PortOpenResult openAndConfigure(int port, int baudIndex, int dataBits, int parity, int stopBits) {
+    LineSettings settings;
+    settings.bitsPerSecond = baudFromIndex(baudIndex);
+    settings.dataBits = static_cast<uint8_t>(dataBits);
+    settings.parity = static_cast<uint8_t>(parity);
+    settings.stopBits = static_cast<uint8_t>(stopBits);
+    const auto p = static_cast<int16_t>(port);
+    if (openDevice(p) < 0) return PortOpenResult::Failed;
+    if (configurePort(p, settings) < 0) return PortOpenResult::Failed;
+    return PortOpenResult::Opened;
+}
+
+}  // namespace
+
 int enumeratePorts(std::array<int, MaxPorts>& list, int& count) {
     for (int port = 1; port <= MaxPorts; ++port) closePort(port);
     initPortNames();
     count = 0;
     for (int port = 1; port <= MaxPorts; ++port) {
-        if (openPort(port, ProbeBaudIndex, ProbeDataBits, ProbeParity, 0) == PortOpenResult::Opened) {
+        if (openAndConfigure(port, ProbeBaudIndex, ProbeDataBits, ProbeParity, 0) == PortOpenResult::Opened) {
             list[count++] = port;
         }
         closePort(port);
@@ -64,18 +83,23 @@ int enumeratePorts(std::array<int, MaxPorts>& list, int& count) {
     return 0;
 }
 
+// The device's lock file is taken before the device is opened: a lock that
+// another live process holds refuses the port as a device held open would.
 PortOpenResult openPort(int port, int baudIndex, int dataBits, int parity, int stopBits) {
-    LineSettings settings;
-    settings.bitsPerSecond = baudFromIndex(baudIndex);
-    settings.dataBits = static_cast<uint8_t>(dataBits);
-    settings.parity = static_cast<uint8_t>(parity);
-    settings.stopBits = static_cast<uint8_t>(stopBits);
     if (!validPort(port)) return PortOpenResult::Failed;
-    const auto p = static_cast<int16_t>(port);
-    closeDevice(p);  // reopening an open port is allowed
-    if (openDevice(p) < 0) return PortOpenResult::Failed;
-    if (configurePort(p, settings) < 0) return PortOpenResult::Failed;
-    return PortOpenResult::Opened;
+    closeDevice(static_cast<int16_t>(port));  // reopening an open port is allowed
+    PortSlot& slot = slots[port];
+    if (slot.lock.take(serialBackend().canonicalDevice(slot.deviceName)) == PortLockResult::HeldByOther) {
+        return PortOpenResult::Failed;
+    }
+    const PortOpenResult result = openAndConfigure(port, baudIndex, dataBits, parity, stopBits);
+    if (!slotOpen(port)) slot.lock.release();
+    return result;
+}
+
+PortLockRefusal portLockRefusal(int port) {
+    if (!validPort(port) || slots[port].lock.owner() == 0) return {};
+    return {slots[port].lock.owner(), slots[port].lock.path()};
 }
 
 PortCloseResult closePort(int port) {
@@ -91,6 +115,7 @@ void initPortNames() {
     for (int port = 1; port <= MaxPorts; ++port) {
         if (slotOpen(port)) backend.close(slots[port].handle);
         slots[port].handle = SerialBackend::NoHandle;
+        slots[port].lock.release();
         slots[port].deviceName = names[port];
     }
     slotsNamed = true;
@@ -108,6 +133,7 @@ int16_t openDevice(int16_t port) {
 
 int16_t closeDevice(int16_t port) {
     if (!validPort(port)) return BadArgument;
+    slots[port].lock.release();
     if (!slotOpen(port)) return NotOpen;
     serialBackend().close(slots[port].handle);
     slots[port].handle = SerialBackend::NoHandle;
@@ -222,12 +248,6 @@ BlockSendResult sendBlock(int port, const uint8_t* bytes, int n, int& sent) {
     if (escapeLine(p, ClearRts) == 0) return BlockSendResult::Failed;
     sent = n;
     return BlockSendResult::Sent;
-}
-
-uint32_t deviceFailuresFound() {
-    uint32_t total = 0;
-    for (const std::atomic<uint32_t>& count : deviceFailureCounts) total += count.load(std::memory_order_relaxed);
-    return total;
 }
 
 uint32_t deviceFailuresFound(int port) {
