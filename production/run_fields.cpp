@@ -92,6 +92,9 @@ void addSettings(FactsBuilder& facts, const UpgradeSettings& s) {
         .add("type", std::string(choiceWord(BootloadTypeChoices, s.bootloadType)))
         .add("user_offset", hexText(parseHexText(s.userOffsetHex)))
         .add("hex_path", s.hexPath);
+    // Only the remote path with backup configures an upgrade area, sends
+    // frames and names its module (without backup, every request reaches
+    // whichever module listens).
     if (s.bootloadType == RemoteWithBackup) {
         facts.add("upgrade_offset", hexText(parseHexText(s.upgradeOffsetHex)))
             .add("area_kib", number(s.upgradeAreaKiB))
@@ -145,7 +148,7 @@ Facts runFacts(const RunReport& report) {
         .add("baud", static_cast<long long>(baudFromIndex(s.baudRate)))
         .add("parity", std::string(choiceWord(ParityChoices, s.parity)));
     addSettings(facts, s);
-    if (report.remote()) facts.add("module_address", s.moduleAddress);
+    if (s.bootloadType == RemoteWithBackup) facts.add("module_address", s.moduleAddress);
     facts.add("result", std::string(resultWord(report.exitStatus)))
         .add("exit_status", number(report.exitStatus))
         .add("step", report.step)

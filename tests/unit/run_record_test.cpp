@@ -126,6 +126,8 @@ TEST(RunRecord, JsonOfARemoteRunAndOfARefusedFile) {
     for (const char* unused : {"module_address", "upgrade_offset", "area_kib", "frame"}) {
         EXPECT_EQ(json.find(std::string("\"") + unused + "\""), std::string::npos) << unused << " on the local path";
     }
+    refused.settings.bootloadType = RemoteWithoutBackup;  // sends no module address either
+    EXPECT_EQ(runJson(refused).find("module_address"), std::string::npos);
 }
 
 // check's facts are named as a run's: the same member for the same fact.
