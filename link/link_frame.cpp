@@ -130,12 +130,6 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
 
 }  // namespace
 
-uint32_t repliesFound() {
-    uint32_t total = 0;
-    for (const std::atomic<uint32_t>& count : replyCounts) total += count.load(std::memory_order_relaxed);
-    return total;
-}
-
 uint32_t repliesFound(int port) { return replyCounter(port).load(std::memory_order_relaxed); }
 
 uint16_t crc16(const uint8_t* bytes, size_t count) {
@@ -185,17 +179,6 @@ FrameSendResult sendBuilt(int port, const uint8_t* frame, int frameLength) {
 }
 
 }  // namespace
-
-FrameSendResult sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
-    if (drainInput(port) != DrainResult::Quiet) return FrameSendResult::DrainFailed;
-    return sendFrameWithoutDrain(port, code, address, payload, n);
-}
-
-FrameSendResult sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload,
-                                int n) {
-    if (drainInput(port) != DrainResult::Quiet) return FrameSendResult::DrainFailed;
-    return sendModuleFrameWithoutDrain(port, code, address, payload, n);
-}
 
 FrameSendResult sendFrameWithoutDrain(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
     uint8_t frame[FrameBufferBytes];

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "link/link_frame.h"
+#include "support/own_lock_folder.h"
 
 namespace kq::test {
 
 FakeSerialBackend::FakeSerialBackend() {
+    useOwnLockFolder();
     for (int port = 1; port <= 4; ++port) names[port] = "/dev/fake" + std::to_string(port);
 }
 
