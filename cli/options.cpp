@@ -214,21 +214,6 @@ int effectiveHandshakeTimeoutMs(int givenMs, bool inputIsTerminal) {
     return inputIsTerminal ? 0 : ScriptHandshakeTimeoutMs;
 }
 
-int comPortNumber(std::string_view text) {
-    if (text.size() < 4 || (text[0] != 'C' && text[0] != 'c') || (text[1] != 'O' && text[1] != 'o') ||
-        (text[2] != 'M' && text[2] != 'm')) {
-        return 0;
-    }
-    std::string_view digits = text.substr(3);
-    if (digits.starts_with(' ')) digits.remove_prefix(1);
-    if (digits.empty()) return 0;
-    for (char ch : digits) {
-        if (ch < '0' || ch > '9') return 0;
-    }
-    const std::optional<int> number = decimalNumber(digits);  // none when out of int range
-    return number && *number >= 1 && *number <= MaxPorts ? *number : -1;
-}
-
 ParsedArgs parseArguments(const std::vector<std::string>& args) {
     ParsedArgs parsed;
     if (args.empty()) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "cli/interrupt.h"
+#include "image/hex_load_warnings.h"
 #include "production/outcome.h"
 
 namespace kq::cli {
@@ -54,26 +55,11 @@ void TerminalHost::appendColoured(std::string_view text, int colour) {
 
 void TerminalHost::appendTimestamp() { appendLog(clocks_.localTime() + "\r\n"); }
 
-// The port's lock file is taken before the device is opened and given back
-// when it is closed; a lock held by another live process refuses the port
-// as a device held open would.
 SelectedPortResult TerminalHost::openSelectedPort(const UpgradeSettings& settings) {
-    if (!setup_.lockDevice.empty() && !lock_.held() &&
-        lock_.take(setup_.lockDevice) == PortLockResult::HeldByOther) {
-        lockOwner_ = lock_.owner();
-        lockPath_ = lock_.path();
-        appendLogColoured("通信口打不开\r\n", LogRed);
-        return SelectedPortResult::CannotOpen;
-    }
-    const SelectedPortResult result = openSelectedPortOn(*this, settings);
-    if (result != SelectedPortResult::Opened) lock_.release();
-    return result;
+    return openSelectedPortOn(*this, settings);
 }
 
-void TerminalHost::closeSelectedPort(const UpgradeSettings& settings) {
-    closeSelectedPortOn(settings);
-    lock_.release();
-}
+void TerminalHost::closeSelectedPort(const UpgradeSettings& settings) { closeSelectedPortOn(settings); }
 
 void TerminalHost::showMessage(std::string_view text) { console_.errorLine(setup_.label, text); }
 
@@ -83,13 +69,21 @@ void TerminalHost::pumpMessages() {
 
 void TerminalHost::waitMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// Each warning at once on standard error, naming the file, and into the record.
+void TerminalHost::fileLoaded(const HexLoadReport& report) {
+    for (const std::string& warning : hexLoadWarnings(report)) {
+        console_.errorLine(setup_.label, production::fileWarningLine(settings_.hexPath, warning));
+    }
+    if (recorder_ != nullptr) recorder_->fileLoaded(report);
+}
+
 void TerminalHost::stepStarted(RunStep step) {
     if (recorder_ != nullptr) recorder_->stepStarted(step);
     if (step == RunStep::Handshake) handshakeSinceMs_ = clocks_.monotonicMs();
     // A lone run's row shows only waits and progress; the progress bar stays
     // once the writes have begun.
     if (progress_.active()) return;
-    showState(setup_.rowShowsSteps ? std::string(stepWord(step)) : std::string());
+    showState(setup_.rowShowsSteps ? std::string(runStepName(step)) : std::string());
 }
 
 void TerminalHost::handshakeUnanswered(int attempts) {

@@ -1,6 +1,5 @@
 #include "production/outcome.h"
 
-#include "image/hex_load_warnings.h"
 #include "link/port_lock.h"
 
 namespace kq::production {
@@ -182,24 +181,6 @@ std::string_view resultWord(int exitStatus) {
     }
 }
 
-std::string_view stepWord(RunStep step) {
-    switch (step) {
-        case RunStep::None: return "done";
-        case RunStep::File: return "file";
-        case RunStep::Port: return "port";
-        case RunStep::UpgradeFlag: return "upgrade_flag";
-        case RunStep::Handshake: return "handshake";
-        case RunStep::Erase: return "erase";
-        case RunStep::Write: return "write";
-        case RunStep::Check: return "check";
-        case RunStep::CrcMismatch: return "crc_mismatch";
-        case RunStep::ModuleAddress: return "module_address";
-        case RunStep::Configure: return "configure";
-        case RunStep::Verify: return "verify";
-    }
-    return "done";
-}
-
 namespace {
 
 RunOutcome withResultWord(int exitStatus, std::string hint) {
@@ -265,13 +246,8 @@ RunOutcome describeOutcome(const RunResult& result, const RunContext& context) {
     }
 }
 
-std::vector<std::string> fileWarningLines(const RunResult& result, std::string_view hexPath) {
-    std::vector<std::string> lines;
-    if (result.step == RunStep::File && result.ending != RunEnding::Success) return lines;
-    for (const std::string& warning : hexLoadWarnings(result.fileReport)) {
-        lines.push_back("warning: \"" + std::string(hexPath) + "\": " + warning);
-    }
-    return lines;
+std::string fileWarningLine(std::string_view hexPath, std::string_view warning) {
+    return "warning: \"" + std::string(hexPath) + "\": " + std::string(warning);
 }
 
 }  // namespace kq::production

@@ -34,10 +34,6 @@ int mostSevereStatus(int a, int b);
 // the run has status 4 too, but the word PortLostResult (see RunOutcome).
 std::string_view resultWord(int exitStatus);
 inline constexpr std::string_view PortLostResult = "port-lost";
-// The step at which a run ended, as records and JSON name it: file, port,
-// upgrade_flag, handshake, erase, write, check, crc_mismatch,
-// module_address, configure, verify; done for a success.
-std::string_view stepWord(RunStep step);
 
 struct RunOutcome {
     int exitStatus = ExitSuccess;
@@ -66,9 +62,9 @@ struct RunContext {
 
 RunOutcome describeOutcome(const RunResult& result, const RunContext& context);
 
-// What a HEX file that loaded may still hide (hexLoadWarnings), one line each
-// for standard error, naming the file: "warning: \"app.hex\": no end record".
-// None for a file that was refused.
-std::vector<std::string> fileWarningLines(const RunResult& result, std::string_view hexPath);
+// One warning of a HEX file that loaded (hexLoadWarnings) as standard error
+// shows it, naming the file:
+// "warning: \"app.hex\": no end record".
+std::string fileWarningLine(std::string_view hexPath, std::string_view warning);
 
 }  // namespace kq::production

@@ -31,10 +31,12 @@ struct RunReport {
     std::string started;       // local time "YYYY-MM-DD hh:mm:ss.mmm"
     std::optional<HexFileFacts> hexFile;  // none when the file could not be read
     std::optional<ImageFacts> image;      // none when the file was refused
+    std::vector<std::string> warnings;    // what the file, loaded, may hide (hexLoadWarnings)
     std::vector<TimedLine> log;
     // The ending.
     int exitStatus = 0;
-    std::string step = "done";  // stepWord, or NotStartedStep
+    bool portLost = false;      // the port's device failed during the run (status 4)
+    std::string step = "done";  // runStepName, or NotStartedStep
     double durationS = 0;
     std::string hint;           // the likely cause of a failure, "" when none
     std::string recordPath;     // the record file, "" when none
@@ -48,15 +50,17 @@ struct RunReport {
 // paths the module address. Only letters, digits, '.', '-' and '_'.
 std::string recordFileName(const RunReport& report);
 // The record file's parts: the header (everything above the log), one log
-// line, and the ending.
+// line, and the ending. The header and the ending are the lines of the
+// run's facts (run_fields.h).
 std::string recordHeaderText(const RunReport& report);
 std::string recordLineText(const TimedLine& line);
 std::string recordEndingText(const RunReport& report);
 
-// One "key:   value" line of a record's header (and of check's report).
-std::string recordField(std::string_view key, std::string_view value);
+// The result word of a run: resultWord of its status, or PortLostResult
+// ("port-lost") when its port's device failed during the run.
+std::string_view runResultWord(const RunReport& report);
 
-// The JSON object of a run, on one line without its line end.
+// The JSON object of a run's facts, on one line without its line end.
 std::string runJson(const RunReport& report);
 
 // A table of the runs: port (and module address on the remote paths),

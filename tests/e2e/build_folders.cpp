@@ -4,8 +4,4 @@ namespace kq::testing {
 
 std::string programPath(std::string_view name) { return std::string(KQ_BIN_DIR) + "/" + std::string(name); }
 
-std::string sourcePath(std::string_view relative) {
-    return std::string(KQ_SOURCE_DIR) + "/" + std::string(relative);
-}
-
 }  // namespace kq::testing

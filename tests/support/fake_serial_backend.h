@@ -36,6 +36,7 @@ public:
     bool deviceFailed = false;                     // reads fail
     std::optional<uint32_t> failsFrom;             // ... from this tick on (an adapter pulled out)
     bool writeFails = false;
+    uint32_t writeLastsMs = 0;                     // a write returns this long after it began
     bool rtsFails = false;                         // both RTS directions
     bool rtsDropFails = false;                     // only dropping RTS
     // Called with each written block once it is recorded (e.g. to queue a reply).
@@ -54,7 +55,7 @@ public:
     std::vector<std::string> calls;  // "open /dev/fake1", "close", "configure", "write 13", "purge 3",
                                      // "rts 1", "rts 0", "clearErrors"
     std::vector<Bytes> writes;
-    std::vector<uint32_t> writeTicks;  // clock at each write
+    std::vector<uint32_t> writeTicks;  // clock at the start of each write
     LineSettings lastSettings;
     int reads = 0;         // read() calls: read attempts
     int waits = 0;         // waitReadable() calls

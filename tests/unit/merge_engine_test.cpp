@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "merge/merge_engine.h"
+#include "support/source_tree.h"
 #include "unit/merge_test_files.h"
 #include "upgrade/upgrade_settings.h"
 
@@ -253,7 +254,7 @@ TEST_F(MergeFiles, MergedFileIsBootWithoutEndRecordThenWholeUser) {
 
 // Files made by srec_cat: LF line ends, data placed by segment address records.
 TEST_F(MergeFiles, SrecCatFilesWithLfEndsAndSegmentAddresses) {
-    const std::string fixtures = std::filesystem::path(__FILE__).parent_path().string() + "/../fixtures/hex/";
+    const std::string fixtures = source_tree::sourcePath("tests/fixtures/hex/");
     const std::string boot = readBytes(fixtures + "boot_segment_lf.hex");  // 0x00000..0x003FF
     ASSERT_TRUE(boot.ends_with("\n:00000001FF\n"));
 

@@ -242,16 +242,16 @@ TEST(FlashwrightCliOptions, ScriptsGetAHandshakeTimeOutByDefault) {
     EXPECT_EQ(effectiveHandshakeTimeoutMs(1500, true), 1500);
 }
 
-TEST(FlashwrightCliOptions, ComPortNumbers) {
-    EXPECT_EQ(comPortNumber("COM1"), 1);
-    EXPECT_EQ(comPortNumber("com32"), 32);
-    EXPECT_EQ(comPortNumber("COM 7"), 7);
-    EXPECT_EQ(comPortNumber("COM33"), -1);
-    EXPECT_EQ(comPortNumber("COM0"), -1);
-    EXPECT_EQ(comPortNumber("COM1234"), -1);
-    EXPECT_EQ(comPortNumber("/dev/ttyUSB0"), 0);
-    EXPECT_EQ(comPortNumber("COMPORT"), 0);
-    EXPECT_EQ(comPortNumber("COM"), 0);
+TEST(FlashPlan, ComPortNumbers) {
+    EXPECT_EQ(production::comPortNumber("COM1"), 1);
+    EXPECT_EQ(production::comPortNumber("com32"), 32);
+    EXPECT_EQ(production::comPortNumber("COM 7"), 7);
+    EXPECT_EQ(production::comPortNumber("COM33"), -1);
+    EXPECT_EQ(production::comPortNumber("COM0"), -1);
+    EXPECT_EQ(production::comPortNumber("COM1234"), -1);
+    EXPECT_EQ(production::comPortNumber("/dev/ttyUSB0"), 0);
+    EXPECT_EQ(production::comPortNumber("COMPORT"), 0);
+    EXPECT_EQ(production::comPortNumber("COM"), 0);
 }
 
 }  // namespace
