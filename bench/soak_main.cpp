@@ -23,7 +23,7 @@
 #include "bench/soak_probe.h"
 #include "image/firmware_image.h"
 #include "link/serial_port.h"
-#include "sim/kqsim_process.h"
+#include "support/kqsim_process.h"
 #include "support/temp_hex_file.h"
 
 namespace kq::soak {

@@ -3,18 +3,20 @@
 //   hexsplice-cli [--chip 251|arm] BOOT.hex USER.hex [-o OUT]
 //
 // The success line goes to stdout; every other message to stderr, one per
-// line. Exit status: 0 merged, 1 a test refused the files, 2 usage, 3 the
-// output not written.
+// line. Exit status: 0 merged, 1 a test refused the files, 2 usage (an output
+// that is one of the inputs included), 3 the output not written.
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/console.h"
 #include "cli/hexsplice_cli_options.h"
 #include "merge/merge_engine.h"
 #include "platform/program_version.h"
+#include "platform/same_file.h"
 
 namespace {
 
@@ -40,6 +42,17 @@ int main(int argc, char* argv[]) {
         return ExitUsage;
     case kq::HexspliceCliOptions::Merge:
         break;
+    }
+
+    // The merge would replace that input with the merged file: refused before
+    // anything is read or written. Links to an input count as the input.
+    const std::pair<const std::string&, const char*> inputs[] = {{options.bootPath, "bootloader file"},
+                                                                 {options.userPath, "user-program file"}};
+    for (const auto& [input, name] : inputs) {
+        if (!kq::sameFile(options.outputPath, input)) continue;
+        std::cerr << "hexsplice-cli: the output " << options.outputPath << " is the " << name << " " << input
+                  << " itself; choose another output file with -o\n";
+        return ExitUsage;
     }
 
     const auto toStderr = [](std::string_view text) { std::cerr << text << '\n' << std::flush; };

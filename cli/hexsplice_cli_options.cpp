@@ -3,9 +3,9 @@
 #include <array>
 #include <optional>
 
-#include "merge/merge_engine.h"
+#include "formats/option_reader.h"
 #include "image/chip_family.h"
-#include "platform/option_reader.h"
+#include "merge/merge_engine.h"
 
 namespace kq {
 namespace {
@@ -29,20 +29,23 @@ std::string hexspliceCliUsage() {
            "\n"
            "Joins a bootloader HEX file and a user-program HEX file into one HEX file:\n"
            "the bootloader without its end record, then the whole user program.\n"
-           "Both files are tested first: size and end record, the chip family's\n"
-           "address limit, and that the user program lies wholly above the bootloader.\n"
+           "Both files are tested first: size and end record, every record as\n"
+           "flashwright reads it, the chip family's address limit, and that the user\n"
+           "program lies wholly above the bootloader.\n"
            "\n"
            "  --chip 251   KQ581X (251 core), limit 63.5K (the default)\n"
            "  --chip arm   KQ58XX (ARM core), limit 512K\n"
            "  -o OUT       output file (default: " +
            std::string(MergedFileName) +
-           " in the current directory)\n"
+           " in the current directory;\n"
+           "               never one of the input files)\n"
            "  -h, --help   show this text\n"
            "  --version    show the version\n"
            "\n"
            "The success line goes to stdout, every other message to stderr.\n"
            "Exit status: 0 merged, 1 the files were refused,\n"
-           "2 usage error, 3 the output could not be written.\n";
+           "2 usage error or an output that is an input, 3 the output could not be\n"
+           "written.\n";
 }
 
 HexspliceCliOptions parseHexspliceCliOptions(const std::vector<std::string>& args) {

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/named_choice.h"
+#include "formats/named_choice.h"
 
 namespace kq {
 

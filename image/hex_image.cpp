@@ -39,18 +39,25 @@ int loadHexImage(const HexLoadInputs& inputs, FirmwareImage& image, const ShowMe
     image.imageLength = 0;
     uint32_t recordBase = 0;  // set by extended address records
     bool placedData = false;  // a data byte has been stored
+    bool sawEndRecord = false;  // an end record written otherwise than ExactEndRecord
 
     TextLineReader reader(opened.file.get());
     HexRecord record;
     for (int lineNumber = 1;; ++lineNumber) {
         const TextLineReader::Read read = reader.next();
-        if (read == TextLineReader::Read::End) break;
+        if (read == TextLineReader::Read::End) {
+            told.endRecordMissing = !sawEndRecord;
+            break;
+        }
         if (read == TextLineReader::Read::Failed) return refuse(HexLoadProblem::ReadFailed, HexMissingMessage);
         if (read == TextLineReader::Read::TooLong)
             return refuse(HexLoadProblem::Malformed, hexFormatErrorMessage(lineNumber));
 
         const std::string_view line = reader.line();
-        if (line.empty() || line[0] != ':') continue;
+        if (line.empty() || line[0] != ':') {
+            ++told.nonRecordLines;
+            continue;
+        }
         if (line == ExactEndRecord) break;
         if (!parseHexRecord(line, record)) return refuse(HexLoadProblem::Malformed, hexFormatErrorMessage(lineNumber));
         switch (record.type) {
@@ -68,11 +75,12 @@ int loadHexImage(const HexLoadInputs& inputs, FirmwareImage& image, const ShowMe
         }
         case HexExtendedLinear:
         case HexExtendedSegment:
-            // The value is the record's first two data bytes; a record too short to hold them is malformed.
-            if (record.count < 2) return refuse(HexLoadProblem::Malformed, hexFormatErrorMessage(lineNumber));
             recordBase = extendedAddressBase(record.type, record.word(), inputs.chipFamily);
             break;
-        default:  // end records not written exactly as above, start addresses
+        case HexEndOfFile:  // written otherwise than the exact line above: reading goes on
+            sawEndRecord = true;
+            break;
+        default:  // start addresses
             break;
         }
     }

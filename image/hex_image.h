@@ -44,6 +44,12 @@ struct HexLoadReport {
     HexLoadProblem problem = HexLoadProblem::None;
     FileOpenError openError = FileOpenError::None;  // for CannotOpen
     std::string systemReason;                       // the system's words for an open failure
+    // What a filled image may still hide (the load goes on; hexLoadWarnings
+    // names them): the file was read to its end without an end record (type
+    // 01), so it may have been cut off; and how many of the lines read do not
+    // start with ':' and were skipped.
+    bool endRecordMissing = false;
+    int nonRecordLines = 0;
 };
 
 // 0 = image filled; 1 = refused, after showMessage told the user why (and

@@ -36,9 +36,12 @@ bool parseHexRecord(std::string_view line, HexRecord& record) {
     for (std::size_t i = 1; i < length; i += 2) sum += hexByteValue(line.data() + i);
     if ((sum & 0xFF) != 0) return false;
 
+    const uint8_t type = hexByteValue(line.data() + 7);
+    if ((type == HexExtendedSegment || type == HexExtendedLinear) && count < 2) return false;
+
     record.count = static_cast<uint8_t>(count);
     record.address = static_cast<uint16_t>(hexByteValue(line.data() + 3) << 8 | hexByteValue(line.data() + 5));
-    record.type = hexByteValue(line.data() + 7);
+    record.type = type;
     record.data = line.data() + 9;
     return true;
 }

@@ -31,7 +31,9 @@ struct HexRecord {
 
 // Decodes a line starting with ':'. False when a character of the record is
 // not a hex digit, the line holds fewer characters than the count needs, the
-// checksum is wrong, or anything but blanks (spaces, tabs) follows the checksum.
+// checksum is wrong, anything but blanks (spaces, tabs) follows the checksum,
+// or an extended address record (02, 04) holds fewer than the two data bytes
+// of its value. The one record rule of the HEX loader and the merge engine.
 bool parseHexRecord(std::string_view line, HexRecord& record);
 
 // The address base that an extended address record (type 02 or 04) holding

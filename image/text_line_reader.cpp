@@ -3,7 +3,7 @@
 namespace kq {
 
 bool TextLineReader::fill() {
-    if (failed_) return false;
+    if (failed_ || file_ == nullptr) return false;
     chunkLength_ = std::fread(chunk_.data(), 1, chunk_.size(), file_);
     chunkPos_ = 0;
     if (chunkLength_ == 0 && std::ferror(file_)) failed_ = true;
@@ -19,7 +19,7 @@ TextLineReader::Read TextLineReader::next() {
             if (failed_) return Read::Failed;
             return any ? Read::Line : Read::End;
         }
-        const char ch = chunk_[chunkPos_++];
+        const char ch = chunkData_[chunkPos_++];
         if (pendingCr) {
             if (ch != '\n') --chunkPos_;  // a lone CR: this character starts the next line
             return Read::Line;

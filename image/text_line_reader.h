@@ -1,8 +1,10 @@
-// Reads a text file line by line into one fixed buffer: a line ends at LF,
-// CR LF or a lone CR (files written with old Mac line ends would otherwise
-// read as one line, of which only the first record counts), and a last line
-// without a line end still counts as a line. A line longer than the buffer
-// ends the reading as soon as its first character past the buffer is read.
+// Reads a text file, or a text already in memory, line by line into one
+// fixed buffer: a line ends at LF, CR LF or a lone CR (files written with old
+// Mac line ends would otherwise read as one line, of which only the first
+// record counts), and a last line without a line end still counts as a line.
+// A line longer than the buffer ends the reading as soon as its first
+// character past the buffer is read. The HEX loader and the merge engine read
+// their files through it, so both see the same lines.
 #pragma once
 
 #include <array>
@@ -26,18 +28,24 @@ public:
         Failed,   // the file could not be read; reading has ended
     };
 
-    explicit TextLineReader(std::FILE* file) : file_(file) {}
+    explicit TextLineReader(std::FILE* file) : file_(file), chunkData_(chunk_.data()) {}
+    // The lines of text, which must outlive the reader.
+    explicit TextLineReader(std::string_view text)
+        : file_(nullptr), chunkData_(text.data()), chunkLength_(text.size()) {}
+    TextLineReader(const TextLineReader&) = delete;  // chunkData_ may point into the reader
+    TextLineReader& operator=(const TextLineReader&) = delete;
 
     Read next();
     // The line without its line end.
     std::string_view line() const { return {line_.data(), kept_}; }
 
 private:
-    // Refills the chunk; false when nothing more can be read.
+    // Refills the chunk from the file; false when nothing more can be read.
     bool fill();
 
-    std::FILE* file_;
+    std::FILE* file_;  // null when reading a text in memory
     std::array<char, ChunkBytes> chunk_{};
+    const char* chunkData_;  // chunk_, or the text in memory (one chunk)
     std::size_t chunkLength_ = 0;
     std::size_t chunkPos_ = 0;
     std::array<char, LineCapacity> line_{};

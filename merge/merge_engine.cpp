@@ -1,16 +1,14 @@
 #include "merge/merge_engine.h"
 
-#include "image/hex_digits.h"
-#include "image/hex_record.h"
 #include "image/chip_family.h"
+#include "image/hex_record.h"
+#include "image/text_line_reader.h"
 #include "platform/whole_file.h"
 
 namespace kq {
 namespace {
 
-constexpr std::string_view EndRecordLine = ":00000001FF";  // the line that ends a scan, read in text mode
-constexpr std::size_t HeaderLength = 9;                    // characters: ':', count, offset, type
-constexpr std::size_t ExtendedAddressLength = 13;          // characters: header + 4 digits of the address value
+constexpr std::string_view EndRecordLine = ":00000001FF";  // the line that ends a scan, without its line end
 
 struct FamilyRules {
     int chipFamily;
@@ -56,44 +54,38 @@ bool loadHexFile(const std::string& path, std::string_view label, const ShowMess
     return true;
 }
 
-// Walks the records of one file, read as text (CR LF counts as LF), up to its
-// first exact end-record line, and hands every data record's start address and
-// count to onData, which returns false to end the scan. recordBase, set by
-// extended address records, carries across calls. Returns false once a
+// Walks the records of one file, read as the HEX loader reads it (the same
+// lines, the same record rule), up to its first exact end-record line, and
+// hands every data record's start address and count to onData, which returns
+// false to end the scan. recordBase, set by extended address records, carries
+// across calls. A record the loader would refuse, or a line longer than it
+// reads, ends the scan with label + "第N行格式错误!". Returns false once a
 // message has been shown.
 template <typename OnData>
 bool scanRecords(std::string_view text, std::string_view label, const FamilyRules& rules, uint32_t& recordBase,
                  const ShowMessage& showMessage, OnData onData) {
-    while (!text.empty()) {
-        const auto lf = text.find('\n');
-        std::string_view line = text.substr(0, lf);
-        text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
-        if (lf != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
-
+    const auto refuseLine = [&](int lineNumber) {
+        tell(showMessage, lineFormatErrorMessage(label, lineNumber));
+        return false;
+    };
+    TextLineReader reader(text);
+    HexRecord record;
+    for (int lineNumber = 1;; ++lineNumber) {
+        const TextLineReader::Read read = reader.next();
+        if (read == TextLineReader::Read::End) return true;
+        if (read != TextLineReader::Read::Line) return refuseLine(lineNumber);  // too long (a text cannot fail)
+        const std::string_view line = reader.line();
         if (!line.starts_with(':')) continue;
-        if (line == EndRecordLine) break;
-        // Only the header is interpreted; a line too short to hold it is damage.
-        if (line.size() < HeaderLength) {
-            tellAboutFile(showMessage, label, DamagedFileMessage);
-            return false;
-        }
-        const uint8_t type = hexByteValue(&line[7]);
-        if (type == HexExtendedSegment || type == HexExtendedLinear) {
-            if (line.size() < ExtendedAddressLength) {
-                tellAboutFile(showMessage, label, DamagedFileMessage);
-                return false;
-            }
-            const auto value = static_cast<uint16_t>(hexByteValue(&line[9]) * 256 + hexByteValue(&line[11]));
-            recordBase = extendedAddressBase(type, value, rules.chipFamily);
+        if (line == EndRecordLine) return true;
+        if (!parseHexRecord(line, record)) return refuseLine(lineNumber);
+        if (record.type == HexExtendedSegment || record.type == HexExtendedLinear) {
+            recordBase = extendedAddressBase(record.type, record.word(), rules.chipFamily);
             continue;
         }
-        if (type != HexData) continue;  // end records written otherwise, start addresses
-        const uint32_t count = hexByteValue(&line[1]);
-        const uint32_t offset = hexByteValue(&line[3]) * 256u + hexByteValue(&line[5]);
-        const uint32_t address = recordBase + offset;  // below 2^32: the base is at most 0xFFFF0000
-        if (!onData(address, count)) return false;
+        if (record.type != HexData) continue;  // end records written otherwise, start addresses
+        const uint32_t address = recordBase + record.address;  // below 2^32: the base is at most 0xFFFF0000
+        if (!onData(address, uint32_t(record.count))) return false;
     }
-    return true;
 }
 
 // The bootloader without its closing end-record line, then the whole user program.
@@ -108,10 +100,19 @@ std::string mergedBytes(std::string_view boot, std::string_view user) {
 
 }  // namespace
 
+std::string lineFormatErrorMessage(std::string_view label, int lineNumber) {
+    return std::string(label) + "第" + std::to_string(lineNumber) + "行格式错误!";
+}
+
 std::size_t endRecordLineLength(std::string_view content) {
-    if (content.ends_with(EndRecordLineCrLf)) return EndRecordLineCrLf.size();
-    if (content.ends_with(EndRecordLineLf)) return EndRecordLineLf.size();
-    return 0;
+    std::size_t length = 0;
+    if (content.ends_with(EndRecordLineCrLf)) length = EndRecordLineCrLf.size();
+    else if (content.ends_with(EndRecordLineLf)) length = EndRecordLineLf.size();
+    // On a line of its own: cut off after "text:00000001FF", the text would
+    // run on into the user program's first line in the merged file.
+    if (length == 0 || length == content.size()) return length;
+    const char before = content[content.size() - length - 1];
+    return before == '\n' || before == '\r' ? length : 0;
 }
 
 bool verifyHexFile(const std::string& path, std::string_view label, const ShowMessage& showMessage) {

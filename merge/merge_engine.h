@@ -41,9 +41,14 @@ enum class MergeOutcome {
     WriteFailed,  // the merged file could not be written; an existing one is untouched
 };
 
+// label + "第N行格式错误!": a record on line N (counted from 1) of that file
+// that the HEX loader would refuse.
+std::string lineFormatErrorMessage(std::string_view label, int lineNumber);
+
 // Length of the end-record line that closes content: 13 for EndRecordLineCrLf,
-// 12 for EndRecordLineLf, 0 when content ends in neither. The merged file
-// leaves exactly this line of the bootloader out.
+// 12 for EndRecordLineLf, 0 when content ends in neither or the end record
+// does not start its line. The merged file leaves exactly this line of the
+// bootloader out.
 std::size_t endRecordLineLength(std::string_view content);
 
 // File test of one input: opens, size within bounds, ends in an end-record
@@ -52,7 +57,9 @@ bool verifyHexFile(const std::string& path, std::string_view label, const ShowMe
 
 // Record scan of the pair (both inputs' texts, as read by the file test)
 // against the family's address limit and for overlap (chipFamily 0 = KQ581X,
-// anything else KQ58XX). Extended segment (02) and linear (04) address
+// anything else KQ58XX). Every record read must pass the HEX loader's record
+// rule (hex digits, length, checksum, only blanks after the checksum), so
+// that the merged file loads. Extended segment (02) and linear (04) address
 // records set the base of the data records after them as the HEX loader
 // reads them; the base carries over from the bootloader into the user
 // program. On failure shows the reason and returns false.

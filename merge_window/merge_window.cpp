@@ -1,10 +1,10 @@
 #include "merge_window/merge_window.h"
 
+#include "formats/named_choice.h"
 #include "image/chip_family.h"
 #include "merge/merge_engine.h"
 #include "merge_window/merge_controls.h"
 #include "platform/file_time.h"
-#include "platform/named_choice.h"
 
 namespace kq {
 

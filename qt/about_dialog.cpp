@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "platform/program_version.h"
+#include "merge_window/about_text.h"
 #include "qt/app_icon.h"
 #include "qt/dialog_units.h"
 #include "qt/window_font.h"
@@ -24,9 +24,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     icon->setGeometry(dlu.horizontal(11), dlu.vertical(17), 32, 32);
     icon->setAccessibleName(QStringLiteral("hexsplice"));
 
-    const QString versionText =
-        QStringLiteral("hexsplice %1 版").arg(QString::fromUtf8(programVersion().data(), programVersion().size()));
-    auto* version = new QLabel(versionText, this);
+    auto* version = new QLabel(QString::fromStdString(aboutVersionText()), this);
     version->setObjectName(QStringLiteral("aboutText"));
     version->setTextFormat(Qt::PlainText);
     version->setGeometry(dlu.rect(40, 10, 119, 8));

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Draws the icons and status pictures of the Windows programs into win32/art/
-# with the Qt windows' own drawing code (qt/win32_art_main.cpp). The cross
+# with the Qt windows' own drawing code (qt/tools/win32_art_main.cpp). The cross
 # build has no Qt, so the files are kept in the repository: run this after
 # changing a drawing, and commit what it wrote.
 #   scripts/make_win32_art.sh

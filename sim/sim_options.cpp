@@ -6,9 +6,9 @@
 #include <span>
 #include <string_view>
 
-#include "sim/command_names.h"
+#include "formats/option_reader.h"
 #include "link/module_address.h"
-#include "platform/option_reader.h"
+#include "sim/command_names.h"
 
 namespace kq::sim {
 

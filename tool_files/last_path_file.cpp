@@ -1,7 +1,7 @@
 #include "tool_files/last_path_file.h"
 
+#include "formats/line_file.h"
 #include "platform/file_time.h"
-#include "platform/line_file.h"
 
 namespace kq {
 namespace {

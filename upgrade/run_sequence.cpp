@@ -2,7 +2,6 @@
 #include "upgrade/run_sequence.h"
 
 #include <string>
-#include <utility>
 
 #include "image/hex_image.h"
 
@@ -17,6 +16,20 @@ UpgradeRun::Sequence::Sequence(UpgradeRun& run, const UpgradeSettings& settings)
       port_(settings.portNumber) {}
 
 RunResult UpgradeRun::Sequence::run() {
+    RunResult result = loadAndRun();
+    result.fileReport = fileReport_;
+    return result;
+}
+
+void UpgradeRun::Sequence::warnAboutFile() {
+    if (fileReport_.endRecordMissing) host_.appendLogColoured(NoEndRecordLine, LogYellow);
+    if (fileReport_.nonRecordLines > 0) {
+        const std::string count = decimalText(fileReport_.nonRecordLines);
+        host_.appendLogColoured("HEX文件有" + count + "行不是记录(不以:开头)，已跳过\r\n", LogYellow);
+    }
+}
+
+RunResult UpgradeRun::Sequence::loadAndRun() {
     run_.upgradeRunning_ = true;
     host_.appendTimestamp();
     host_.blankStatusPicture();
@@ -26,15 +39,15 @@ RunResult UpgradeRun::Sequence::run() {
     host_.appendLog("获取文件开始\r\n");
     host_.pumpMessages();
     const ShowMessage showMessage = [this](std::string_view text) { host_.showMessage(text); };
-    HexLoadReport fileReport;
-    if (loadHexImage(settings_.hexLoadInputs(), image_, showMessage, &fileReport) != 0) {
+    if (loadHexImage(settings_.hexLoadInputs(), image_, showMessage, &fileReport_) != 0) {
         run_.upgradeRunning_ = false;
         host_.appendLog("获取文件失败\r\n");
-        return {RunEnding::FailedWithoutPicture, RunStep::File, std::move(fileReport)};
+        return {RunEnding::FailedWithoutPicture, RunStep::File};
     }
     host_.appendLog("获取文件成功\r\n");
     host_.noteHexFileTime(settings_.hexPath);
     host_.appendLog("共" + decimalText(image_.sectorCount()) + "个扇区" + "\r\n");
+    warnAboutFile();
     host_.pumpMessages();
 
     host_.stepStarted(RunStep::Port);

@@ -13,9 +13,16 @@ public:
     // settings is the snapshot taken at the press; the run reads nothing else.
     Sequence(UpgradeRun& run, const UpgradeSettings& settings);
 
+    // The whole run; its result carries the load's report (why the file was
+    // refused, or what a loaded file may hide).
     RunResult run();
 
 private:
+    RunResult loadAndRun();
+    // The yellow lines after the sector count for a file that loaded but may
+    // be cut off or hold lines that are not records.
+    void warnAboutFile();
+
     // The paths after the common start (port open, image loaded).
     RunResult localPath();
     RunResult remoteWithoutBackupPath();
@@ -55,6 +62,7 @@ private:
     FirmwareImage& image_;
     const UpgradeSettings settings_;
     const int port_;
+    HexLoadReport fileReport_;
     RunResult result_;
 };
 

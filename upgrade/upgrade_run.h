@@ -31,12 +31,15 @@ struct RunResult {
 
     RunEnding ending = RunEnding::Ignored;
     RunStep step = RunStep::None;  // the step at which the run ended
-    HexLoadReport fileReport;      // why the file was refused, when step is File
+    HexLoadReport fileReport;      // the load's: why the file was refused (step File), or its warnings
 };
 
 inline constexpr int ResetWaitMs = 2000;       // ms after resetModule (remote without backup)
 inline constexpr int RemoteResetGapMs = 100;   // ms between the two remoteReset commands
 inline constexpr int LostPortAttempts = 3;     // handshakes failing at the port in a row that end a run
+
+// The yellow line after the sector count for a file read to its end without an end record.
+inline constexpr std::string_view NoEndRecordLine = "HEX文件没有结束记录(:00000001FF)，文件可能不完整\r\n";
 
 // Captions the local path gives the upgrade button.
 inline constexpr std::string_view CaptionHandshaking = "对接中";  // while the handshake repeats

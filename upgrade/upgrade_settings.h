@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "formats/named_choice.h"
 #include "image/hex_digits.h"  // parseHexText
 #include "image/hex_image.h"
-#include "platform/named_choice.h"
 
 namespace kq {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "formats/named_choice.h"
 #include "image/chip_family.h"
-#include "platform/named_choice.h"
 #include "tool_files/last_path_file.h"
 #include "tool_files/parameter_file.h"
 #include "tool_files/saved_log_file.h"

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include "merge_window/about_text.h"
 #include "merge_window/merge_controls.h"
 #include "merge_window/merge_window.h"
+#include "platform/utf16_win32.h"
 #include "win32/resource_ids.h"
 #include "win32/win32_dialog_view.h"
 
@@ -20,7 +22,10 @@ struct MergeDialog {
 };
 
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_INITDIALOG) {
+        SetDlgItemTextW(dialog, KQ_ABOUT_VERSION, utf8ToUtf16(aboutVersionText()).value_or(L"hexsplice").c_str());
+        return TRUE;
+    }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
         EndDialog(dialog, LOWORD(wParam));
         return TRUE;

@@ -9,5 +9,6 @@
 #define KQ_UPGRADE_DIALOG 102  /* the flashwright window */
 #define KQ_MERGE_DIALOG 103    /* the hexsplice window */
 #define KQ_ABOUT_DIALOG 100    /* hexsplice's About box */
+#define KQ_ABOUT_VERSION 1000  /* its version line, set from the program's version when it opens */
 #define KQ_MANIFEST 1          /* CREATEPROCESS_MANIFEST_RESOURCE_ID, of type 24 (RT_MANIFEST) */
 #define KQ_ACCESSIBLE_NAME (-1) /* a label no code addresses (some are hidden, naming the control after them) */

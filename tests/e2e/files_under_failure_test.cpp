@@ -104,18 +104,6 @@ TEST_F(MergeUnderFailure, AFolderInPlaceOfTheOutput) {
     EXPECT_EQ(readBytes(folder.file(MergedName) + "/inside.txt"), "inside");
 }
 
-TEST_F(MergeUnderFailure, OutputReplacesAnInputOnlyWhenWritten) {
-    // Merging into the user file itself: refused on a full disk, the input intact.
-    REQUIRE_PRIVATE_MOUNTS();
-    ScratchMount folder(64 * 1024);
-    ASSERT_TRUE(folder.ok()) << folder.error();
-    writeBytes(folder.file("user.hex"), readBytes(user));
-    user = folder.file("user.hex");
-    ASSERT_TRUE(folder.fill());
-    expectWriteFailure(folder.path(), {"-o", user});
-    EXPECT_EQ(readBytes(user), readBytes(inputs.file("user.hex")));
-}
-
 // ---- The upgrade file vanished before the run ------------------------------
 
 TEST(VanishedUpgradeFile, RefusedBeforeAnyPortIsOpened) {

@@ -2,12 +2,16 @@
 
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "e2e/build_folders.h"
 #include "e2e/process_runner.h"
 #include "e2e/tool_under_test.h"
+#include "image/hex_image.h"
+#include "support/utf8_path.h"
 #include "unit/merge_test_files.h"
 
 namespace kq {
@@ -105,6 +109,20 @@ TEST_F(HexspliceCli, UsageErrorsExitTwoAndHelpExitsZero) {
     EXPECT_FALSE(std::filesystem::exists(work.file(DefaultOutput)));
 }
 
+// The merge would replace an input with the merged file: refused before
+// anything is written, also when the output names the input by a hard link.
+TEST_F(HexspliceCli, OutputThatIsAnInputExitsTwoAndWritesNothing) {
+    const std::string link = work.file("link.hex");
+    std::filesystem::create_hard_link(test::utf8Path(user), test::utf8Path(link));
+    const std::string userBefore = readBytes(user);
+    const ProcessResult r = run({boot, user, "-o", link});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "hexsplice-cli: the output " + link + " is the user-program file " + user +
+                         " itself; choose another output file with -o\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(readBytes(user), userBefore);
+}
+
 TEST_F(HexspliceCli, UnwritableOutputExitsThree) {
     const ProcessResult r = run({boot, user, "-o", work.file("no/such/folder.hex")});
     EXPECT_EQ(r.exitCode, 3);
@@ -154,6 +172,13 @@ TEST(HexspliceFixtures, MergedAsTheLinuxProgramMergesThem) {
         EXPECT_EQ(r.out, "成功合并! " + out + "\n");
         const std::string bootText = readBytes(boot), merged = readBytes(out);
         EXPECT_EQ(merged, bootText.substr(0, bootText.rfind(":00000001FF")) + readBytes(user));
+        // flashwright loads it, bootloader and user program, as its check does.
+        const auto image = std::make_unique<FirmwareImage>();
+        std::string refusal;
+        HexLoadReport report;
+        const HexLoadInputs inputs{out, "0", std::string_view(row.chip) == "251" ? Kq581x : Kq58xx, LocalUpgrade, 0};
+        EXPECT_EQ(loadHexImage(inputs, *image, [&](std::string_view text) { refusal = text; }, &report), 0) << refusal;
+        EXPECT_FALSE(report.endRecordMissing);
         if (underWine()) {
             const std::string linuxOut = work.file("linux.hex");
             const ProcessResult linux =

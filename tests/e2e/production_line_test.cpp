@@ -15,8 +15,8 @@
 
 #include "e2e/flasher_session.h"
 #include "e2e/hex_reference.h"
+#include "formats/sha256.h"
 #include "link/link_frame.h"
-#include "platform/sha256.h"
 #include "support/temp_hex_file.h"
 
 namespace kq::testing {

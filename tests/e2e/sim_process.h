@@ -10,7 +10,7 @@
 #include "e2e/build_folders.h"
 #include "e2e/request_records.h"
 #include "e2e/wine_com_link.h"
-#include "sim/kqsim_process.h"
+#include "support/kqsim_process.h"
 
 namespace kq::testing {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "formats/line_file.h"
 #include "fuzz/fuzz_check.h"
 #include "platform/gb_text.h"
-#include "platform/line_file.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The merge engine's file test, record scan and merge on two texts cut from
-// the input.
+// the input, and the HEX loader on the merged file.
 //
 // Input: chip byte, then the bootloader text, a NUL byte, the user text.
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "image/hex_image.h"
 #include "merge/merge_engine.h"
 
 namespace {
@@ -19,8 +20,13 @@ struct Messages {
 };
 
 bool passesFileTest(std::string_view text) {
-    return text.size() >= kq::MinHexFileSize && text.size() <= kq::MaxHexFileSize &&
-           (text.ends_with(kq::EndRecordLineCrLf) || text.ends_with(kq::EndRecordLineLf));
+    if (text.size() < kq::MinHexFileSize || text.size() > kq::MaxHexFileSize) return false;
+    const std::string_view end = text.ends_with(kq::EndRecordLineCrLf) ? kq::EndRecordLineCrLf
+                                 : text.ends_with(kq::EndRecordLineLf)  ? kq::EndRecordLineLf
+                                                                        : std::string_view();
+    if (end.empty()) return false;
+    const char before = text.size() > end.size() ? text[text.size() - end.size() - 1] : '\n';
+    return before == '\n' || before == '\r';  // the end record starts its line
 }
 
 // The file test answers from the size and the last bytes alone, with one
@@ -78,5 +84,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string expected(boot.substr(0, boot.size() - endLine));
     expected += user;
     FUZZ_CHECK(mergedFile.readBack() == expected);
+
+    // The HEX loader reads every record of the merged file: it may refuse an
+    // address outside its window, or a file without data, never a record.
+    static kq::FirmwareImage image;  // 512 KiB: not on the stack
+    kq::HexLoadReport report;
+    kq::loadHexImage({mergedFile.path(), "0", chipFamily, kq::LocalUpgrade, 0}, image, {}, &report);
+    FUZZ_CHECK(report.problem != kq::HexLoadProblem::Malformed);
     return 0;
 }

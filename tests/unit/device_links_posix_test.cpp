@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "link/device_links_posix.h"
-#include "merge_test_files.h"
+#include "unit/merge_test_files.h"
 
 namespace kq {
 namespace {

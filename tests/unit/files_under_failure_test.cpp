@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "merge/merge_engine.h"
-#include "tool_files/path_memory.h"
-#include "merge_test_files.h"
 #include "platform/file_time.h"
 #include "support/private_mounts.h"
 #include "support/run_fixture.h"
 #include "tool_files/last_path_file.h"
 #include "tool_files/parameter_file.h"
+#include "tool_files/path_memory.h"
 #include "tool_files/saved_log_file.h"
+#include "unit/merge_test_files.h"
 
 namespace kq {
 namespace {

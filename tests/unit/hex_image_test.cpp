@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/hex_image.h"
+#include "image/hex_load_warnings.h"
 
 namespace kq {
 namespace {
@@ -110,10 +111,15 @@ TEST_F(HexLoad, FileThatPlacesNoDataByteIsRefused) {
     }
 }
 
+// Where reading ends, and what the report says the file may hide: a file
+// read to its end without an end record may have been cut off; lines that
+// are not records (read before the end) are counted.
 struct EndingRow {
     const char* name;
     std::string fileText;
     int expectedLength;
+    bool endRecordMissing = false;
+    int nonRecordLines = 0;
 };
 const std::string first = data(0x1000, 1), later = data(0x1100, 1);
 const EndingRow endingRows[] = {
@@ -121,20 +127,43 @@ const EndingRow endingRows[] = {
     {"exact_end_stops_with_lf", lines({first, endRecord, later}, "\n"), 1},
     {"lower_case_end_reads_on", lines({first, ":00000001ff", later}), 0x101},
     {"end_with_trailing_blank_reads_on", lines({first, endRecord + " ", later}), 0x101},
-    {"no_end_record", lines({first, later}, "\n"), 0x101},
-    {"last_line_without_line_end", lines({first}) + later, 0x101},
+    {"no_end_record", lines({first, later}, "\n"), 0x101, true},
+    {"cut_at_a_line_boundary", lines({first, later}), 0x101, true},
+    {"last_line_without_line_end", lines({first}) + later, 0x101, true},
     {"end_record_without_line_end", lines({first}, "\n") + endRecord, 1},
-    {"lone_cr_line_ends", lines({first, later}, "\r"), 0x101},
+    {"lone_cr_line_ends", lines({first, later}, "\r"), 0x101, true},
     {"lone_cr_before_exact_end", lines({first, endRecord, later}, "\r"), 1},
+    {"non_record_lines_counted_up_to_the_end", lines({"; made by hand", first, "", " " + later, endRecord, "notes"}),
+     1, false, 3},
+    {"non_record_line_in_a_cut_file", lines({first, "garbage"}), 1, true, 1},
 };
 
 class HexEnding : public HexLoad, public testing::WithParamInterface<EndingRow> {};
 TEST_P(HexEnding, ReadsUpToTheRightPoint) {
-    ASSERT_EQ(load(GetParam().fileText), 0);
-    EXPECT_EQ(image_->imageLength, GetParam().expectedLength);
+    const EndingRow& row = GetParam();
+    ASSERT_EQ(load(row.fileText), 0);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(image_->imageLength, row.expectedLength);
+    EXPECT_EQ(report_.endRecordMissing, row.endRecordMissing);
+    EXPECT_EQ(report_.nonRecordLines, row.nonRecordLines);
 }
 INSTANTIATE_TEST_SUITE_P(Rows, HexEnding, testing::ValuesIn(endingRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The words the command line carries into its output and records.
+TEST(HexLoadWarnings, NameWhatTheReportSays) {
+    const auto report = [](bool missing, int nonRecord) {
+        HexLoadReport r;
+        r.endRecordMissing = missing;
+        r.nonRecordLines = nonRecord;
+        return r;
+    };
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(hexLoadWarnings(report(false, 0)), Words{});
+    EXPECT_EQ(hexLoadWarnings(report(true, 0)), Words{"no end record"});
+    EXPECT_EQ(hexLoadWarnings(report(false, 12)), Words{"12 lines are not records"});
+    EXPECT_EQ(hexLoadWarnings(report(true, 1)), (Words{"no end record", "1 lines are not records"}));
+}
 
 TEST_F(HexLoad, LinesUpTo1024CharactersAndNoLonger) {
     // 255 data bytes take 521 characters; blanks may fill a line to 1024.

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "kqsim_test_frames.h"
 #include "link/bootloader_commands.h"
 #include "link/module_address.h"
 #include "sim/request_handler.h"
 #include "sim/sim_options.h"
+#include "unit/kqsim_test_frames.h"
 
 namespace kq::sim {
 namespace {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <numeric>
 
-#include "kqsim_test_frames.h"
 #include "link/bootloader_commands.h"
 #include "sim/fault_plan.h"
 #include "sim/line_noise.h"
@@ -15,6 +14,7 @@
 #include "sim/request_handler.h"
 #include "sim/request_log.h"
 #include "sim/sim_options.h"
+#include "unit/kqsim_test_frames.h"
 
 namespace kq::sim {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "kqsim_test_frames.h"
 #include "link/bootloader_commands.h"
 #include "sim/bootloader_model.h"
 #include "sim/module_identity.h"
 #include "sim/request_handler.h"
+#include "unit/kqsim_test_frames.h"
 
 namespace kq::sim {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "kqsim_test_frames.h"
 #include "sim/request_parser.h"
+#include "unit/kqsim_test_frames.h"
 
 namespace kq::sim {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "merge/merge_engine.h"
-#include "merge_test_files.h"
+#include "unit/merge_test_files.h"
 #include "upgrade/upgrade_settings.h"
 
 namespace kq {
@@ -45,6 +45,8 @@ TEST(MergeFileTest, SizeBoundsAndEndRecord) {
         {"end record in lower case", paddedTo(dataRecord(0, 4) + ":00000001ff\r\n", 200), false},
         {"blank line after the end record", paddedTo(small + "\r\n", 200), false},
         {"no end record at all", paddedTo(dataRecord(0, 4) + dataRecord(4, 4), 200), false},
+        {"end record not at the start of its line", paddedTo(dataRecord(0, 4) + "; end:00000001FF\r\n", 200), false},
+        {"end record after a lone CR", paddedTo(dataRecord(0, 4) + "; end\r:00000001FF\r\n", 200), true},
     };
     TempFolder folder;
     for (const auto& row : rows) {
@@ -120,7 +122,7 @@ TEST(MergeScan, Kq581xLimitAndMirroredUpperAddress) {
         {"boot record at 0xFDFF with 16 bytes passes", Kq581x, hexText({dataRecord(0xFDFF, 16)}), hexText({}), ""},
         {"boot record at 0xFE00 fails", Kq581x, hexText({dataRecord(0xFE00, 1)}), hexText({}), "引导程序超63.5K!"},
         {"user record at 0xFE00 fails", Kq581x, hexText({}), hexText({dataRecord(0xFE00, 1)}), "用户程序超63.5K!"},
-        {"lower-case digits are read", Kq581x, hexText({":01fe000000FF\r\n"}), hexText({}), "引导程序超63.5K!"},
+        {"lower-case digits are read", Kq581x, hexText({":01fe00000001\r\n"}), hexText({}), "引导程序超63.5K!"},
         {"upper address 0x00FF reads as 0", Kq581x,
          hexText({upperAddressRecord(0x00FF), dataRecord(0x2000, 16)}),
          hexText({upperAddressRecord(0x00FF), dataRecord(0xFDF0, 16)}), ""},
@@ -172,13 +174,43 @@ TEST(MergeScan, EndRecordLineEndsTheScan) {
     });
 }
 
-TEST(MergeScan, RecordTooShortForItsHeaderIsDamage) {
+// Every record read follows the HEX loader's rule, so that the merged file
+// loads: a record it would refuse ends the merge with the file's label and
+// the line's number (counted from 1, skipped lines included).
+TEST(MergeScan, RecordThatTheLoaderWouldRefuseIsAFormatError) {
+    const std::string good = dataRecord(0x0100, 4);  // ":04010000" + 8 data digits + checksum, CR LF
+    const auto broken = [&](std::size_t at, char ch) { return std::string(good).replace(at, 1, 1, ch); };
+    const std::string badSum = broken(17, good[17] == '0' ? '1' : '0');
+    const std::string boot = hexText({dataRecord(0x0000, 16)});
+    const std::string user = hexText({dataRecord(0x1000, 16)});
+    std::string crEnded = dataRecord(0x1000, 1);
+    crEnded.replace(crEnded.size() - 2, 2, "\r");
     runScanRows({
-        {"boot line shorter than a header", Kq581x, hexText({":0000\r\n"}), hexText({}), BootDamaged},
-        {"user upper-address record without its digits", Kq58xx, hexText({}), hexText({":0200000400\r\n"}),
-         UserDamaged},
-        {"boot segment record without its digits", Kq58xx, hexText({":02000002\r\n"}), hexText({}), BootDamaged},
-        {"short line after the end record is not looked at", Kq581x, hexText({}) + ":00\r\n", hexText({}), ""},
+        {"wrong checksum in the user", Kq58xx, boot, hexText({dataRecord(0x1000, 16), badSum}),
+         "用户程序文件第2行格式错误!"},
+        {"non-hex character in the boot", Kq58xx, hexText({"; boot\r\n", broken(11, 'x')}), user,
+         "bootload 引导文件第2行格式错误!"},
+        {"length byte promising more data", Kq58xx, boot, hexText({":08010000112233444D\r\n"}),
+         "用户程序文件第1行格式错误!"},
+        {"length byte promising less data", Kq58xx, boot, hexText({":020100001122334453\r\n"}),
+         "用户程序文件第1行格式错误!"},
+        {"a line of text after the colon", Kq581x, hexText({dataRecord(0, 1), ":version 1.2\r\n"}), user,
+         "bootload 引导文件第2行格式错误!"},
+        {"a line longer than the loader reads", Kq581x, boot, std::string(1025, ';') + "\r\n" + user,
+         "用户程序文件第1行格式错误!"},
+        {"lone CR ends a line as for the loader", Kq581x, boot, crEnded + badSum + user,
+         "用户程序文件第2行格式错误!"},
+        {"upper-address record without its value", Kq58xx, boot, hexText({":0000000400FC\r\n"}),
+         "用户程序文件第1行格式错误!"},
+        {"segment record with one byte of value", Kq58xx, hexText({":0100000210ED\r\n"}), user,
+         "bootload 引导文件第1行格式错误!"},
+        {"the boot is looked at before the user", Kq58xx, hexText({badSum}), hexText({badSum}),
+         "bootload 引导文件第1行格式错误!"},
+        {"blanks after the checksum are allowed", Kq58xx, hexText({dataRecord(0, 16).insert(43, " \t ")}),
+         hexText({good.substr(0, 19) + "  \r\n"}), ""},
+        {"a text line without a colon is skipped", Kq58xx, hexText({"version 1.2\r\n", dataRecord(0, 16)}), user,
+         ""},
+        {"nothing after the end record is looked at", Kq581x, hexText({}) + badSum + ":00\r\n", user, ""},
     });
 }
 

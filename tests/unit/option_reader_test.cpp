@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/option_reader.h"
+#include "formats/option_reader.h"
 
 namespace kq {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "tool_files/path_memory.h"
-#include "merge_test_files.h"
 #include "platform/file_time.h"
 #include "platform/gb_text.h"
+#include "tool_files/path_memory.h"
+#include "unit/merge_test_files.h"
 
 namespace kq {
 namespace {

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "merge_test_files.h"
 #include "platform/regular_file.h"
 #include "platform/whole_file.h"
+#include "unit/merge_test_files.h"
 
 namespace kq {
 namespace {

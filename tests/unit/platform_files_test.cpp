@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "merge_test_files.h"
+#include "formats/line_file.h"
 #include "platform/file_time.h"
 #include "platform/gb_text.h"
-#include "platform/line_file.h"
+#include "platform/same_file.h"
 #include "platform/whole_file.h"
 #include "support/fixed_local_time.h"
 #include "support/utf8_path.h"
+#include "unit/merge_test_files.h"
 
 namespace kq {
 namespace {
@@ -156,6 +157,34 @@ TEST(WholeFiles, AtomicWriteReplacesWholeOrNothing) {
     EXPECT_FALSE(writeFileAtomically(folder.file("dir"), "x"));
     EXPECT_TRUE(std::filesystem::is_directory(folder.file("dir")));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+// ---- Same file -------------------------------------------------------------
+
+TEST(SameFile, OneFileHoweverItIsNamedAndNothingElse) {
+    TempFolder folder;
+    const std::string file = folder.file("用户.hex"), link = folder.file("link.hex"), copy = folder.file("copy.hex");
+    writeBytes(file, "bytes");
+    writeBytes(copy, "bytes");
+    std::filesystem::create_hard_link(test::utf8Path(file), test::utf8Path(link));
+    const struct {
+        const char* name;
+        std::string first, second;
+        bool same;
+    } rows[] = {
+        {"the same path", file, file, true},
+        {"another spelling", file, folder.file("./用户.hex"), true},
+        {"a hard link", link, file, true},
+        {"a copy with the same bytes", copy, file, false},
+        {"a missing file and itself", folder.file("none.hex"), folder.file("none.hex"), false},
+        {"a missing file and a file", folder.file("none.hex"), file, false},
+        {"an empty path", "", file, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(sameFile(row.first, row.second), row.same);
+        EXPECT_EQ(sameFile(row.second, row.first), row.same);
+    }
 }
 
 }  // namespace

@@ -10,14 +10,14 @@
 #include <utility>
 #include <vector>
 
-#include "merge_test_files.h"
+#include "formats/line_file.h"
 #include "platform/exe_directory.h"
-#include "platform/tool_folder.h"
 #include "platform/file_time.h"
 #include "platform/gb_text.h"
-#include "platform/line_file.h"
 #include "platform/regular_file.h"
+#include "platform/tool_folder.h"
 #include "platform/whole_file.h"
+#include "unit/merge_test_files.h"
 
 namespace kq {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "link/port_lock.h"
 #include "support/dead_process.h"
-#include "merge_test_files.h"
+#include "unit/merge_test_files.h"
 
 namespace kq {
 namespace {

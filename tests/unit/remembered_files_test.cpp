@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "merge_test_files.h"
+#include "formats/line_file.h"
 #include "platform/file_time.h"
 #include "platform/gb_text.h"
-#include "platform/line_file.h"
 #include "platform/whole_file.h"
 #include "support/fixed_local_time.h"
 #include "tool_files/last_path_file.h"
 #include "tool_files/parameter_file.h"
 #include "tool_files/saved_log_file.h"
+#include "unit/merge_test_files.h"
 
 namespace kq {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/sha256.h"
+#include "formats/sha256.h"
 
 namespace kq {
 namespace {

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
-#include "merge_test_files.h"
 #include "platform/tool_folder.h"
 #include "platform/tool_folder_rules_posix.h"
+#include "unit/merge_test_files.h"
 
 namespace kq {
 namespace {

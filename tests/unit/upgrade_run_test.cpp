@@ -2,6 +2,9 @@
 // through a recording host and scripted commands.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -9,6 +12,7 @@
 
 #include "link/link_frame.h"
 #include "support/run_fixture.h"
+#include "support/utf8_path.h"
 
 namespace kq::test {
 namespace {
@@ -272,6 +276,63 @@ TEST_F(UpgradeRunTest, AnEndRecordOnlyFileIsRefusedBeforeThePortIsOpened) {
     EXPECT_EQ(result.fileReport.problem, HexLoadProblem::NoData);
     EXPECT_TRUE(host.callsStartingWith("open:").empty());
     EXPECT_TRUE(commands.names().empty());
+}
+
+// ---- a file that loads but may hide something ------------------------------
+
+// A file cut off before its end record, or holding lines that are not
+// records, still loads and flashes; the log says so in yellow right after
+// the sector count, and the run's result carries the loader's report.
+struct FileWarningCase {
+    const char* name = "";
+    bool cutOffEndRecord = false;
+    std::string linesBefore;  // put before the first record
+    std::vector<std::string> warnings;
+};
+
+std::ostream& operator<<(std::ostream& out, const FileWarningCase& c) { return out << c.name; }
+
+class RunFileWarnings : public RunFixture, public ::testing::WithParamInterface<FileWarningCase> {};
+
+const std::string NoEndRecordWarning = "colour3:HEX文件没有结束记录(:00000001FF)，文件可能不完整\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RunFileWarnings,
+    ::testing::Values(FileWarningCase{.name = "Complete"},
+                      FileWarningCase{.name = "CutOffBeforeTheEndRecord", .cutOffEndRecord = true,
+                                      .warnings = {NoEndRecordWarning}},
+                      FileWarningCase{.name = "TwoLinesThatAreNotRecords", .linesBefore = "; version 3\r\n\r\n",
+                                      .warnings = {"colour3:HEX文件有2行不是记录(不以:开头)，已跳过\r\n"}},
+                      FileWarningCase{.name = "Both", .cutOffEndRecord = true, .linesBefore = "notes\r\n",
+                                      .warnings = {NoEndRecordWarning,
+                                                   "colour3:HEX文件有1行不是记录(不以:开头)，已跳过\r\n"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(RunFileWarnings, YellowLinesFollowTheSectorCountAndTheRunGoesOn) {
+    const FileWarningCase& c = GetParam();
+    useProgram(600);
+    std::string text;
+    {
+        std::ifstream in(test::utf8Path(host.controls.hexPath), std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string endLine = ":00000001FF\r\n";
+    ASSERT_TRUE(text.ends_with(endLine));
+    if (c.cutOffEndRecord) text.resize(text.size() - endLine.size());
+    std::ofstream(test::utf8Path(host.controls.hexPath), std::ios::binary | std::ios::trunc) << c.linesBefore + text;
+
+    const RunResult result = run.runUpgrade();
+
+    EXPECT_EQ(result.ending, RunEnding::Success);
+    EXPECT_EQ(result.fileReport.endRecordMissing, c.cutOffEndRecord);
+    EXPECT_EQ(result.fileReport.nonRecordLines, int(std::count(c.linesBefore.begin(), c.linesBefore.end(), '\n')));
+    Calls expected = {"log:共2个扇区\r\n"};
+    expected.insert(expected.end(), c.warnings.begin(), c.warnings.end());
+    expected.push_back("pump");
+    const Calls from = callsFrom("log:共2个扇区\r\n");
+    ASSERT_GE(from.size(), expected.size());
+    EXPECT_EQ(Calls(from.begin(), from.begin() + long(expected.size())), expected);
+    EXPECT_EQ(commands.callsOf("writeSector").size(), 2u);
 }
 
 // ---- stop checks -----------------------------------------------------------

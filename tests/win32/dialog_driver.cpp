@@ -1,4 +1,4 @@
-#include "dialog_driver.h"
+#include "tests/win32/dialog_driver.h"
 
 #include <algorithm>
 

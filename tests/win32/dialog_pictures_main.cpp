@@ -11,10 +11,10 @@
 #include <memory>
 #include <string>
 
-#include "dialog_driver.h"
 #include "support/fresh_folder.h"
 #include "support/utf8_path.h"
-#include "test_resources.h"
+#include "tests/win32/dialog_driver.h"
+#include "tests/win32/test_resources.h"
 #include "tool_files/path_memory.h"
 #include "unit/merge_test_files.h"
 #include "upgrade_window/upgrade_controls.h"

@@ -9,11 +9,12 @@
 #include <map>
 #include <vector>
 
-#include "dialog_driver.h"
 #include "merge/merge_engine.h"
 #include "merge_window/merge_controls.h"
+#include "platform/program_version.h"
 #include "support/fresh_folder.h"
 #include "support/utf8_path.h"
+#include "tests/win32/dialog_driver.h"
 #include "tool_files/last_path_file.h"
 #include "tool_files/parameter_file.h"
 #include "tool_files/path_memory.h"
@@ -179,7 +180,8 @@ TEST_F(Win32Dialogs, everyHexspliceControlIsWired) {
     const ModalBox about = dialog.nextBox();
     ASSERT_NE(about.window, nullptr);
     EXPECT_EQ(about.title, L"关于 hexsplice");
-    EXPECT_NE(FindWindowExW(about.window, nullptr, L"Static", L"hexsplice 1.0 版"), nullptr);
+    const std::wstring version = wide("hexsplice " + std::string(programVersion()) + " 版");
+    EXPECT_NE(FindWindowExW(about.window, nullptr, L"Static", version.c_str()), nullptr);
     dialog.answer(about, IDOK);
 
     // Both choose buttons, the remembered paths, then Enter merges for the chosen chip.

@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "dialog_driver.h"
 #include "support/fresh_folder.h"
 #include "support/utf8_path.h"
+#include "tests/win32/dialog_driver.h"
 #include "unit/merge_test_files.h"
 #include "upgrade_window/upgrade_controls.h"
 #include "win32/upgrade_dialog.h"

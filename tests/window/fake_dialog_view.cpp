@@ -1,4 +1,4 @@
-#include "fake_dialog_view.h"
+#include "window/fake_dialog_view.h"
 
 namespace kq::test {
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "fake_dialog_view.h"
+#include "formats/line_file.h"
 #include "merge_window/merge_controls.h"
 #include "merge_window/merge_window.h"
 #include "platform/file_time.h"
-#include "platform/line_file.h"
-#include "tool_files/path_memory.h"
 #include "support/utf8_path.h"
+#include "tool_files/path_memory.h"
 #include "unit/merge_test_files.h"
+#include "window/fake_dialog_view.h"
 
 namespace kq::test {
 namespace {

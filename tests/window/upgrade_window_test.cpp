@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "fake_dialog_view.h"
 #include "link/serial_port.h"
 #include "platform/file_time.h"
 #include "support/fake_serial_backend.h"
@@ -29,6 +28,7 @@
 #include "upgrade_window/log_colours.h"
 #include "upgrade_window/upgrade_controls.h"
 #include "upgrade_window/upgrade_window.h"
+#include "window/fake_dialog_view.h"
 
 namespace kq::test {
 namespace {

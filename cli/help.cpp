@@ -1,0 +1,135 @@
+#include "cli/help.h"
+
+namespace kq::cli {
+
+std::string_view toolHelp() {
+    return R"(Usage: flashwright-cli COMMAND [OPTIONS]
+
+Upgrades the program of a KQ581X (251 core) or KQ58XX (ARM core) module
+through its bootloader over a serial line, as the flashwright window does.
+
+Commands:
+  ports                    list the serial ports, busy ones marked
+  flash [OPTIONS] FILE.hex run the upgrade on one or more ports
+  check [OPTIONS] FILE.hex load FILE.hex as flash would and tell what would
+                           be sent (a dry run: no port is touched)
+
+Run "flashwright-cli COMMAND --help" for the options of a command,
+"flashwright-cli --version" for the version.
+)";
+}
+
+std::string_view portsHelp() {
+    return R"(Usage: flashwright-cli ports
+
+Lists the serial ports, one per line: its number and its device, e.g.
+"COM3  /dev/ttyUSB0". A port another program holds (open, or by its lock
+file LCK..<device> in /var/lock or $KQ_LOCK_DIR) is marked "busy", with the
+process that holds the lock where it is known; one this user may not open,
+"no permission". Under a port, indented, come its stable names (the links
+in /dev/serial/by-id and /dev/serial/by-path), which --port takes as well.
+A port number stays with its device while the program runs; a link
+ports/COMn beside the program (installed: also
+$XDG_RUNTIME_DIR/flashwright/ports/COMn, where kqsim links) pins a device
+to COMn.
+
+Options:
+  --help     this text
+  --version  the version
+)";
+}
+
+std::string_view flashHelp() {
+    return R"help(Usage: flashwright-cli flash --port PORT [--port PORT...] [OPTIONS] FILE.hex
+
+Runs the upgrade: reads FILE.hex, opens the port, then the steps of the
+bootload type (local: handshake, erase, sector writes, CRC check, jump).
+Given several times, --port upgrades one module per port, all at once.
+
+Options:
+  --port COMn|DEVICE        a serial port (required; may be repeated):
+                            COM1..COM32 as "flashwright-cli ports" lists
+                            them, or a device path such as /dev/ttyUSB0 or
+                            /dev/serial/by-id/...
+  --baud RATE               1200, 2400, 4800, 9600, 19200, 38400, 57600 or
+                            115200 (default 115200)
+  --parity none|odd|even    default none
+  --chip 251|arm            KQ581X (251 core) or KQ58XX (ARM core); default 251
+  --type local|backup|nobackup
+                            bootload type: local, remote with backup, remote
+                            without backup; default local
+  --user-offset HEX         user program offset (default by chip and type:
+                            1000 for 251, 4000 for arm)
+  --upgrade-offset HEX      upgrade program offset, remote with backup only
+                            (default 8000 for 251, 11000 for arm)
+  --area KIB                upgrade program area in KiB, remote with backup only
+                            (default 28 for 251, 52 for arm)
+  --address TEXT            module address, remote paths: up to 12
+                            characters, pairs of two decimal digits or AA
+                            (default AAAAAAAAAAAA, any module). With --type
+                            backup it may be repeated: the modules of a bus
+                            are upgraded one after another, on every port.
+  --address-file FILE       the modules of the bus, one 12-digit address per
+                            line ("#" starts a comment); --type backup
+  --frame 64|128|256|512    data bytes per frame, remote with backup only
+                            (default 512)
+  --handshake-timeout SECONDS
+                            stop a local handshake that has gone unanswered
+                            this long (exit status 6). Default: keep trying
+                            until Ctrl-C when standard input is a terminal,
+                            else 30 seconds
+  --log-dir DIR             write a record of every run into DIR (made when
+                            missing): one file per run, named by date, time,
+                            port and (remote paths) module address
+  --json                    print one JSON object per run on standard output
+                            and nothing else there (the log and the summary
+                            go to standard error)
+  --help                    this text
+  --version                 the version
+
+An option takes its value as --option VALUE or --option=VALUE.
+
+Output:
+  The run's log goes to standard output line by line, with its time stamps;
+  with several runs each line starts with its port (and module address on a
+  bus), e.g. "COM3: 擦除成功", and a summary table (port, result, step
+  reached, duration) follows the log. Lines that report a failure hold red
+  text: on a terminal it is shown in red; otherwise (or with NO_COLOR set)
+  every line that holds red text has "! " before its text. When standard
+  error is a terminal, a progress line per port is drawn there, and a
+  waiting handshake shows "waiting for the module (attempt N)". Ctrl-C stops
+  every run at its next check, like the window's stop button; a second
+  Ctrl-C while that stop is pending ends the program at once.
+
+Exit status (of several runs: the most severe, in the order 2, 3, 5, 1, 4, 6):
+  0  every upgrade succeeded
+  1  a module failed a step (upgrade flag, erase, write, check, CRC,
+     configure, verify)
+  2  usage: bad options, address file or log folder
+  3  the HEX file was refused
+  4  a port could not be opened (missing, busy, no permission), or stopped
+     working during the run
+  5  stopped by Ctrl-C (also when a handshake time-out came as well)
+  6  the handshake went unanswered for the whole --handshake-timeout
+)help";
+}
+
+std::string_view checkHelp() {
+    return R"(Usage: flashwright-cli check [OPTIONS] FILE.hex
+
+Loads FILE.hex with the loader and the options of "flash" (--chip, --type,
+--user-offset, --upgrade-offset, --area) and prints what an upgrade would
+send: the file's size, time and SHA-256, the address range, the image
+length, the sectors and the image CRC-16 as the module computes it.
+Every option of "flash" is taken and checked (ports, addresses, address
+file), but no port is touched: a script's dry run. With --json one JSON
+object is printed instead.
+
+Exit status:
+  0  the file would be flashed
+  2  usage: bad options or address file
+  3  the HEX file was refused (the reason goes to standard error)
+)";
+}
+
+}  // namespace kq::cli

@@ -1,0 +1,253 @@
+#include "cli/options.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <span>
+
+#include "formats/option_reader.h"
+#include "image/hex_digits.h"
+#include "link/module_address.h"
+#include "link/serial_port.h"
+#include "production/address_list.h"
+
+namespace kq::cli {
+
+using namespace kq::production;
+
+namespace {
+
+constexpr int MaxHexDigits = 8;           // a 32-bit offset
+constexpr const char* HexOffsetRule = "use a hex number of at most 8 digits";
+constexpr int MaxAreaKiB = 512;           // the whole image
+constexpr double MaxHandshakeSeconds = 86400.0;
+
+// Sets index to the position of an option's value in its list; when the
+// value is none of the list's words, an error text naming them.
+std::string chooseFrom(std::string_view option, const std::optional<std::string>& value,
+                       std::span<const NamedChoice> choices, int& index) {
+    if (!value) return "";
+    if (const std::optional<int> found = choiceIndex(choices, *value)) {
+        index = *found;
+        return "";
+    }
+    return optionValueError(option, *value, "use " + choiceWords(choices));
+}
+
+std::string chooseNumber(std::string_view option, const std::optional<std::string>& value,
+                         std::span<const int> numbers, int& index) {
+    if (!value) return "";
+    if (const std::optional<int> found = numberIndex(numbers, *value)) {
+        index = *found;
+        return "";
+    }
+    return optionValueError(option, *value, "use " + numberWords(numbers));
+}
+
+bool isHexOffset(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+    if (text.empty() || text.size() > MaxHexDigits) return false;
+    for (char ch : text) {
+        if (!isHexDigit(ch)) return false;
+    }
+    return true;
+}
+
+std::string withoutHexPrefix(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+    return std::string(text);
+}
+
+std::optional<int> decimalNumber(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// The options of flash and check; --port and --address may repeat.
+constexpr std::array<KnownOption, 14> FlashOptionTable = {{
+    {.name = "--port", .repeats = true},
+    {.name = "--baud"},
+    {.name = "--parity"},
+    {.name = "--chip"},
+    {.name = "--type"},
+    {.name = "--user-offset"},
+    {.name = "--upgrade-offset"},
+    {.name = "--area"},
+    {.name = "--address", .repeats = true},
+    {.name = "--address-file"},
+    {.name = "--frame"},
+    {.name = "--handshake-timeout"},
+    {.name = "--log-dir"},
+    {.name = "--json", .takes = OptionTakes::OptionalValue},
+}};
+
+constexpr std::string_view AddressRule =
+    "up to 12 characters, pairs of two decimal digits or AA (e.g. AAAAAAAAAAAA, 000000001234)";
+
+// The modules to flash on each port, from --address or --address-file.
+std::string applyAddresses(const CommandLine& line, FlashOptions& options) {
+    UpgradeSettings& s = options.settings;
+    std::vector<std::string> addresses = line.values("--address");
+    for (const std::string& address : addresses) {
+        if (!isValidModuleAddress(address)) return optionValueError("--address", address, AddressRule);
+    }
+    if (const std::optional<std::string> path = line.value("--address-file")) {
+        if (!addresses.empty()) return "give the module addresses either with --address or with --address-file";
+        if (path->empty()) return "--address-file needs a file";
+        AddressList list = readAddressFile(*path);
+        if (!list.error.empty()) return "--address-file " + list.error;
+        addresses = std::move(list.addresses);
+    }
+    if (const std::string problem = addressListProblem(addresses); !problem.empty()) return "--address " + problem;
+    if (addresses.size() > 1 && s.bootloadType != RemoteWithBackup) {
+        // Only the module-addressed commands reach one module of a bus; the
+        // others would reach every module at once.
+        return s.bootloadType == RemoteWithoutBackup
+                   ? "several module addresses need --type backup: the remote upgrade without backup sends no "
+                     "module address, so it can reach only one module per port"
+                   : "several module addresses need --type backup (the local upgrade reaches one module per port)";
+    }
+    if (addresses.size() == 1) s.moduleAddress = addresses[0];
+    if (addresses.size() > 1) options.moduleAddresses = std::move(addresses);
+    return "";
+}
+
+// The ports to run on, each once.
+std::string applyPorts(const std::vector<std::string>& ports, FlashOptions& options) {
+    for (size_t i = 0; i < ports.size(); ++i) {
+        const std::string& port = ports[i];
+        if (port.empty()) return "--port needs a port (COM1..COM32) or a device";
+        if (comPortNumber(port) < 0) return optionValueError("--port", port, "ports run from COM1 to COM32");
+        for (size_t k = 0; k < i; ++k) {
+            if (ports[k] == port) return "--port " + port + " is given twice";
+        }
+    }
+    options.portTexts = ports;
+    return "";
+}
+
+// portRequired: flash needs a port; check takes the same options and
+// checks them, but needs none.
+std::string applyFlashValues(const CommandLine& line, FlashOptions& options, bool portRequired) {
+    const std::vector<std::string> ports = line.values("--port");
+    const std::vector<std::string>& files = line.operands;
+    if (ports.empty() && portRequired) return "--port is required";
+    if (files.empty()) return "the HEX file is missing";
+    if (files.size() > 1) return "only one HEX file can be given, got " + files[1] + " too";
+    if (const std::string error = applyPorts(ports, options); !error.empty()) return error;
+
+    UpgradeSettings& s = options.settings;
+    s.hexPath = files[0];
+
+    for (const std::string& error :
+         {chooseNumber("--baud", line.value("--baud"), BaudRates, s.baudRate),
+          chooseFrom("--parity", line.value("--parity"), ParityChoices, s.parity),
+          chooseFrom("--chip", line.value("--chip"), ChipFamilyChoices, s.chipFamily),
+          chooseFrom("--type", line.value("--type"), BootloadTypeChoices, s.bootloadType),
+          chooseNumber("--frame", line.value("--frame"), FrameDataLengths, s.frameDataLength)}) {
+        if (!error.empty()) return error;
+    }
+    applyTypeDefaults(s);
+
+    if (const std::optional<std::string> offset = line.value("--user-offset")) {
+        if (!isHexOffset(*offset)) return optionValueError("--user-offset", *offset, HexOffsetRule);
+        s.userOffsetHex = withoutHexPrefix(*offset);
+    }
+    if (const std::optional<std::string> offset = line.value("--upgrade-offset")) {
+        if (!isHexOffset(*offset)) return optionValueError("--upgrade-offset", *offset, HexOffsetRule);
+        s.upgradeOffsetHex = withoutHexPrefix(*offset);
+    }
+    if (const std::optional<std::string> text = line.value("--area")) {
+        const std::optional<int> area = decimalNumber(*text);
+        if (!area || *area < 1 || *area > MaxAreaKiB) return optionValueError("--area", *text, "use 1 to 512 (KiB)");
+        s.upgradeAreaKiB = *area;
+    }
+    if (const std::string error = applyAddresses(line, options); !error.empty()) return error;
+    if (const std::optional<std::string> text = line.value("--handshake-timeout")) {
+        char* end = nullptr;
+        const double seconds = std::strtod(text->c_str(), &end);
+        if (text->empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 ||
+            seconds > MaxHandshakeSeconds) {
+            return optionValueError("--handshake-timeout", *text, "use a number of seconds above 0");
+        }
+        options.handshakeTimeoutMs = std::max(1, int(std::lround(seconds * 1000.0)));
+    }
+    if (const std::optional<std::string> folder = line.value("--log-dir")) {
+        if (folder->empty()) return "--log-dir needs a folder";
+        options.logDir = *folder;
+    }
+    for (const OptionEntry& entry : line.options) {
+        if (entry.name != "--json") continue;
+        if (entry.value) return "--json takes no value, got --json=" + *entry.value;
+        options.json = true;
+    }
+    return "";
+}
+
+// Help and version end the reading, whatever else the line holds.
+bool takeHelpOrVersion(const CommandLine& line, ParsedArgs& parsed) {
+    parsed.help = line.status == CommandLineStatus::Help;
+    parsed.version = line.status == CommandLineStatus::Version;
+    return parsed.help || parsed.version;
+}
+
+}  // namespace
+
+int effectiveHandshakeTimeoutMs(int givenMs, bool inputIsTerminal) {
+    if (givenMs > 0) return givenMs;
+    return inputIsTerminal ? 0 : ScriptHandshakeTimeoutMs;
+}
+
+int comPortNumber(std::string_view text) {
+    if (text.size() < 4 || (text[0] != 'C' && text[0] != 'c') || (text[1] != 'O' && text[1] != 'o') ||
+        (text[2] != 'M' && text[2] != 'm')) {
+        return 0;
+    }
+    std::string_view digits = text.substr(3);
+    if (digits.starts_with(' ')) digits.remove_prefix(1);
+    if (digits.empty()) return 0;
+    for (char ch : digits) {
+        if (ch < '0' || ch > '9') return 0;
+    }
+    const std::optional<int> number = decimalNumber(digits);  // none when out of int range
+    return number && *number >= 1 && *number <= MaxPorts ? *number : -1;
+}
+
+ParsedArgs parseArguments(const std::vector<std::string>& args) {
+    ParsedArgs parsed;
+    if (args.empty()) {
+        parsed.error = "a command is missing (ports, flash or check)";
+        return parsed;
+    }
+    const std::string& first = args[0];
+    const std::span<const std::string> rest = std::span(args).subspan(1);
+    if (first.starts_with("-")) {
+        const CommandLine line = readCommandLine(args, {});
+        if (!takeHelpOrVersion(line, parsed)) parsed.error = "unknown option " + first;
+        return parsed;
+    }
+    if (first == "ports") {
+        parsed.command = CliCommand::Ports;
+        if (takeHelpOrVersion(readCommandLine(rest, {}), parsed)) return parsed;
+        if (!rest.empty()) parsed.error = "ports takes no options, got " + rest[0];
+        return parsed;
+    }
+    if (first == "flash" || first == "check") {
+        parsed.command = first == "flash" ? CliCommand::Flash : CliCommand::Check;
+        const CommandLine line = readCommandLine(rest, FlashOptionTable);
+        if (takeHelpOrVersion(line, parsed)) return parsed;
+        parsed.error = line.status == CommandLineStatus::Error
+                           ? line.error
+                           : applyFlashValues(line, parsed.flash, parsed.command == CliCommand::Flash);
+        return parsed;
+    }
+    parsed.error = "unknown command " + first;
+    return parsed;
+}
+
+}  // namespace kq::cli

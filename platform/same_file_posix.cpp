@@ -1,0 +1,13 @@
+#include "platform/same_file.h"
+
+#include <sys/stat.h>
+
+namespace kq {
+
+bool sameFile(const std::string& first, const std::string& second) {
+    struct stat a {}, b {};
+    if (::stat(first.c_str(), &a) != 0 || ::stat(second.c_str(), &b) != 0) return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace kq

@@ -1,0 +1,59 @@
+// What a finished run means for the command line: its exit status, and a
+// one-line hint naming the likely causes of a failure.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "upgrade/upgrade_run.h"
+
+namespace kq::production {
+
+enum ExitStatus : int {
+    ExitSuccess = 0,
+    ExitModuleFailed = 1,     // upgrade flag, erase, write, check, CRC, configure, verify
+    ExitUsage = 2,            // bad options, address file or log folder; invalid module address
+    ExitHexRefused = 3,
+    ExitPortFailed = 4,       // the port could not be opened (busy, missing), or stopped working
+    ExitStopped = 5,          // Ctrl-C (also when a handshake time-out came too)
+    ExitHandshakeTimeout = 6, // the handshake went unanswered for the whole time-out
+};
+
+// The status of several runs: the most severe of theirs. From the most severe
+// down: 2 usage, 3 HEX file refused, 5 stopped, 1 module failed, 4 port,
+// 6 handshake time-out, 0 success. What the operator must see first comes
+// first: a wrong input or setup spoils every run, a stop or a failed step
+// leaves a module half written, a port or an unanswered handshake leaves it
+// untouched.
+int mostSevereStatus(int a, int b);
+
+// The word for a run's status in records and JSON: success, failed, refused,
+// port, stopped, timeout (usage: "usage").
+std::string_view resultWord(int exitStatus);
+// The step at which a run ended, as records and JSON name it: file, port,
+// upgrade_flag, handshake, erase, write, check, crc_mismatch,
+// module_address, configure, verify; done for a success.
+std::string_view stepWord(RunStep step);
+
+struct RunOutcome {
+    int exitStatus = ExitSuccess;
+    std::string hint;  // "" when there is nothing to add
+};
+
+// What the outcome is told about the run besides its result.
+struct RunContext {
+    bool moduleAnswered = false;   // the module gave any valid reply during the run
+    bool portFailed = false;       // the open port failed a read, write or RTS change (adapter gone)
+    std::string_view portName;     // how the user named the port
+    std::string_view portDevice;   // the device behind it ("" if none)
+    std::string_view hexPath;      // the HEX file given
+    bool interrupted = false;      // Ctrl-C was pressed during the run
+    bool handshakeTimedOut = false;  // the host's handshake time-out pressed stop
+    int handshakeTimeoutMs = 0;
+    int lockOwner = 0;             // who held the port's lock file when the open was refused (see port_lock.h)
+    std::string_view lockPath;
+};
+
+RunOutcome describeOutcome(const RunResult& result, const RunContext& context);
+
+}  // namespace kq::production

@@ -1,0 +1,66 @@
+// The record of one run: what went into which module, how and with what
+// ending. Written as a text file per run (--log-dir), as one JSON line per
+// run (--json), and as a row of the summary of several runs.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "production/image_facts.h"
+#include "upgrade/upgrade_settings.h"
+
+namespace kq::production {
+
+struct TimedLine {
+    std::string time;  // local time "YYYY-MM-DD hh:mm:ss.mmm"
+    std::string text;  // the log line, red lines marked "! "
+};
+
+// The step word of a module whose run never began (Ctrl-C came first).
+inline constexpr std::string_view NotStartedStep = "not_started";
+
+struct RunReport {
+    // What and where.
+    std::string version;       // the program's version ("1.2.0")
+    std::string host;          // the machine's name
+    std::string portText;      // the port as given
+    int port = 0;              // its slot, 1..32
+    std::string device;        // the device behind it, links resolved
+    UpgradeSettings settings;  // the run's settings, its module address included
+    std::string started;       // local time "YYYY-MM-DD hh:mm:ss.mmm"
+    std::optional<HexFileFacts> hexFile;  // none when the file could not be read
+    std::optional<ImageFacts> image;      // none when the file was refused
+    std::vector<TimedLine> log;
+    // The ending.
+    int exitStatus = 0;
+    std::string step = "done";  // stepWord, or NotStartedStep
+    double durationS = 0;
+    std::string hint;           // the likely cause of a failure, "" when none
+    std::string recordPath;     // the record file, "" when none
+
+    // The remote paths name the module.
+    bool remote() const { return settings.bootloadType == RemoteWithBackup || settings.bootloadType == RemoteWithoutBackup; }
+};
+
+// "YYYYMMDD-hhmmss-mmm_COMn[_device][_address].log": when, the port's slot,
+// the device's own name when the port was given as a path, and on the remote
+// paths the module address. Only letters, digits, '.', '-' and '_'.
+std::string recordFileName(const RunReport& report);
+// The record file's parts: the header (everything above the log), one log
+// line, and the ending.
+std::string recordHeaderText(const RunReport& report);
+std::string recordLineText(const TimedLine& line);
+std::string recordEndingText(const RunReport& report);
+
+// One "key:   value" line of a record's header (and of check's report).
+std::string recordField(std::string_view key, std::string_view value);
+
+// The JSON object of a run, on one line without its line end.
+std::string runJson(const RunReport& report);
+
+// A table of the runs: port (and module address on the remote paths),
+// result, step and duration, one line each, under a heading.
+std::string summaryTable(const std::vector<RunReport>& reports);
+
+}  // namespace kq::production
