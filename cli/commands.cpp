@@ -9,7 +9,7 @@
 #include "link/serial_backend.h"
 #include "link/serial_port.h"
 #include "link/stable_names.h"
-#include "production/json.h"
+#include "production/record_rendering.h"
 #include "production/outcome.h"
 #include "production/port_facts.h"
 
@@ -79,15 +79,11 @@ std::string portText(const ListedPort& port) {
 
 std::string portJson(const ListedPort& port) {
     const PortListing& entry = port.entry;
-    JsonObject object;
-    object.add("port", "COM" + std::to_string(entry.port));
-    object.add("device", entry.device);
-    object.add("description", entry.description);
-    object.add("state", stateWord(entry.state));
-    object.add("lock_owner", entry.lockOwner > 0 ? std::optional<int64_t>(entry.lockOwner) : std::nullopt);
-    addStableNames(object, port.names);
-    addAdapterFacts(object, port.adapter);
-    return object.text() + "\n";
+    std::optional<long long> lockOwner;
+    if (entry.lockOwner > 0) lockOwner = entry.lockOwner;
+    const ListedPortFacts facts{"COM" + std::to_string(entry.port), entry.device, entry.description,
+                                std::string(stateWord(entry.state)), lockOwner, port.names, port.adapter};
+    return factsJson(listedPortFacts(facts)) + "\n";
 }
 
 }  // namespace

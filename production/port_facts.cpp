@@ -1,14 +1,43 @@
 #include "production/port_facts.h"
 
-#include <optional>
+#include <array>
 
 namespace kq::production {
 
 namespace {
 
-std::optional<std::string> unlessEmpty(const std::string& text) {
-    return text.empty() ? std::nullopt : std::optional<std::string>(text);
+constexpr std::array ListingFields{
+    FieldSpec{"port", FieldKind::Text, ""},
+    FieldSpec{"device", FieldKind::Text, ""},
+    FieldSpec{"description", FieldKind::Text, ""},
+    FieldSpec{"state", FieldKind::Text, ""},
+    FieldSpec{"lock_owner", FieldKind::Integer, ""},
+};
+constexpr std::array StableNameFields{
+    FieldSpec{"by_path", FieldKind::Text, "by-path"},
+    FieldSpec{"by_id", FieldKind::Text, "by-id"},
+    FieldSpec{"location_path", FieldKind::Text, "location"},
+};
+constexpr std::array AdapterFields{
+    FieldSpec{"usb_vendor_id", FieldKind::Text, ""},
+    FieldSpec{"usb_product_id", FieldKind::Text, ""},
+    FieldSpec{"usb_serial_number", FieldKind::Text, ""},
+    FieldSpec{"usb_manufacturer", FieldKind::Text, ""},
+    FieldSpec{"usb_product", FieldKind::Text, ""},
+    FieldSpec{"driver", FieldKind::Text, ""},
+    FieldSpec{"latency_timer_ms", FieldKind::Integer, ""},
+};
+
+// A text fact, not known when empty.
+Fact textFact(const FieldSpec& spec, const std::string& text) {
+    return text.empty() ? Fact{&spec, std::nullopt} : Fact{&spec, FieldData(text)};
 }
+
+Fact numberFact(const FieldSpec& spec, std::optional<long long> number) {
+    return number ? Fact{&spec, FieldData(*number)} : Fact{&spec, std::nullopt};
+}
+
+void append(Facts& to, const Facts& from) { to.insert(to.end(), from.begin(), from.end()); }
 
 }  // namespace
 
@@ -23,21 +52,27 @@ std::string adapterText(const AdapterFacts& facts) {
     return text;
 }
 
-void addStableNames(JsonObject& object, const StableNames& names) {
-    object.add("by_path", unlessEmpty(names.byPath));
-    object.add("by_id", unlessEmpty(names.byId));
-    object.add("location_path", unlessEmpty(names.locationPath));
+Facts stableNameFacts(const StableNames& names) {
+    return {textFact(StableNameFields[0], names.byPath), textFact(StableNameFields[1], names.byId),
+            textFact(StableNameFields[2], names.locationPath)};
 }
 
-void addAdapterFacts(JsonObject& object, const AdapterFacts& facts) {
-    object.add("usb_vendor_id", unlessEmpty(facts.vendorId));
-    object.add("usb_product_id", unlessEmpty(facts.productId));
-    object.add("usb_serial_number", unlessEmpty(facts.serialNumber));
-    object.add("usb_manufacturer", unlessEmpty(facts.manufacturer));
-    object.add("usb_product", unlessEmpty(facts.product));
-    object.add("driver", unlessEmpty(facts.driver));
-    object.add("latency_timer_ms",
-               facts.latencyTimerMs ? std::optional<int64_t>(*facts.latencyTimerMs) : std::optional<int64_t>());
+Facts adapterFactList(const AdapterFacts& facts) {
+    std::optional<long long> latency;
+    if (facts.latencyTimerMs) latency = *facts.latencyTimerMs;
+    return {textFact(AdapterFields[0], facts.vendorId),     textFact(AdapterFields[1], facts.productId),
+            textFact(AdapterFields[2], facts.serialNumber), textFact(AdapterFields[3], facts.manufacturer),
+            textFact(AdapterFields[4], facts.product),      textFact(AdapterFields[5], facts.driver),
+            numberFact(AdapterFields[6], latency)};
+}
+
+Facts listedPortFacts(const ListedPortFacts& port) {
+    Facts facts{Fact{&ListingFields[0], FieldData(port.port)}, Fact{&ListingFields[1], FieldData(port.device)},
+                Fact{&ListingFields[2], FieldData(port.description)}, Fact{&ListingFields[3], FieldData(port.state)},
+                numberFact(ListingFields[4], port.lockOwner)};
+    append(facts, stableNameFacts(port.names));
+    append(facts, adapterFactList(port.adapter));
+    return facts;
 }
 
 }  // namespace kq::production
