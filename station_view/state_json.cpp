@@ -4,7 +4,7 @@
 
 namespace kq::station_view {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 using production::CycleSummary;
 using production::PortActivity;
 using production::StationState;
