@@ -5,7 +5,8 @@
 //   pass PORT              the port's cycle passed
 //   fail PORT REASON...    the port's cycle failed for REASON
 //   missing PORT           the port's adapter is gone
-//   restart MS             the server goes away for MS ms, then listens again
+//   down                   the server goes away (the state still changes)
+//   up                     the server listens again, on the same port and token
 //   quit
 // It prints "url URL" (with the token) once it listens, "ok" after each
 // command, and "request ACTION PORT" for every action that reaches the
@@ -14,14 +15,12 @@
 #include "station_view/station_server.h"
 #include "support/fake_station_control.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <mutex>
 #include <sstream>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -49,7 +48,8 @@ void pictureScene(FakeStationControl& station) {
         s.ports[2].adapterWarning =
             "latency timer 16 ms: lower it with the udev rule ATTR{latency_timer}=\"1\"";
     });
-    for (int i = 0; i < 14; ++i) station.endCycle(i % 3, !(i % 3 == 2 && i % 2 == 0), reason);
+    for (int i = 0; i < 14; ++i) station.endCycle(i % 3, i % 5 != 4, reason);
+    station.endCycle(2, false, reason);
     station.change([](StationState& s) {
         s.ports[1].activity = PortActivity::Flashing;
         s.ports[1].progressPercent = 63;
@@ -92,14 +92,15 @@ int main(int argc, char** argv) {
         int port = 0;
         words >> command;
         if (command == "quit") break;
-        if (command == "restart") {
-            int ms = 0;
-            words >> ms;
+        if (command == "down") {
             server.reset();
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            say("ok");
+            continue;
+        }
+        if (command == "up") {
             server = std::make_unique<kq::station_view::StationServer>(station, options);
             if (server->start() != kq::station_view::StartResult::Started) {
-                std::cerr << "station-view-fake: cannot listen again\n";
+                std::cerr << "station-view-fake: cannot listen again on port " << options.port << "\n";
                 return 1;
             }
             say("ok");

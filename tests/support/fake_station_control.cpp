@@ -1,6 +1,7 @@
 #include "support/fake_station_control.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace kq::test {
 
@@ -116,7 +117,12 @@ void FakeStationControl::endCycle(int port, bool passed, const std::string& reas
         auto& p = s.ports.at(size_t(port));
         production::CycleSummary cycle;
         cycle.cycle = ++p.cycles;
-        cycle.finished = "2026-12-09 10:15:0" + std::to_string(p.cycles % 10) + ".250";
+        // One cycle ended every 23 s across the station, from 08:00.
+        long long at = 8 * 3600 + 23 * (s.totals.passed + s.totals.failed + 1);
+        char finished[32];
+        std::snprintf(finished, sizeof finished, "2026-12-09 %02lld:%02lld:%02lld.250", at / 3600 % 24, at / 60 % 60,
+                      at % 60);
+        cycle.finished = finished;
         cycle.moduleAddress = p.moduleAddress;
         cycle.passed = passed;
         cycle.result = passed ? "success" : "failed";
