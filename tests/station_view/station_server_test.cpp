@@ -3,6 +3,7 @@
 // misbehaving clients neither stop it nor hold up the others.
 #include "raw_http.h"
 #include "station_view/station_server.h"
+#include "station_view/station_view_start.h"
 #include "support/fake_station_control.h"
 
 #include <gtest/gtest.h>
@@ -195,12 +196,6 @@ TEST(StationServerBounds, MisbehavingClientsNeitherStopNorHoldUpTheServer) {
     ASSERT_EQ(server.start(), StartResult::Started);
     const int port = server.port();
 
-    // A second server cannot take the same port.
-    StationServerOptions same = options;
-    same.port = port;
-    StationServer second(station, same);
-    EXPECT_EQ(second.start(), StartResult::CannotListen);
-
     // One stream takes the one stream place; the next browser is told to come back.
     RawConnection stream(port);
     ASSERT_TRUE(stream.send(requestBytes("GET", "/api/events", port)));
@@ -230,6 +225,29 @@ TEST(StationServerBounds, MisbehavingClientsNeitherStopNorHoldUpTheServer) {
     for (auto& connection : idle) EXPECT_TRUE(connection->closedWithin(3s));
     slow.join();
     EXPECT_EQ(rawRequest(port, requestBytes("GET", "/api/state", port)).status, 200);
+}
+
+// The station command's --http: a bad option is refused with its reason, a
+// good one starts the server and names the page with its token.
+TEST(StationViewStart, FromTheCommandLineOption) {
+    FakeStationControl station;
+    EXPECT_EQ(station_view::startStationView(station, "8o8o").error, "the port is not a number from 0 to 65535");
+    EXPECT_EQ(station_view::startStationView(station, "station:80").error,
+              "the address is neither an IP address nor localhost");
+    auto start = station_view::startStationView(station, "127.0.0.1:0");
+    ASSERT_TRUE(start.server) << start.error;
+    const auto& server = *start.server;
+    EXPECT_EQ(server.token().size(), 32u);
+    std::string base = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+    EXPECT_EQ(station_view::stationViewAnnouncement(server),
+              "station view: " + base + "#token=" + server.token() + "\nread-only:    " + base + "\n");
+    EXPECT_EQ(rawRequest(server.port(), requestBytes("POST", "/api/next", server.port(),
+                                                     "X-Station-Token: " + server.token() + "\r\n"))
+                  .status,
+              200);
+    auto taken = station_view::startStationView(station, "127.0.0.1:" + std::to_string(server.port()));
+    EXPECT_FALSE(taken.server);
+    EXPECT_NE(taken.error.find("cannot listen on 127.0.0.1:"), std::string::npos);
 }
 
 }  // namespace
