@@ -86,6 +86,10 @@ constexpr std::array<KnownOption, 14> FlashOptionTable = {{
     {.name = "--json", .takes = OptionTakes::OptionalValue},
 }};
 
+constexpr std::array<KnownOption, 1> PortsOptionTable = {{
+    {.name = "--json", .takes = OptionTakes::OptionalValue},
+}};
+
 // The modules to flash on each port, from --address or --address-file, each
 // by the one rule of module addresses and kept as the 12 characters sent.
 std::string applyAddresses(const CommandLine& line, FlashOptions& options) {
@@ -229,8 +233,16 @@ ParsedArgs parseArguments(const std::vector<std::string>& args) {
     }
     if (first == "ports") {
         parsed.command = CliCommand::Ports;
-        if (takeHelpOrVersion(readCommandLine(rest, {}), parsed)) return parsed;
-        if (!rest.empty()) parsed.error = "ports takes no options, got " + rest[0];
+        const CommandLine line = readCommandLine(rest, PortsOptionTable);
+        if (takeHelpOrVersion(line, parsed)) return parsed;
+        if (line.status == CommandLineStatus::Error) {
+            parsed.error = "ports takes no options but --json: " + line.error;
+        } else if (!line.operands.empty()) {
+            parsed.error = "ports takes no options but --json, got " + line.operands[0];
+        } else if (!line.options.empty() && line.options[0].value) {
+            parsed.error = "--json takes no value, got --json=" + *line.options[0].value;
+        }
+        parsed.portsJson = line.given("--json");
         return parsed;
     }
     if (first == "flash" || first == "check") {

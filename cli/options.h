@@ -23,6 +23,7 @@ struct ParsedArgs {
     bool help = false;     // --help given: print the help of the command (or of the tool)
     bool version = false;  // --version given: print the version
     FlashOptions flash;    // of flash and of check
+    bool portsJson = false;  // ports --json: one JSON object per port
     std::string error;     // non-empty: a usage error, to be reported with exit status 2
 };
 

@@ -326,8 +326,16 @@ int portForDevice(const std::string& device) {
     SerialBackend& backend = serialBackend();
     const std::string wanted = backend.canonicalDevice(device);
     for (int port = 1; port <= MaxPorts; ++port) {
-        const std::string& name = slots[port].deviceName;
-        if (!name.empty() && (name == device || backend.canonicalDevice(name) == wanted)) return port;
+        std::string& name = slots[port].deviceName;
+        if (name.empty() || (name != device && backend.canonicalDevice(name) != wanted)) continue;
+        // A slot named by the bare device takes the stable name it was asked
+        // by (/dev/serial/by-path/...), so that opening it again follows the
+        // link to wherever a replugged adapter is then.
+        if (name != device && name == wanted) {
+            const std::vector<std::string> stable = backend.stableNames(wanted);
+            if (std::find(stable.begin(), stable.end(), device) != stable.end()) name = device;
+        }
+        return port;
     }
     for (int port = 1; port <= MaxPorts; ++port) {
         if (slots[port].deviceName.empty()) {

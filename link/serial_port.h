@@ -168,7 +168,9 @@ std::string portDeviceName(int port);
 std::string portDescription(int port);
 // Port number whose slot names this device (after resolving links), else puts
 // the device into the first slot without a name, or when all are named into
-// the highest closed slot; 0 when every slot is open.
+// the highest closed slot; 0 when every slot is open. Asked by one of its
+// stable names, a slot named by the bare device is named by that link from
+// then on, so that it reaches the device again after a replug.
 // Fills the slot names first if no listing has done so yet.
 int portForDevice(const std::string& device);
 

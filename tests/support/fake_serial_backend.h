@@ -31,6 +31,7 @@ public:
     // ---- script ----
     std::array<std::string, MaxPorts + 1> names;   // what portDeviceNames() reports
     std::map<std::string, std::string> aliases;    // canonicalDevice(): alias -> device
+    std::map<std::string, std::vector<std::string>> stable;  // stableNames(): device -> its stable names
     std::set<std::string> refusedDevices;          // open() fails for these ...
     OpenProblem refusal{OpenFailure::NoDevice, 0, "", "", ""};  // ... with this problem
     bool deviceFailed = false;                     // reads fail
@@ -64,6 +65,10 @@ public:
     // ---- SerialBackend ----
     std::array<std::string, MaxPorts + 1> portDeviceNames() override { return names; }
     std::string canonicalDevice(const std::string& device) override;
+    std::vector<std::string> stableNames(const std::string& device) override {
+        const auto found = stable.find(device);
+        return found == stable.end() ? std::vector<std::string>{} : found->second;
+    }
     Handle open(const std::string& device, OpenProblem& problem) override;
     void close(Handle handle) override;
     void configure(Handle handle, const LineSettings& settings) override;

@@ -109,6 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"NoCommand", {}, "command"},
         ErrorCase{"UnknownCommand", {"erase"}, "unknown command erase"},
         ErrorCase{"PortsWithAnOption", {"ports", "--baud", "9600"}, "ports takes no options"},
+        ErrorCase{"PortsWithAnOperand", {"ports", "COM1"}, "ports takes no options but --json, got COM1"},
+        ErrorCase{"PortsJsonWithAValue", {"ports", "--json=yes"}, "--json takes no value"},
         ErrorCase{"NoPort", {"flash", "a.hex"}, "--port"},
         ErrorCase{"NoFile", {"flash", "--port", "COM1"}, "HEX file"},
         ErrorCase{"TwoFiles", {"flash", "--port", "COM1", "a.hex", "b.hex"}, "b.hex"},
@@ -183,6 +185,10 @@ TEST(FlashwrightCliOptions, PortsAloneIsTheListing) {
     const ParsedArgs parsed = parse({"ports"});
     EXPECT_EQ(parsed.command, CliCommand::Ports);
     EXPECT_EQ(parsed.error, "");
+    EXPECT_FALSE(parsed.portsJson);
+    const ParsedArgs json = parse({"ports", "--json"});
+    EXPECT_EQ(json.error, "");
+    EXPECT_TRUE(json.portsJson);
 }
 
 TEST(FlashwrightCliOptions, DoubleDashEndsOptionsForAFileNamedLikeOne) {
