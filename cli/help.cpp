@@ -154,7 +154,9 @@ Every option of "flash" is taken and checked as flash checks it (ports,
 addresses, address file, record folder), but no port is touched and no
 folder made: a script's dry run. With --json one JSON object is printed
 instead. A file without an end record, or with lines that are not records,
-gives one warning line each on standard error, as flash does.
+is still taken: one warning line each on standard error, as flash gives,
+and the line "warnings:" (in JSON the list "warnings"), absent for a clean
+file.
 
 Exit status:
   0  the file would be flashed
