@@ -30,7 +30,7 @@ bool holdsWildcard(std::string_view address) {
 
 std::optional<std::string> moduleAddressOf(std::string_view text) {
     if (text.empty() || !isValidModuleAddress(text)) return std::nullopt;
-    return sentModuleAddress(text);
+    return paddedAddress(text);
 }
 
 AddressList parseAddressList(std::string_view text, std::string_view source) {

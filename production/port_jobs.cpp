@@ -8,6 +8,9 @@
 #include "link/serial_backend.h"
 #include "link/serial_port.h"
 #include "production/outcome.h"
+#include "production/records_journal.h"
+#include "production/run_fields.h"
+#include "production/run_id.h"
 #include "upgrade/run_step.h"
 #include "platform/host_name.h"
 #include "platform/program_version.h"
@@ -24,6 +27,7 @@ struct Batch {
     bool severalModules = false;
     std::string version;
     std::string host;
+    RecordsJournal* journal = nullptr;  // the record folder's journal; nullptr without one
 };
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -49,7 +53,22 @@ RunReport reportFor(const Batch& batch, const PortJob& job, const std::string& a
     report.settings.portNumber = job.port;
     if (!address.empty()) report.settings.moduleAddress = address;
     report.started = localTimeWithMs();
+    if (batch.journal != nullptr) report.runId = newRunId().value_or("");
     return report;
+}
+
+// Appends the run's record to the journal, durably, before the run counts
+// as ended; why not, "" when it is there (or there is no journal).
+std::string journalRecord(const Batch& batch, const RunReport& report) {
+    if (batch.journal == nullptr) return "";
+    if (report.runId.empty()) return "the record has no run id: it is not in " + batch.journal->path();
+    const JournalAppend appended = batch.journal->append(recordJsonLine(report.runId, recordValues(report)));
+    return appended.ok ? "" : batch.journal->path() + ": " + appended.reason;
+}
+
+std::string joined(const std::string& first, const std::string& second) {
+    if (first.empty()) return second;
+    return second.empty() ? first : first + "; " + second;
 }
 
 RunPlace placeOf(const Batch& batch, size_t index, const PortJob& job, const std::string& address,
@@ -95,7 +114,7 @@ RunReport runOne(const Batch& batch, size_t index, const PortJob& job, const std
     report.hint = outcome.hint;
     report.durationS = secondsSince(started);
     recorder.finish();
-    batch.front.runEnded(place, report, recorder.problem());
+    batch.front.runEnded(place, report, joined(recorder.problem(), journalRecord(batch, report)));
     return report;
 }
 
@@ -104,7 +123,7 @@ RunReport skipped(const Batch& batch, size_t index, const PortJob& job, const st
     RunReport report = reportFor(batch, job, address);
     report.exitStatus = ExitStopped;
     report.step = std::string(NotStartedStep);
-    batch.front.runEnded(placeOf(batch, index, job, address, report), report, "");
+    batch.front.runEnded(placeOf(batch, index, job, address, report), report, journalRecord(batch, report));
     return report;
 }
 
@@ -144,8 +163,10 @@ std::string resolvePorts(const FlashPlan& plan, std::vector<PortJob>& jobs, int&
 
 void runPortJobs(const FlashPlan& plan, std::vector<PortJob>& jobs, const PortJobsFront& front) {
     if (jobs.empty()) return;
+    std::unique_ptr<RecordsJournal> journal;
+    if (!plan.logDir.empty()) journal = std::make_unique<RecordsJournal>(plan.logDir);
     Batch batch{plan, front, jobs.size() > 1, plan.moduleAddresses.size() > 1, std::string(programVersion()),
-                hostName()};
+                hostName(), journal.get()};
     std::vector<std::thread> threads;
     for (size_t i = 1; i < jobs.size(); ++i) {
         try {

@@ -24,7 +24,7 @@ struct AddressRow {
     std::string text;
     ModuleAddress expected;  // byte 0 first on the line
     bool valid;
-    std::string sent = "";  // as sentModuleAddress gives it; "" = not checked (invalid)
+    std::string sent = "";  // as paddedAddress gives it; "" = not checked (invalid)
 };
 
 const AddressRow addressRows[] = {
@@ -50,7 +50,7 @@ TEST_P(ModuleAddressText, EncodesAndValidates) {
     const AddressRow& row = GetParam();
     EXPECT_EQ(encodeModuleAddress(row.text), row.expected);
     EXPECT_EQ(isValidModuleAddress(row.text), row.valid);
-    if (!row.sent.empty()) EXPECT_EQ(sentModuleAddress(row.text), row.sent);
+    if (!row.sent.empty()) EXPECT_EQ(paddedAddress(row.text), row.sent);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ModuleAddressText, testing::ValuesIn(addressRows),
