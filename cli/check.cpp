@@ -4,8 +4,10 @@
 #include <string>
 
 #include "image/hex_image.h"
+#include "image/hex_load_warnings.h"
 #include "production/image_facts.h"
 #include "production/outcome.h"
+#include "production/port_jobs.h"
 #include "production/record_rendering.h"
 #include "production/run_fields.h"
 
@@ -23,6 +25,15 @@ void errorLine(std::FILE* err, const std::string& text) {
 }  // namespace
 
 int runCheckCommand(const FlashOptions& options, std::FILE* out, std::FILE* err) {
+    // The ports are resolved as flash resolves them, and refused alike.
+    if (!options.portTexts.empty()) {
+        std::vector<PortJob> jobs;
+        int status = ExitSuccess;
+        if (const std::string problem = resolvePorts(options, jobs, status); !problem.empty()) {
+            errorLine(err, problem);
+            return status;
+        }
+    }
     const auto image = std::make_unique<FirmwareImage>();  // 512 KiB: not on the stack
     CheckReport check;
     check.settings = options.settings;
@@ -43,6 +54,8 @@ int runCheckCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
         if (!outcome.hint.empty()) errorLine(err, outcome.hint);
         return outcome.exitStatus;
     }
+    check.warnings = hexLoadWarnings(report);
+    for (const std::string& warning : check.warnings) errorLine(err, fileWarningLine(options.settings.hexPath, warning));
     check.image = imageFactsOf(*image, options.settings);
     const Facts facts = checkFacts(check);
     const std::string text = options.json ? factsJson(facts) + "\n" : factLines(facts, FactPart::Header);

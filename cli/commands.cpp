@@ -36,9 +36,9 @@ std::string stateText(const PortListing& entry) {
         return "  busy (process " + std::to_string(entry.lockOwner) + " holds " +
                portLockPath(serialBackend().canonicalDevice(entry.device)) + ")";
     }
-    if (entry.lockOwner == LockOwnerUnknown) {
-        return "  busy (lock file " + portLockPath(serialBackend().canonicalDevice(entry.device)) + ")";
-    }
+    const std::string lockPath = portLockPath(serialBackend().canonicalDevice(entry.device));
+    if (entry.lockOwner == LockOwnerUnknown) return "  busy (lock file " + lockPath + " holds no process id)";
+    if (entry.lockOwner == LockOwnerUnreadable) return "  busy (lock file " + lockPath + " cannot be read)";
     return "  busy";
 }
 

@@ -31,8 +31,9 @@ Lists the serial ports, one per line: its number and its device, e.g.
 "COM3  /dev/ttyUSB0". A port another program holds (open, or by its lock
 file LCK..<device> in /var/lock or $KQ_LOCK_DIR) is marked "busy", with the
 process that holds the lock where it is known; one this user may not open,
-"no permission". Under a port, indented, come the names that stay the same
-when its adapter is plugged in again, which --port takes as well:
+"no permission"; a lock file that holds no process id is named so. Under
+a port, indented, come the names that stay the same when its adapter is
+plugged in again, which --port takes as well:
   by-path   the link in /dev/serial/by-path: the USB socket the adapter is
             in, whatever adapter that is (also one without a serial number)
   by-id     the link in /dev/serial/by-id: the adapter's ids and serial
@@ -86,13 +87,16 @@ Options:
                             (default 8000 for 251, 11000 for arm)
   --area KIB                upgrade program area in KiB, remote with backup only
                             (default 28 for 251, 52 for arm)
-  --address TEXT            module address, remote paths: up to 12
-                            characters, pairs of two decimal digits or AA
-                            (default AAAAAAAAAAAA, any module). With --type
-                            backup it may be repeated: the modules of a bus
-                            are upgraded one after another, on every port.
-  --address-file FILE       the modules of the bus, one 12-digit address per
-                            line ("#" starts a comment); --type backup
+  --address TEXT            module address, remote paths only (refused with
+                            --type local): up to 12 characters, pairs of two
+                            decimal digits or AA, padded on the left with 0
+                            to the 12 characters sent (12345 is sent, and
+                            recorded, as 000000012345); default AAAAAAAAAAAA,
+                            any module. With --type backup it may be
+                            repeated: the modules of a bus are upgraded one
+                            after another, on every port.
+  --address-file FILE       the modules of the bus, one address per line by
+                            the rule of --address ("#" starts a comment)
   --frame 64|128|256|512    data bytes per frame, remote with backup only
                             (default 512)
   --handshake-timeout SECONDS
@@ -135,15 +139,22 @@ Output:
   waiting handshake shows "waiting for the module (attempt N)". Ctrl-C stops
   every run at its next check, like the window's stop button; a second
   Ctrl-C while that stop is pending ends the program at once.
+  A HEX file without an end record, or with lines that are not records,
+  still flashes, with one warning line each on standard error, e.g.
+  'flashwright-cli: warning: "app.hex": no end record'. After a failure one
+  line on standard error names the likely cause; for a port that did not
+  open: no such device, not a serial device, in use (by which process, or
+  by its lock file), or permission denied (with the group to join).
 
 Exit status (of several runs: the most severe, in the order 2, 3, 5, 1, 4, 6):
   0  every upgrade succeeded
   1  a module failed a step (upgrade flag, erase, write, check, CRC,
-     configure, verify)
+     configure, verify): it answered wrongly or not at all
   2  usage: bad options, address file or log folder
   3  the HEX file was refused
-  4  a port could not be opened (missing, busy, no permission), or stopped
-     working during the run
+  4  a port could not be opened (no such device, not a serial device, in
+     use, no permission), or its device failed during any step of the run
+     (a read or write error, the adapter unplugged: result "port-lost")
   5  stopped by Ctrl-C (also when a handshake time-out came as well)
   6  the handshake went unanswered for the whole --handshake-timeout
 )help";
@@ -156,14 +167,20 @@ Loads FILE.hex with the loader and the options of "flash" (--chip, --type,
 --user-offset, --upgrade-offset, --area) and prints what an upgrade would
 send: the file's size, time and SHA-256, the address range, the image
 length, the sectors and the image CRC-16 as the module computes it.
-Every option of "flash" is taken and checked (ports, addresses, address
-file), but no port is touched: a script's dry run. With --json one JSON
-object is printed instead.
+Every option of "flash" is taken and checked as flash checks it (ports,
+addresses, address file, record folder), but no port is touched and no
+folder made: a script's dry run. With --json one JSON object is printed
+instead. A file without an end record, or with lines that are not records,
+is still taken: one warning line each on standard error, as flash gives,
+and the line "warnings:" (in JSON the list "warnings"), absent for a clean
+file.
 
 Exit status:
   0  the file would be flashed
-  2  usage: bad options or address file
+  2  usage: bad options, address file or log folder, or two names of one
+     port
   3  the HEX file was refused (the reason goes to standard error)
+  4  a device given with --port finds no free port number
 )";
 }
 

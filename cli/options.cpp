@@ -10,8 +10,8 @@
 
 #include "formats/option_reader.h"
 #include "image/hex_digits.h"
-#include "link/module_address.h"
 #include "link/serial_port.h"
+#include "platform/new_file.h"
 #include "production/address_list.h"
 
 namespace kq::cli {
@@ -91,31 +91,38 @@ constexpr std::array<KnownOption, 1> PortsOptionTable = {{
     {.name = "--json", .takes = OptionTakes::OptionalValue},
 }};
 
-constexpr std::string_view AddressRule =
-    "up to 12 characters, pairs of two decimal digits or AA (e.g. AAAAAAAAAAAA, 000000001234)";
-
-// The modules to flash on each port, from --address or --address-file.
+// The modules to flash on each port, from --address or --address-file, each
+// by the one rule of module addresses and kept as the 12 characters sent.
 std::string applyAddresses(const CommandLine& line, FlashOptions& options) {
     UpgradeSettings& s = options.settings;
-    std::vector<std::string> addresses = line.values("--address");
-    for (const std::string& address : addresses) {
-        if (!isValidModuleAddress(address)) return optionValueError("--address", address, AddressRule);
+    std::vector<std::string> addresses;
+    for (const std::string& text : line.values("--address")) {
+        const std::optional<std::string> address = moduleAddressOf(text);
+        if (!address) return optionValueError("--address", text, ModuleAddressRule);
+        addresses.push_back(*address);
     }
+    std::string option = "--address";
+    std::string source = option;  // what a problem of the list names
     if (const std::optional<std::string> path = line.value("--address-file")) {
         if (!addresses.empty()) return "give the module addresses either with --address or with --address-file";
         if (path->empty()) return "--address-file needs a file";
         AddressList list = readAddressFile(*path);
         if (!list.error.empty()) return "--address-file " + list.error;
         addresses = std::move(list.addresses);
+        option = "--address-file";
+        source = option + " " + *path + ":";
     }
-    if (const std::string problem = addressListProblem(addresses); !problem.empty()) return "--address " + problem;
+    if (addresses.empty()) return "";
+    if (s.bootloadType != RemoteWithBackup && s.bootloadType != RemoteWithoutBackup) {
+        return option + " names a module, but the local upgrade (--type local) sends no module address: use " +
+               "--type backup or nobackup";
+    }
+    if (const std::string problem = addressListProblem(addresses); !problem.empty()) return source + " " + problem;
     if (addresses.size() > 1 && s.bootloadType != RemoteWithBackup) {
         // Only the module-addressed commands reach one module of a bus; the
         // others would reach every module at once.
-        return s.bootloadType == RemoteWithoutBackup
-                   ? "several module addresses need --type backup: the remote upgrade without backup sends no "
-                     "module address, so it can reach only one module per port"
-                   : "several module addresses need --type backup (the local upgrade reaches one module per port)";
+        return "several module addresses need --type backup: the remote upgrade without backup sends no "
+               "module address, so it can reach only one module per port";
     }
     if (addresses.size() == 1) s.moduleAddress = addresses[0];
     if (addresses.size() > 1) options.moduleAddresses = std::move(addresses);
@@ -184,6 +191,10 @@ std::string applyFlashValues(const CommandLine& line, FlashOptions& options, boo
     }
     if (const std::optional<std::string> folder = line.value("--log-dir")) {
         if (folder->empty()) return "--log-dir needs a folder";
+        // Checked here, for check as for flash; flash makes it only when it runs.
+        if (const std::string refusal = folderRefusal(*folder); !refusal.empty()) {
+            return "--log-dir " + *folder + ": " + refusal;
+        }
         options.logDir = *folder;
     }
     if (const std::optional<std::string> connection = line.value("--records-db")) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "cli/interrupt.h"
+#include "image/hex_load_warnings.h"
 #include "production/outcome.h"
 
 namespace kq::cli {
@@ -67,6 +68,14 @@ void TerminalHost::pumpMessages() {
 }
 
 void TerminalHost::waitMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Each warning at once on standard error, naming the file, and into the record.
+void TerminalHost::fileLoaded(const HexLoadReport& report) {
+    for (const std::string& warning : hexLoadWarnings(report)) {
+        console_.errorLine(setup_.label, production::fileWarningLine(settings_.hexPath, warning));
+    }
+    if (recorder_ != nullptr) recorder_->fileLoaded(report);
+}
 
 void TerminalHost::stepStarted(RunStep step) {
     if (recorder_ != nullptr) recorder_->stepStarted(step);

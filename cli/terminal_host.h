@@ -65,6 +65,7 @@ public:
     void setSectorLabel(std::string_view) override {}
     void setUpgradeCaption(std::string_view) override {}
     void reportProgress(int sector, int count) override;
+    void fileLoaded(const HexLoadReport& report) override;
     void stepStarted(RunStep step) override;
     void handshakeUnanswered(int attempts) override;
 

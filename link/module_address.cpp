@@ -27,10 +27,13 @@ int leadingNumber(std::string_view pair) {
 }  // namespace
 
 std::string paddedAddress(std::string_view text) {
-    if (text.size() == AddressDigits) return std::string(text);
     std::string padded(AddressDigits, '0');
     padded.append(text);
-    return padded.substr(padded.size() - AddressDigits);
+    padded.erase(0, padded.size() - AddressDigits);
+    for (std::size_t i = 0; i < AddressDigits; i += 2) {
+        if (isWildcardPair(std::string_view(padded).substr(i, 2))) padded.replace(i, 2, "AA");
+    }
+    return padded;
 }
 
 uint8_t toBcd(int n) {

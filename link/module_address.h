@@ -11,8 +11,10 @@ namespace kq {
 
 // Packed BCD of the low 8 bits of n (255 gives 0x95).
 uint8_t toBcd(int n);
-// The 12 characters an address is read from: a shorter or longer text
-// padded on the left with '0', the last 12 kept. Records hold this form.
+// The 12 characters an address is read from and sent as: a shorter or
+// longer text padded on the left with '0', the last 12 kept, the wildcard
+// pair written "AA" ("12345" gives "000000012345"). The command line keeps
+// every address it is given in this form; records hold it.
 std::string paddedAddress(std::string_view text);
 // Six address bytes from the text: padded on the left with '0' to 12
 // characters (the last 12 kept), pair "AA"/"aa" = 0xAA, other pairs BCD of

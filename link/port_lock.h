@@ -17,10 +17,12 @@ std::string portLockFolder();
 std::string portLockPath(const std::string& canonicalDevice);
 
 // Who holds the device's lock file: the process id when that process lives
-// and is not this one; LockOwnerUnknown when the file holds no process id
-// (being written, or not a lock of this kind); 0 when nobody (no file, or a
-// stale one whose process is gone).
+// and is not this one; LockOwnerUnknown when the file's content is not a
+// process id (being written, or not a lock of this kind); LockOwnerUnreadable
+// when the file is there but we may not read it; 0 when nobody (no file, or a
+// stale one whose process is gone). Both negative values hold the port.
 inline constexpr int LockOwnerUnknown = -1;
+inline constexpr int LockOwnerUnreadable = -2;
 int portLockOwner(const std::string& canonicalDevice);
 
 enum class PortLockResult {

@@ -51,16 +51,18 @@ int claimSlot(const std::string& path) {
 bool processLives(int pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
 // The process id written in a lock file: 0 when there is no file,
-// LockOwnerUnknown when it holds no number.
+// LockOwnerUnknown when it holds no number, LockOwnerUnreadable when it
+// cannot be read.
 int readLockPid(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return errno == ENOENT ? 0 : LockOwnerUnknown;
+    if (fd < 0) return errno == ENOENT ? 0 : LockOwnerUnreadable;
     char text[LockTextBytes + 1] = {};
     ssize_t got;
     do got = ::read(fd, text, LockTextBytes);
     while (got < 0 && errno == EINTR);
     ::close(fd);
-    if (got <= 0) return LockOwnerUnknown;
+    if (got < 0) return LockOwnerUnreadable;
+    if (got == 0) return LockOwnerUnknown;
     char* end = nullptr;
     const long pid = std::strtol(text, &end, 10);
     if (end == text || pid <= 0 || pid > INT32_MAX) return LockOwnerUnknown;

@@ -29,8 +29,13 @@ public:
     // it has one (e.g. "USB-SERIAL CH340 (COM3)"), else the device name itself.
     virtual std::string deviceDescription(const std::string& device) { return device; }
 
-    // Opens the device for exclusive use (a device held by anyone else fails).
-    virtual Handle open(const std::string& device) = 0;
+    // Opens the device for exclusive use (a device held by anyone else fails);
+    // on failure problem says why, as the system told the open.
+    virtual Handle open(const std::string& device, OpenProblem& problem) = 0;
+    Handle open(const std::string& device) {
+        OpenProblem ignored;
+        return open(device, ignored);
+    }
     virtual void close(Handle handle) = 0;
     // Whether open() would succeed now, and if not whether the device is
     // held by another program, refused to us, or not there; nothing stays open.

@@ -19,6 +19,7 @@ struct PortSlot {
     uint32_t sendStartUs = 0;   // tick when the last block's write began
     uint32_t sendLastsUs = 0;   // from then until that block has left the line
     PortLock lock;              // the device's lock file, held from openPort to the close
+    OpenProblem openProblem;    // why the last openDevice failed
 };
 
 // Index 0 is unused: slots are numbered 1..32. The names are set before any
@@ -93,6 +94,7 @@ PortOpenResult openPort(int port, int baudIndex, int dataBits, int parity, int s
     if (!validPort(port)) return PortOpenResult::Failed;
     closeDevice(static_cast<int16_t>(port));  // reopening an open port is allowed
     PortSlot& slot = slots[port];
+    slot.openProblem = {};  // refused for its lock file, the device is not asked
     if (slot.lock.take(serialBackend().canonicalDevice(slot.deviceName)) == PortLockResult::HeldByOther) {
         return PortOpenResult::Failed;
     }
@@ -105,6 +107,8 @@ PortLockRefusal portLockRefusal(int port) {
     if (!validPort(port) || slots[port].lock.owner() == 0) return {};
     return {slots[port].lock.owner(), slots[port].lock.path()};
 }
+
+OpenProblem portOpenProblem(int port) { return validPort(port) ? slots[port].openProblem : OpenProblem{}; }
 
 PortCloseResult closePort(int port) {
     if (!validPort(port) || closeDevice(static_cast<int16_t>(port)) < 0) return PortCloseResult::Failed;
@@ -128,9 +132,19 @@ void initPortNames() {
 int16_t openDevice(int16_t port) {
     if (!validPort(port)) return BadArgument;
     if (slotOpen(port)) return AlreadyOpen;
-    if (slots[port].deviceName.empty()) return OpenFailed;
-    const SerialBackend::Handle handle = serialBackend().open(slots[port].deviceName);
-    if (handle == SerialBackend::NoHandle) return OpenFailed;
+    PortSlot& slot = slots[port];
+    slot.openProblem = {};
+    if (slot.deviceName.empty()) {
+        slot.openProblem.failure = OpenFailure::NoDevice;
+        return OpenFailed;
+    }
+    const SerialBackend::Handle handle = serialBackend().open(slot.deviceName, slot.openProblem);
+    if (handle == SerialBackend::NoHandle) {
+        // A backend that gives no reason still failed.
+        if (slot.openProblem.failure == OpenFailure::None) slot.openProblem.failure = OpenFailure::Other;
+        return OpenFailed;
+    }
+    slot.openProblem = {};
     slots[port].handle = handle;
     return port;
 }

@@ -32,6 +32,24 @@ enum PortStatus : int16_t {
     ReadFailed = -6,   // the device failed a read (unplugged adapter, hung-up line)
 };
 
+// Why a device did not open, as the open itself found it.
+enum class OpenFailure {
+    None,          // it opened
+    NoDevice,      // no such device (or no hardware behind its name)
+    NotSerial,     // something that is no serial port: a regular file, a folder, /dev/null
+    Busy,          // another program has it open
+    NoPermission,  // the system refuses this user
+    Other,         // anything else: systemReason says what
+};
+
+struct OpenProblem {
+    OpenFailure failure = OpenFailure::None;
+    int holder = 0;            // Busy: the process that has the device open; 0 when not known
+    std::string holderName;    // ... and its program's name, "" when not known
+    std::string group;         // NoPermission: the device's group ("dialout"); "" when not known
+    std::string systemReason;  // Other: the system's words
+};
+
 // Result of openPort.
 enum class PortOpenResult : int {
     Opened = 0,  // open and configured
@@ -86,6 +104,9 @@ int enumeratePorts(std::array<int, MaxPorts>& list, int& count);
 // gives it back; a lock that another live process holds fails the open.
 PortOpenResult openPort(int port, int baudIndex, int dataBits, int parity, int stopBits);
 PortCloseResult closePort(int port);
+// Why the port's last openDevice failed; failure None when it opened (or was
+// never tried).
+OpenProblem portOpenProblem(int port);
 
 // Who held the port's lock file when its last openPort was refused for it:
 // owner as portLockOwner tells it, and the file; owner 0 when the last open

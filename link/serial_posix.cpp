@@ -23,6 +23,7 @@
 
 #include "link/device_links_posix.h"
 #include "link/line_mode_posix.h"
+#include "link/open_problem_posix.h"
 #include "link/serial_backend.h"
 #include "platform/tool_folder.h"
 
@@ -117,16 +118,22 @@ public:
 
     std::string canonicalDevice(const std::string& device) override { return resolvedPath(device); }
 
-    Handle open(const std::string& device) override {
+    Handle open(const std::string& device, OpenProblem& problem) override {
         int fd;
         do fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         while (fd < 0 && errno == EINTR);
-        if (fd < 0) return NoHandle;
+        if (fd < 0) {
+            problem = openProblemOf(errno, device);
+            return NoHandle;
+        }
         // Exclusive use: flock holds against everyone (root included), TIOCEXCL
-        // also against programs that do not lock.
+        // also against programs that do not lock. A file, /dev/null or a FIFO
+        // opens too, but has no terminal settings.
         termios mode{};
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::tcgetattr(fd, &mode) != 0) {
+            const int error = errno;
             ::close(fd);
+            problem = openProblemOf(error, device);
             return NoHandle;
         }
         ::ioctl(fd, TIOCEXCL);

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
 
 #include "link/serial_backend.h"
 #include "platform/utf16_win32.h"
@@ -58,6 +59,33 @@ void setReadsWaitForFirstByte(HANDLE file, DWORD ms) {
     timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
     timeouts.ReadTotalTimeoutConstant = ms;
     SetCommTimeouts(file, &timeouts);
+}
+
+// Why CreateFileW refused a port. A port that another program has open
+// refuses us with access denied: Windows grants a port to one handle at once.
+OpenProblem openProblemOf(DWORD error) {
+    OpenProblem problem;
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_NETPATH:
+            problem.failure = OpenFailure::NoDevice;
+            break;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY:
+            problem.failure = OpenFailure::Busy;
+            break;
+        case ERROR_DIRECTORY:
+            problem.failure = OpenFailure::NotSerial;
+            break;
+        default:
+            problem.failure = OpenFailure::Other;
+            problem.systemReason = "system error " + std::to_string(error);
+            break;
+    }
+    return problem;
 }
 
 // Upper-case ASCII letters of a device name ("com3" and "COM3" are one device).
@@ -132,17 +160,24 @@ public:
         return friendly.empty() ? device : utf16ToUtf8(friendly);
     }
 
-    Handle open(const std::string& device) override {
+    Handle open(const std::string& device, OpenProblem& problem) override {
         const auto wide = utf8ToUtf16(device);
-        if (!wide) return NoHandle;
+        if (!wide) {
+            problem.failure = OpenFailure::NoDevice;
+            return NoHandle;
+        }
         // No sharing: a port held by another program does not open.
         const HANDLE file = CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return NoHandle;
+        if (file == INVALID_HANDLE_VALUE) {
+            problem = openProblemOf(GetLastError());
+            return NoHandle;
+        }
         DCB state{};
         state.DCBlength = sizeof state;
         if (!GetCommState(file, &state)) {  // a file or another device, not a port
             CloseHandle(file);
+            problem.failure = OpenFailure::NotSerial;
             return NoHandle;
         }
         setReadsNeverWait(file);

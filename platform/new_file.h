@@ -16,6 +16,12 @@ FileHandle createNewFile(const std::string& path, std::string& reason);
 // when it is a folder afterwards. reason: the system's words for a failure.
 bool makeFolders(const std::string& path, std::string& reason);
 
+// Whether makeFolders could give a folder at path, found without making
+// anything: "" when path is a folder, or is missing below a folder that this
+// user may write; else why not, in the words makeFolders would use ("not a
+// folder", the system's words).
+std::string folderRefusal(const std::string& path);
+
 // True when something of that name exists (errors other than "missing" count as existing).
 bool pathTaken(const std::string& path);
 

@@ -55,6 +55,24 @@ bool makeFolders(const std::string& path, std::string& reason) {
     return false;
 }
 
+std::string folderRefusal(const std::string& path) {
+    if (path.empty()) return "no folder given";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? "" : "not a folder";
+    if (errno != ENOENT) return std::strerror(errno);
+    // Missing: the nearest folder above must take the new ones.
+    std::string above = path;
+    for (;;) {
+        while (above.size() > 1 && above.back() == '/') above.pop_back();
+        const size_t slash = above.rfind('/');
+        above = slash == std::string::npos ? "." : slash == 0 ? "/" : above.substr(0, slash);
+        if (::stat(above.c_str(), &st) == 0) break;
+        if (errno != ENOENT) return std::strerror(errno);
+    }
+    if (!S_ISDIR(st.st_mode)) return std::strerror(ENOTDIR);
+    return ::access(above.c_str(), W_OK | X_OK) == 0 ? "" : std::strerror(errno);
+}
+
 bool pathTaken(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;

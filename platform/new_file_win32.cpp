@@ -75,6 +75,29 @@ bool makeFolders(const std::string& path, std::string& reason) {
     return false;
 }
 
+std::string folderRefusal(const std::string& path) {
+    const auto wide = utf8ToUtf16(path);
+    if (!wide || wide->empty()) return wide ? "no folder given" : "the name is not valid UTF-8";
+    DWORD attributes = GetFileAttributesW(wide->c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? "" : "not a folder";
+    DWORD error = GetLastError();
+    // Missing: the nearest folder above must be a folder (whether we may
+    // write there only the attempt tells on Windows).
+    std::wstring above = *wide;
+    while (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        while (above.size() > 1 && (above.back() == L'\\' || above.back() == L'/')) above.pop_back();
+        const size_t separator = above.find_last_of(L"\\/");
+        if (separator == std::wstring::npos || above.back() == L':') return "";  // the current folder or a drive
+        above = above.substr(0, separator == 0 ? 1 : separator);
+        attributes = GetFileAttributesW(above.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? "" : systemWords(ERROR_DIRECTORY);
+        }
+        error = GetLastError();
+    }
+    return systemWords(error);
+}
+
 bool pathTaken(const std::string& path) {
     const auto wide = utf8ToUtf16(path);
     if (!wide) return true;

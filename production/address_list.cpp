@@ -20,10 +20,6 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-bool isTwelveDigits(std::string_view text) {
-    return text.size() == AddressDigits && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // A decimal pair encodes to BCD (at most 0x99): only the wildcard pair gives 0xAA.
 bool holdsWildcard(std::string_view address) {
     const ModuleAddress bytes = encodeModuleAddress(address);
@@ -31,6 +27,11 @@ bool holdsWildcard(std::string_view address) {
 }
 
 }  // namespace
+
+std::optional<std::string> moduleAddressOf(std::string_view text) {
+    if (text.empty() || !isValidModuleAddress(text)) return std::nullopt;
+    return paddedAddress(text);
+}
 
 AddressList parseAddressList(std::string_view text, std::string_view source) {
     AddressList list;
@@ -45,10 +46,12 @@ AddressList parseAddressList(std::string_view text, std::string_view source) {
         line = trimmed(line.substr(0, line.find(CommentMark)));
         if (line.empty()) continue;
         const std::string where = std::string(source) + ":" + std::to_string(lineNumber) + ": ";
-        if (!isTwelveDigits(line)) {
-            return {{}, where + "\"" + std::string(line) + "\" is not a module address (12 decimal digits)"};
+        const std::optional<std::string> sent = moduleAddressOf(line);
+        if (!sent) {
+            return {{}, where + "\"" + std::string(line) + "\" is not a module address (" +
+                            std::string(ModuleAddressRule) + ")"};
         }
-        const std::string address(line);
+        const std::string& address = *sent;
         if (const auto seen = seenOnLine.find(address); seen != seenOnLine.end()) {
             return {{}, where + address + " is already on line " + std::to_string(seen->second)};
         }
@@ -78,9 +81,8 @@ std::string addressListProblem(const std::vector<std::string>& addresses) {
                                   "own address";
         }
         for (size_t k = 0; k < i; ++k) {
-            // "1234" and "000000001234" name one module.
             if (encodeModuleAddress(addresses[k]) == encodeModuleAddress(addresses[i])) {
-                return addresses[k] + " and " + addresses[i] + " name the same module";
+                return addresses[i] + " is given twice";
             }
         }
     }

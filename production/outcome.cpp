@@ -1,5 +1,7 @@
 #include "production/outcome.h"
 
+#include "link/port_lock.h"
+
 namespace kq::production {
 
 namespace {
@@ -42,21 +44,69 @@ std::string namedPort(std::string_view portName, std::string_view portDevice) {
     return named;
 }
 
+std::string lockHint(const RunContext& context, const std::string& port) {
+    const std::string lockPath(context.lockPath);
+    switch (context.lockOwner) {
+        case LockOwnerUnknown:
+            return port + " is held by its lock file " + lockPath +
+                   ", whose content is not a process id: remove that file when no program uses the port";
+        case LockOwnerUnreadable:
+            return port + " is in use: its lock file " + lockPath +
+                   " cannot be read (a program of another user may hold the port)";
+        default:
+            break;
+    }
+    const std::string holder = context.lockOwner > 0 ? "process " + std::to_string(context.lockOwner)
+                                                       : std::string("another program");
+    return port + " is in use: " + holder + " holds its lock file " + lockPath;
+}
+
+// Why the device did not open, as the open found it.
+std::string openProblemHint(const OpenProblem& problem, const std::string& port) {
+    const std::string opened = port + " could not be opened: ";
+    switch (problem.failure) {
+        case OpenFailure::NoDevice:
+            return opened + "no such device (is the adapter plugged in? see \"flashwright-cli ports\")";
+        case OpenFailure::NotSerial:
+            return opened + "not a serial device (a regular file, a folder or a device such as /dev/null)";
+        case OpenFailure::Busy:
+            if (problem.holder > 0) {
+                const std::string name = problem.holderName.empty() ? "" : " (" + problem.holderName + ")";
+                return port + " is in use: process " + std::to_string(problem.holder) + name + " has it open";
+            }
+            return port + " is in use: another program has it open";
+        case OpenFailure::NoPermission:
+            if (!problem.group.empty() && problem.group != "root") {
+                return opened + "permission denied: the device belongs to the group " + problem.group +
+                       "; join it with \"sudo usermod -aG " + problem.group + " $USER\", then log in again";
+            }
+            return opened + "permission denied: this user may not read and write the device";
+        case OpenFailure::Other:
+            if (!problem.systemReason.empty()) return opened + problem.systemReason;
+            break;
+        case OpenFailure::None:
+            break;
+    }
+    return port + " could not be opened";
+}
+
 std::string portHint(const RunContext& context) {
-    const std::string_view portName = context.portName;
-    const std::string_view portDevice = context.portDevice;
-    if (context.lockOwner != 0) {
-        const std::string holder = context.lockOwner > 0 ? "process " + std::to_string(context.lockOwner)
-                                                           : std::string("another program");
-        return namedPort(portName, portDevice) + " is in use: " + holder + " holds its lock file " +
-               std::string(context.lockPath);
+    const std::string port = namedPort(context.portName, context.portDevice);
+    if (context.lockOwner != 0) return lockHint(context, port);
+    if (context.portDevice.empty()) {
+        return std::string(context.portName) + " names no serial device: see \"flashwright-cli ports\"";
     }
-    if (portDevice.empty()) {
-        return std::string(portName) + " names no serial device: see \"flashwright-cli ports\"";
-    }
-    return namedPort(portName, portDevice) +
-           " could not be opened: the device does not exist, another program holds it, "
-           "or you lack permission (the dialout group)";
+    return openProblemHint(context.openProblem, port);
+}
+
+// A module of the remote upgrade with backup that never answered: the port
+// and the line may be fine (other modules of the bus may answer), but no
+// module of that address is there.
+std::string silentModuleHint(const RunContext& context) {
+    return "no answer from module " + std::string(context.moduleAddress) + " on the bus at " +
+           namedPort(context.portName, context.portDevice) +
+           ": check that its address is right and that it is on this bus, then the baud rate and parity and "
+           "the wiring";
 }
 
 // The port opened, then failed at the device: the line and the module are not to blame.
@@ -131,43 +181,73 @@ std::string_view resultWord(int exitStatus) {
     }
 }
 
-RunOutcome describeOutcome(const RunResult& result, const RunContext& context) {
+namespace {
+
+RunOutcome withResultWord(int exitStatus, std::string hint) {
+    return {exitStatus, std::move(hint), resultWord(exitStatus)};
+}
+
+// The ending of a run, the port's device failing aside.
+RunOutcome endingOutcome(const RunResult& result, const RunContext& context) {
     switch (result.ending) {
         case RunEnding::Success:
         case RunEnding::Ignored:
-            return {ExitSuccess, ""};
+            return withResultWord(ExitSuccess, "");
         case RunEnding::Stopped:
             // A stop during an unanswered handshake says as much about the
             // line as a failure does.
-            if (result.step != RunStep::Handshake) return {ExitStopped, ""};
+            if (result.step != RunStep::Handshake) return withResultWord(ExitStopped, "");
             if (context.handshakeTimedOut && !context.interrupted) {
-                const std::string waited = "no answer to the handshake within " +
-                                           std::to_string(context.handshakeTimeoutMs) + " ms";
-                if (context.portFailed) {
-                    return {ExitHandshakeTimeout, waited + "; " + lostPortHint(context.portName, context.portDevice)};
-                }
-                return {ExitHandshakeTimeout, waited + ": " + std::string(NeverAnsweredHint)};
+                return withResultWord(ExitHandshakeTimeout, "no answer to the handshake within " +
+                                                                std::to_string(context.handshakeTimeoutMs) +
+                                                                " ms: " + std::string(NeverAnsweredHint));
             }
-            if (context.portFailed) return {ExitStopped, lostPortHint(context.portName, context.portDevice)};
-            return {ExitStopped, std::string(NeverAnsweredHint)};
+            return withResultWord(ExitStopped, std::string(NeverAnsweredHint));
         case RunEnding::FailedWithoutPicture:
         case RunEnding::FailedWithCross:
             break;
     }
     switch (result.step) {
         case RunStep::File:
-            return {ExitHexRefused, fileHint(result.fileReport, context.hexPath)};
+            return withResultWord(ExitHexRefused, fileHint(result.fileReport, context.hexPath));
         case RunStep::Port:
-            // Also the ending of a handshake that kept failing at the port.
-            if (context.portFailed) return {ExitPortFailed, lostPortHint(context.portName, context.portDevice)};
-            return {ExitPortFailed, portHint(context)};
+            return withResultWord(ExitPortFailed, portHint(context));
         case RunStep::ModuleAddress:
-            return {ExitUsage, std::string(stepHint(result.step))};
+            return withResultWord(ExitUsage, std::string(stepHint(result.step)));
         default:
-            if (context.portFailed) return {ExitModuleFailed, lostPortHint(context.portName, context.portDevice)};
-            return {ExitModuleFailed,
-                    std::string(context.moduleAnswered ? stepHint(result.step) : NeverAnsweredHint)};
+            if (context.moduleAnswered) return withResultWord(ExitModuleFailed, std::string(stepHint(result.step)));
+            if (!context.moduleAddress.empty()) return withResultWord(ExitModuleFailed, silentModuleHint(context));
+            return withResultWord(ExitModuleFailed, std::string(NeverAnsweredHint));
     }
+}
+
+}  // namespace
+
+RunOutcome describeOutcome(const RunResult& result, const RunContext& context) {
+    const RunOutcome outcome = endingOutcome(result, context);
+    // The device failed a read, write or RTS change: whatever step that hit
+    // (a handshake that kept failing at the port ends as step Port), the
+    // port is to blame, not the module. A success stays one (only a command
+    // whose result is not looked at can have failed), and so do the user's
+    // own stop and a file or usage error.
+    if (!context.portFailed) return outcome;
+    switch (outcome.exitStatus) {
+        case ExitModuleFailed:
+        case ExitPortFailed:
+        case ExitHandshakeTimeout:
+            return {ExitPortFailed, lostPortHint(context.portName, context.portDevice), PortLostResult};
+        case ExitStopped:
+            if (result.step == RunStep::Handshake) {
+                return {ExitStopped, lostPortHint(context.portName, context.portDevice), outcome.result};
+            }
+            return outcome;
+        default:
+            return outcome;
+    }
+}
+
+std::string fileWarningLine(std::string_view hexPath, std::string_view warning) {
+    return "warning: \"" + std::string(hexPath) + "\": " + std::string(warning);
 }
 
 }  // namespace kq::production

@@ -4,7 +4,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "link/serial_port.h"
 #include "upgrade/upgrade_run.h"
 
 namespace kq::production {
@@ -14,7 +16,7 @@ enum ExitStatus : int {
     ExitModuleFailed = 1,     // upgrade flag, erase, write, check, CRC, configure, verify
     ExitUsage = 2,            // bad options, address file or log folder; invalid module address
     ExitHexRefused = 3,
-    ExitPortFailed = 4,       // the port could not be opened (busy, missing), or stopped working
+    ExitPortFailed = 4,       // the port could not be opened (busy, missing), or its device failed during the run
     ExitStopped = 5,          // Ctrl-C (also when a handshake time-out came too)
     ExitHandshakeTimeout = 6, // the handshake went unanswered for the whole time-out
 };
@@ -28,12 +30,17 @@ enum ExitStatus : int {
 int mostSevereStatus(int a, int b);
 
 // The word for a run's status in records and JSON: success, failed, refused,
-// port, stopped, timeout (usage: "usage").
+// port, stopped, timeout (usage: "usage"). A run whose port failed during
+// the run has status 4 too, but the word PortLostResult (see RunOutcome).
 std::string_view resultWord(int exitStatus);
+inline constexpr std::string_view PortLostResult = "port-lost";
 
 struct RunOutcome {
     int exitStatus = ExitSuccess;
     std::string hint;  // "" when there is nothing to add
+    // The result word of records and JSON: resultWord(exitStatus), or
+    // PortLostResult when the port's device failed during the run.
+    std::string_view result = resultWord(ExitSuccess);
 };
 
 // What the outcome is told about the run besides its result.
@@ -48,8 +55,16 @@ struct RunContext {
     int handshakeTimeoutMs = 0;
     int lockOwner = 0;             // who held the port's lock file when the open was refused (see port_lock.h)
     std::string_view lockPath;
+    OpenProblem openProblem;       // why the port did not open, as the open found it
+    // The module the remote upgrade with backup named ("" on the other paths).
+    std::string_view moduleAddress;
 };
 
 RunOutcome describeOutcome(const RunResult& result, const RunContext& context);
+
+// One warning of a HEX file that loaded (hexLoadWarnings) as standard error
+// shows it, naming the file:
+// "warning: \"app.hex\": no end record".
+std::string fileWarningLine(std::string_view hexPath, std::string_view warning);
 
 }  // namespace kq::production

@@ -104,9 +104,12 @@ RunReport runOne(const Batch& batch, size_t index, const PortJob& job, const std
     context.handshakeTimeoutMs = batch.plan.handshakeTimeoutMs;
     context.lockOwner = refusal.owner;
     context.lockPath = refusal.path;
+    context.openProblem = portOpenProblem(job.port);
+    if (report.settings.bootloadType == RemoteWithBackup) context.moduleAddress = report.settings.moduleAddress;
     const RunOutcome outcome = describeOutcome(result, context);
 
     report.exitStatus = outcome.exitStatus;
+    report.portLost = outcome.result == PortLostResult;
     report.step = std::string(runStepName(result.step));
     report.hint = outcome.hint;
     report.durationS = secondsSince(started);

@@ -12,7 +12,7 @@ namespace {
 
 using K = FieldKind;
 
-constexpr std::array<FieldSpec, 35> Fields = {{
+constexpr std::array<FieldSpec, 36> Fields = {{
     {"run_id", K::Text, "run id"},  // the record's key in the journal, the outbox and the database
     {"program", K::Text, ""},  // the record's title and its version line name it
     {"version", K::Text, "version"},
@@ -42,6 +42,7 @@ constexpr std::array<FieldSpec, 35> Fields = {{
     {"sectors", K::Integer, "sectors"},
     {"address_range", K::Text, "addresses"},
     {"image_crc16", K::Text, "image crc16"},
+    {"warnings", K::TextList, "warnings"},  // what a file that loaded may hide; absent when nothing
     {"ports", K::TextList, "ports"},
     {"modules", K::TextList, "modules"},
     {"hint", K::Text, "hint"},
@@ -152,11 +153,12 @@ Facts runFacts(const RunReport& report) {
         .add("parity", std::string(choiceWord(ParityChoices, s.parity)));
     addSettings(facts, s);
     if (s.bootloadType == RemoteWithBackup) facts.add("module_address", paddedAddress(s.moduleAddress));
-    facts.add("result", std::string(resultWord(report.exitStatus)))
+    facts.add("result", std::string(runResultWord(report)))
         .add("exit_status", number(report.exitStatus))
         .add("step", report.step)
         .add("duration_s", roundedToMs(report.durationS));
     addFileAndImage(facts, report.hexFile, report.image);
+    if (!report.warnings.empty()) facts.add("warnings", report.warnings);
     if (!report.hint.empty()) facts.add("hint", report.hint);
     if (!report.recordPath.empty()) facts.add("record", report.recordPath);
     std::vector<std::string> lines;
@@ -172,6 +174,7 @@ Facts checkFacts(const CheckReport& report) {
     facts.add("result", std::string(report.exitStatus == ExitSuccess ? "ok" : "refused"))
         .add("exit_status", number(report.exitStatus));
     addFileAndImage(facts, report.hexFile, report.image);
+    if (!report.warnings.empty()) facts.add("warnings", report.warnings);
     if (!report.portTexts.empty()) facts.add("ports", report.portTexts);
     if (!report.moduleAddresses.empty()) facts.add("modules", report.moduleAddresses);
     if (!report.message.empty()) facts.add("message", report.message);

@@ -38,6 +38,7 @@ struct CheckReport {
     std::vector<std::string> moduleAddresses;  // the modules of its bus
     std::optional<HexFileFacts> hexFile;       // none when the file could not be read
     std::optional<ImageFacts> image;           // none when the file was refused
+    std::vector<std::string> warnings;         // of a file that loaded (hexLoadWarnings)
     int exitStatus = 0;
     std::string message;                       // the loader's refusal, "" when none
 };

@@ -32,9 +32,11 @@ struct RunReport {
     std::string started;       // local time "YYYY-MM-DD hh:mm:ss.mmm"
     std::optional<HexFileFacts> hexFile;  // none when the file could not be read
     std::optional<ImageFacts> image;      // none when the file was refused
+    std::vector<std::string> warnings;    // what the file, loaded, may hide (hexLoadWarnings)
     std::vector<TimedLine> log;
     // The ending.
     int exitStatus = 0;
+    bool portLost = false;      // the port's device failed during the run (status 4)
     std::string step = "done";  // runStepName, or NotStartedStep
     double durationS = 0;
     std::string hint;           // the likely cause of a failure, "" when none
@@ -54,6 +56,10 @@ std::string recordFileName(const RunReport& report);
 std::string recordHeaderText(const RunReport& report);
 std::string recordLineText(const TimedLine& line);
 std::string recordEndingText(const RunReport& report);
+
+// The result word of a run: resultWord of its status, or PortLostResult
+// ("port-lost") when its port's device failed during the run.
+std::string_view runResultWord(const RunReport& report);
 
 // The JSON object of a run's facts, on one line without its line end.
 std::string runJson(const RunReport& report);

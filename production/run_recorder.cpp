@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "image/hex_load_warnings.h"
 #include "platform/local_time.h"
 #include "platform/new_file.h"
 
@@ -29,6 +30,8 @@ std::string localTimeWithMs() {
 RunRecorder::RunRecorder(RunReport& report, const FirmwareImage& image, std::string logDir,
                          std::function<std::string()> clock)
     : report_(report), image_(image), logDir_(std::move(logDir)), clock_(std::move(clock)) {}
+
+void RunRecorder::fileLoaded(const HexLoadReport& load) { report_.warnings = hexLoadWarnings(load); }
 
 void RunRecorder::stepStarted(RunStep step) {
     if (step != RunStep::Port || headerWritten_) return;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "image/firmware_image.h"
+#include "image/hex_image.h"
 #include "platform/regular_file.h"
 #include "production/run_record.h"
 #include "upgrade/run_step.h"
@@ -27,6 +28,8 @@ public:
     RunRecorder(const RunRecorder&) = delete;
     RunRecorder& operator=(const RunRecorder&) = delete;
 
+    // The run loaded its file: the warnings it may hide go into the record.
+    void fileLoaded(const HexLoadReport& load);
     // The run announces a step. The port step comes right after a good load:
     // the image's facts are taken and the record's header written.
     void stepStarted(RunStep step);

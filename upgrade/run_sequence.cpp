@@ -47,6 +47,7 @@ RunResult UpgradeRun::Sequence::loadAndRun() {
     host_.appendLog("获取文件成功\r\n");
     host_.noteHexFileTime(settings_.hexPath);
     host_.appendLog("共" + decimalText(image_.sectorCount()) + "个扇区" + "\r\n");
+    host_.fileLoaded(fileReport_);
     warnAboutFile();
     host_.pumpMessages();
 

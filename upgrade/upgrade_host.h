@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "image/hex_image.h"
 #include "upgrade/run_step.h"
 #include "upgrade/upgrade_settings.h"
 
@@ -64,6 +65,9 @@ public:
     // The window shows it in its progress bar.
     virtual void reportProgress(int /*sector*/, int /*count*/) {}
 
+    // The HEX file loaded and filled the image; report says what it may still
+    // hide (its warnings are logged in yellow next). The window ignores it.
+    virtual void fileLoaded(const HexLoadReport& /*report*/) {}
     // A step of the run begins (before its first log line). Every step at
     // which a run can end is announced, except CrcMismatch, an ending within
     // Check. The window ignores it.

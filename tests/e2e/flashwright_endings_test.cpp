@@ -26,7 +26,8 @@ const std::vector<std::string> StoppedHandshake =
 const std::string NeverAnswered = "the module never answered";
 
 // An unplugged adapter in the middle of the writes: the 5th sector's write
-// and the erase before its second attempt both fail at once.
+// and the erase before its second attempt both fail at once, and the port,
+// not the module, is to blame (exit status 4).
 TEST(LineLost, HangUpDuringTheWritesEndsTheRunAtOnce) {
     FlasherSession session({"--family", sample.chip, "--hangup-after", "6"});
     ASSERT_TRUE(session.ready()) << session.error();
@@ -34,11 +35,12 @@ TEST(LineLost, HangUpDuringTheWritesEndsTheRunAtOnce) {
     ASSERT_TRUE(session.sim().stop());
 
     EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 4);
     EXPECT_EQ(transcript(run.out),
               lines({fileRead(12),
                      {TimeLine, "对接开始", "对接成功", "擦除开始", "擦除成功", "写入开始", "! 重新写入",
                       "! 第5扇区写入失败"}}));
+    EXPECT_NE(run.err.find("stopped working during the run"), std::string::npos) << run.err;
     EXPECT_LT(run.wall, 5s);
     EXPECT_EQ(session.sim().requests().size(), 6u);
 }
@@ -293,6 +295,7 @@ TEST(Ports, MarksPortsHeldElsewhereBusy) {
     const ProcessResult refused = taken.flash({"--chip", sample.chip, sample.hexPath}, withLocks);
     EXPECT_EQ(refused.exitCode, 4);
     EXPECT_EQ(transcript(refused.out), lines({fileRead(12), {"! 通信口打不开", "! 串口打开失败"}}));
+    EXPECT_NE(refused.err.find("is in use: process " + std::to_string(::getpid())), std::string::npos) << refused.err;
     const ProcessResult lockedOut = locked.flash({"--chip", sample.chip, sample.hexPath}, withLocks);
     EXPECT_EQ(lockedOut.exitCode, 4);
     EXPECT_NE(lockedOut.err.find("is in use: process " + std::to_string(::getpid()) + " holds its lock file " + lockFile),

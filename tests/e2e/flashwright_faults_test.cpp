@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
                  lines({Start, {"配置开始", "! 重新配置", "! 配置失败"}}),
                  1,
                  {{"remote-configure", 2}, {"remote-write", 0}},
-                 NeverAnswered,
+                 "no answer from module 000000000002 on the bus at ",
                  "020000000000",
                  "none"},
         // The wildcard (in either case) takes the reply of whichever module answers.

@@ -38,7 +38,7 @@ public:
         return names;
     }
     std::string canonicalDevice(const std::string& d) override { return real().canonicalDevice(d); }
-    Handle open(const std::string& device) override { return real().open(device); }
+    Handle open(const std::string& device, OpenProblem& problem) override { return real().open(device, problem); }
     void close(Handle h) override { real().close(h); }
     void configure(Handle h, const LineSettings& s) override { real().configure(h, s); }
     int read(Handle h, uint8_t* b, int n) override { return real().read(h, b, n); }

@@ -32,11 +32,18 @@ std::string FakeSerialBackend::canonicalDevice(const std::string& device) {
     return alias == aliases.end() ? device : alias->second;
 }
 
-SerialBackend::Handle FakeSerialBackend::open(const std::string& device) {
+SerialBackend::Handle FakeSerialBackend::open(const std::string& device, OpenProblem& problem) {
     calls.push_back("open " + device);
-    if (refusedDevices.count(device)) return NoHandle;
-    for (const auto& entry : open_)
-        if (entry.second == device) return NoHandle;  // exclusive use
+    if (refusedDevices.count(device)) {
+        problem = refusal;
+        return NoHandle;
+    }
+    for (const auto& entry : open_) {
+        if (entry.second == device) {  // exclusive use
+            problem.failure = OpenFailure::Busy;
+            return NoHandle;
+        }
+    }
     const Handle handle = nextHandle++;
     open_[handle] = device;
     return handle;

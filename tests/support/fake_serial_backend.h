@@ -32,7 +32,8 @@ public:
     std::array<std::string, MaxPorts + 1> names;   // what portDeviceNames() reports
     std::map<std::string, std::string> aliases;    // canonicalDevice(): alias -> device
     std::map<std::string, std::vector<std::string>> stable;  // stableNames(): device -> its stable names
-    std::set<std::string> refusedDevices;          // open() fails for these
+    std::set<std::string> refusedDevices;          // open() fails for these ...
+    OpenProblem refusal{OpenFailure::NoDevice, 0, "", "", ""};  // ... with this problem
     bool deviceFailed = false;                     // reads fail
     std::optional<uint32_t> failsFrom;             // ... from this tick on (an adapter pulled out)
     bool writeFails = false;
@@ -68,7 +69,7 @@ public:
         const auto found = stable.find(device);
         return found == stable.end() ? std::vector<std::string>{} : found->second;
     }
-    Handle open(const std::string& device) override;
+    Handle open(const std::string& device, OpenProblem& problem) override;
     void close(Handle handle) override;
     void configure(Handle handle, const LineSettings& settings) override;
     int read(Handle handle, uint8_t* buffer, int n) override;

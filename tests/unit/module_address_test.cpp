@@ -24,16 +24,18 @@ struct AddressRow {
     std::string text;
     ModuleAddress expected;  // byte 0 first on the line
     bool valid;
+    std::string sent = "";  // as paddedAddress gives it; "" = not checked (invalid)
 };
 
 const AddressRow addressRows[] = {
-    {"all_wildcards", "AAAAAAAAAAAA", {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}, true},
-    {"lower_wildcards", "aaaaaaaaaaaa", {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}, true},
-    {"twelve_digits_last_pair_first", "123456789012", {0x12, 0x90, 0x78, 0x56, 0x34, 0x12}, true},
-    {"short_text_padded_left", "1234", {0x34, 0x12, 0x00, 0x00, 0x00, 0x00}, true},
-    {"odd_length_padded_left", "12345", {0x45, 0x23, 0x01, 0x00, 0x00, 0x00}, true},
-    {"empty_is_all_zero", "", {0, 0, 0, 0, 0, 0}, true},
-    {"wildcard_in_first_pair", "AA0000000001", {0x01, 0x00, 0x00, 0x00, 0x00, 0xAA}, true},
+    {"all_wildcards", "AAAAAAAAAAAA", {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}, true, "AAAAAAAAAAAA"},
+    {"lower_wildcards", "aaaaaaaaaaaa", {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}, true, "AAAAAAAAAAAA"},
+    {"twelve_digits_last_pair_first", "123456789012", {0x12, 0x90, 0x78, 0x56, 0x34, 0x12}, true, "123456789012"},
+    {"short_text_padded_left", "1234", {0x34, 0x12, 0x00, 0x00, 0x00, 0x00}, true, "000000001234"},
+    {"odd_length_padded_left", "12345", {0x45, 0x23, 0x01, 0x00, 0x00, 0x00}, true, "000000012345"},
+    {"empty_is_all_zero", "", {0, 0, 0, 0, 0, 0}, true, "000000000000"},
+    {"wildcard_in_first_pair", "AA0000000001", {0x01, 0x00, 0x00, 0x00, 0x00, 0xAA}, true, "AA0000000001"},
+    {"wildcard_pair_padded", "aa01", {0x01, 0xAA, 0, 0, 0, 0}, true, "00000000AA01"},
     {"digit_then_letter_reads_leading_digit", "1A0000000000", {0, 0, 0, 0, 0, 0x01}, false},
     {"letter_first_reads_zero", "A10000000000", {0, 0, 0, 0, 0, 0x00}, false},
     {"mixed_case_wildcard_reads_zero", "Aa0000000000", {0, 0, 0, 0, 0, 0x00}, false},
@@ -48,6 +50,7 @@ TEST_P(ModuleAddressText, EncodesAndValidates) {
     const AddressRow& row = GetParam();
     EXPECT_EQ(encodeModuleAddress(row.text), row.expected);
     EXPECT_EQ(isValidModuleAddress(row.text), row.valid);
+    if (!row.sent.empty()) EXPECT_EQ(paddedAddress(row.text), row.sent);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ModuleAddressText, testing::ValuesIn(addressRows),

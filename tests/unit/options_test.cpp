@@ -2,10 +2,12 @@
 // values over them, and every kind of usage error.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli/options.h"
+#include "unit/merge_test_files.h"
 
 namespace kq::cli {
 namespace {
@@ -65,8 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
                    .area = 56, .user = "1000", .upgrade = "12000"},
         ValuesCase{.name = "LowestBaudAndOddParity", .args = {"--baud", "1200", "--parity", "odd"}, .baud = 0,
                    .parity = 1, .area = 56, .user = "1000", .upgrade = "12000"},
-        ValuesCase{.name = "FrameAndAddress", .args = {"--frame", "64", "--address", "1234"}, .frame = 0,
-                   .area = 56, .user = "1000", .upgrade = "12000", .address = "1234"},
+        // An address is kept as the 12 characters sent, as an address file's line is.
+        ValuesCase{.name = "FrameAndAddress", .args = {"--frame", "64", "--type", "nobackup", "--address", "1234"},
+                   .type = 2, .frame = 0, .area = 56, .user = "1000", .upgrade = "12000", .address = "000000001234"},
         ValuesCase{.name = "HandshakeTimeoutInSeconds", .args = {"--handshake-timeout", "2.5"}, .area = 56,
                    .user = "1000", .upgrade = "12000", .handshakeMs = 2500}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -136,8 +139,10 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"HandshakeTimeoutText", {"flash", "--port", "COM1", "--handshake-timeout", "5s", "a.hex"},
                   "--handshake-timeout"},
         ErrorCase{"PortTwice", {"flash", "--port", "COM1", "--port", "COM1", "a.hex"}, "COM1 is given twice"},
-        ErrorCase{"SeveralAddressesLocal", {"flash", "--port", "COM1", "--address", "1", "--address", "2", "a.hex"},
-                  "need --type backup"},
+        ErrorCase{"AddressWithTheLocalType", {"flash", "--port", "COM1", "--address", "17", "a.hex"},
+                  "--address names a module, but the local upgrade (--type local) sends no module address"},
+        ErrorCase{"EmptyAddress", {"flash", "--port", "COM1", "--type", "backup", "--address", "", "a.hex"},
+                  "--address"},
         ErrorCase{"SeveralAddressesWithoutBackup",
                   {"flash", "--port", "COM1", "--type", "nobackup", "--address", "1", "--address", "2", "a.hex"},
                   "sends no module address"},
@@ -148,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"OneModuleTwice",
                   {"flash", "--port", "COM1", "--type", "backup", "--address", "1234", "--address", "000000001234",
                    "a.hex"},
-                  "name the same module"},
+                  "--address 000000001234 is given twice"},
         ErrorCase{"AddressAndAddressFile",
                   {"flash", "--port", "COM1", "--type", "backup", "--address", "1", "--address-file", "a.txt", "a.hex"},
                   "either with --address or with --address-file"},
@@ -239,13 +244,13 @@ TEST(FlashwrightCliOptions, SeveralPortsAndTheModulesOfABus) {
                                      "000000000001", "--address", "2", "--log-dir", "records", "--json", "a.hex"});
     ASSERT_EQ(parsed.error, "");
     EXPECT_EQ(parsed.flash.portTexts, (Args{"COM1", "/dev/ttyUSB1"}));
-    EXPECT_EQ(parsed.flash.moduleAddresses, (Args{"000000000001", "2"}));
+    EXPECT_EQ(parsed.flash.moduleAddresses, (Args{"000000000001", "000000000002"}));
     EXPECT_EQ(parsed.flash.logDir, "records");
     EXPECT_TRUE(parsed.flash.json);
     // One address is the settings' own, on every path.
     const ParsedArgs one = parse({"flash", "--port", "COM1", "--type", "nobackup", "--address", "17", "a.hex"});
     ASSERT_EQ(one.error, "");
-    EXPECT_EQ(one.flash.settings.moduleAddress, "17");
+    EXPECT_EQ(one.flash.settings.moduleAddress, "000000000017");
     EXPECT_TRUE(one.flash.moduleAddresses.empty());
 }
 
@@ -256,6 +261,24 @@ TEST(FlashwrightCliOptions, CheckTakesTheOptionsOfFlashWithoutAPort) {
     EXPECT_EQ(parsed.flash.settings.upgradeOffsetHex, "11000");
     EXPECT_TRUE(parsed.flash.portTexts.empty());
     EXPECT_NE(parse({"check", "--port", "COM40", "a.hex"}).error.find("COM1 to COM32"), std::string::npos);
+}
+
+// check refuses every option value that flash refuses, the record folder
+// included, but makes no folder.
+TEST(FlashwrightCliOptions, CheckAndFlashCheckTheRecordFolderAlike) {
+    kq::testing::TempFolder folder;
+    const std::string file = folder.file("afile");
+    kq::testing::writeBytes(file, "x");
+    for (const char* command : {"flash", "check"}) {
+        const auto refusal = [&](const std::string& logDir) {
+            return parse({command, "--port", "COM1", "--log-dir", logDir, "a.hex"}).error;
+        };
+        EXPECT_EQ(refusal(file), "--log-dir " + file + ": not a folder") << command;
+        EXPECT_NE(refusal(file + "/records"), "") << command;
+        EXPECT_EQ(refusal(folder.file("new/records")), "") << command;
+        EXPECT_EQ(refusal(folder.path()), "") << command;
+    }
+    EXPECT_FALSE(std::filesystem::exists(test::utf8Path(folder.file("new"))));
 }
 
 TEST(FlashwrightCliOptions, ScriptsGetAHandshakeTimeOutByDefault) {

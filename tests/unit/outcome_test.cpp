@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "link/port_lock.h"
 #include "production/outcome.h"
 
 namespace kq::production {
@@ -19,6 +20,7 @@ struct OutcomeCase {
     int status = 0;
     const char* mentions = "";  // "" = no hint at all
     bool portFailed = false;    // the device failed during the run
+    const char* module = "";    // the module named on the remote upgrade with backup
 };
 
 std::ostream& operator<<(std::ostream& out, const OutcomeCase& c) { return out << c.name; }
@@ -30,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OutcomeCase{"Success", RunEnding::Success, RunStep::None, true, ExitSuccess, ""},
         OutcomeCase{"PortFailed", RunEnding::FailedWithoutPicture, RunStep::Port, false, ExitPortFailed,
-                    "dialout"},
+                    "could not be opened"},
         OutcomeCase{"UpgradeFlagUnanswered", RunEnding::FailedWithoutPicture, RunStep::UpgradeFlag, false,
                     ExitModuleFailed, "bootloader"},
         OutcomeCase{"EraseUnanswered", RunEnding::FailedWithCross, RunStep::Erase, false, ExitModuleFailed,
@@ -54,11 +56,22 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"StoppedInHandshake", RunEnding::Stopped, RunStep::Handshake, false, ExitStopped,
                     "never answered"},
         OutcomeCase{"StoppedLater", RunEnding::Stopped, RunStep::Write, true, ExitStopped, ""},
-        // An adapter pulled out: the port is named, not the line or the module.
-        OutcomeCase{"WriteOnALostPort", RunEnding::FailedWithCross, RunStep::Write, true, ExitModuleFailed,
+        // A module missing from a bus: its address and the bus, not the bootloader.
+        OutcomeCase{"ModuleMissingFromABus", RunEnding::FailedWithCross, RunStep::Configure, false,
+                    ExitModuleFailed, "no answer from module 000000000002 on the bus at COM3 (/dev/ttyUSB0)", false,
+                    "000000000002"},
+        // An adapter pulled out: the port is named, not the line or the
+        // module, whichever step it hit (result port-lost).
+        OutcomeCase{"WriteOnALostPort", RunEnding::FailedWithCross, RunStep::Write, true, ExitPortFailed,
                     "COM3 (/dev/ttyUSB0) stopped working during the run (adapter unplugged?)", true},
-        OutcomeCase{"EraseOnALostPort", RunEnding::FailedWithCross, RunStep::Erase, false, ExitModuleFailed,
+        OutcomeCase{"EraseOnALostPort", RunEnding::FailedWithCross, RunStep::Erase, false, ExitPortFailed,
                     "unplugged", true},
+        OutcomeCase{"UpgradeFlagOnALostPort", RunEnding::FailedWithoutPicture, RunStep::UpgradeFlag, false,
+                    ExitPortFailed, "unplugged", true},
+        OutcomeCase{"CheckOnALostPort", RunEnding::FailedWithCross, RunStep::Check, true, ExitPortFailed,
+                    "unplugged", true},
+        OutcomeCase{"VerifyOnALostBus", RunEnding::FailedWithCross, RunStep::Verify, true, ExitPortFailed,
+                    "unplugged", true, "000000000002"},
         OutcomeCase{"HandshakeOnALostPort", RunEnding::FailedWithoutPicture, RunStep::Port, true, ExitPortFailed,
                     "stopped working", true},
         OutcomeCase{"StoppedInHandshakeOnALostPort", RunEnding::Stopped, RunStep::Handshake, false, ExitStopped,
@@ -67,9 +80,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(Outcomes, MapToExitStatusAndHint) {
     const OutcomeCase& c = GetParam();
-    const RunOutcome outcome =
-        describeOutcome({c.ending, c.step}, {c.answered, c.portFailed, "COM3", "/dev/ttyUSB0", "a.hex"});
+    RunContext context{c.answered, c.portFailed, "COM3", "/dev/ttyUSB0", "a.hex"};
+    context.moduleAddress = c.module;
+    const RunOutcome outcome = describeOutcome({c.ending, c.step}, context);
     EXPECT_EQ(outcome.exitStatus, c.status);
+    const bool lost = c.portFailed && c.status == ExitPortFailed;
+    EXPECT_EQ(outcome.result, lost ? PortLostResult : resultWord(c.status));
     if (std::string(c.mentions).empty()) {
         EXPECT_EQ(outcome.hint, "");
     } else {
@@ -100,14 +116,42 @@ TEST(Outcome, HandshakeTimeOutAndCtrlC) {
     EXPECT_EQ(describeOutcome({RunEnding::Stopped, RunStep::Write}, context).exitStatus, ExitStopped);
 }
 
-TEST(Outcome, APortHeldByItsLockFileNamesTheHolder) {
-    RunContext context{false, false, "COM3", "/dev/ttyUSB0", "a.hex"};
-    context.lockOwner = 4321;
-    context.lockPath = "/run/lock/LCK..ttyUSB0";
-    const RunOutcome outcome = describeOutcome({RunEnding::FailedWithoutPicture, RunStep::Port}, context);
-    EXPECT_EQ(outcome.exitStatus, ExitPortFailed);
-    EXPECT_EQ(outcome.hint, "COM3 (/dev/ttyUSB0) is in use: process 4321 holds its lock file /run/lock/LCK..ttyUSB0");
+// Why a port did not open, as the open (or the lock file) found it.
+TEST(Outcome, APortThatDidNotOpenNamesTheCause) {
+    struct Row {
+        OpenProblem problem;
+        int lockOwner;
+        std::string hint;
+    };
+    const std::string lock = "/run/lock/LCK..ttyUSB0";
+    const Row rows[] = {
+        {{OpenFailure::NoDevice, 0, "", "", ""}, 0, "COM3 (/dev/ttyUSB0) could not be opened: no such device"},
+        {{OpenFailure::NotSerial, 0, "", "", ""}, 0, "COM3 (/dev/ttyUSB0) could not be opened: not a serial device"},
+        {{OpenFailure::Busy, 77, "minicom", "", ""}, 0, "COM3 (/dev/ttyUSB0) is in use: process 77 (minicom) has it open"},
+        {{OpenFailure::Busy, 0, "", "", ""}, 0, "COM3 (/dev/ttyUSB0) is in use: another program has it open"},
+        {{OpenFailure::NoPermission, 0, "", "dialout", ""}, 0,
+         "COM3 (/dev/ttyUSB0) could not be opened: permission denied: the device belongs to the group dialout; "
+         "join it with \"sudo usermod -aG dialout $USER\", then log in again"},
+        {{OpenFailure::Other, 0, "", "", "Input/output error"}, 0,
+         "COM3 (/dev/ttyUSB0) could not be opened: Input/output error"},
+        {{}, 4321, "COM3 (/dev/ttyUSB0) is in use: process 4321 holds its lock file " + lock},
+        {{}, LockOwnerUnknown,
+         "COM3 (/dev/ttyUSB0) is held by its lock file " + lock +
+             ", whose content is not a process id: remove that file when no program uses the port"},
+        {{}, LockOwnerUnreadable, "COM3 (/dev/ttyUSB0) is in use: its lock file " + lock + " cannot be read"},
+    };
+    for (const Row& row : rows) {
+        RunContext context{false, false, "COM3", "/dev/ttyUSB0", "a.hex"};
+        context.lockOwner = row.lockOwner;
+        context.lockPath = lock;
+        context.openProblem = row.problem;
+        const RunOutcome outcome = describeOutcome({RunEnding::FailedWithoutPicture, RunStep::Port}, context);
+        EXPECT_EQ(outcome.exitStatus, ExitPortFailed);
+        EXPECT_EQ(outcome.result, "port");
+        EXPECT_TRUE(outcome.hint.starts_with(row.hint)) << outcome.hint;
+    }
 }
+
 
 // Every pair of statuses, against the order from the most severe down.
 TEST(Outcome, SeveralRunsEndWithTheMostSevereStatus) {

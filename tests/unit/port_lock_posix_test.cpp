@@ -80,6 +80,17 @@ TEST_F(PortLockTest, TheHoldersOfOthers) {
     }
 }
 
+// A lock file we cannot read may be another user's real lock: it holds the
+// port, and is not taken for one whose content is no process id.
+TEST_F(PortLockTest, AnUnreadableLockHoldsThePort) {
+    std::filesystem::create_directory(lockFile());  // read() fails on a folder, even for root
+    EXPECT_EQ(portLockOwner("/dev/ttyUSB0"), LockOwnerUnreadable);
+    PortLock lock;
+    EXPECT_EQ(lock.take("/dev/ttyUSB0"), PortLockResult::HeldByOther);
+    EXPECT_EQ(lock.owner(), LockOwnerUnreadable);
+    EXPECT_TRUE(std::filesystem::is_directory(lockFile()));
+}
+
 TEST_F(PortLockTest, WithoutAWritableFolderTheRunGoesOnUnlocked) {
     ::setenv("KQ_LOCK_DIR", folder.file("missing").c_str(), 1);
     PortLock lock;

@@ -165,6 +165,34 @@ TEST(RunRecord, CheckUsesTheRunsNamesAndRendersBothWays) {
     }
 }
 
+// A file's warnings are a fact of every rendering, absent when there are
+// none (the cases above); a lost port is a result of its own.
+TEST(RunRecord, WarningsAndALostPortInEveryRendering) {
+    RunReport report = sampleReport();
+    report.warnings = {"no end record", "2 lines are not records"};
+    report.exitStatus = 4;
+    report.portLost = true;
+    EXPECT_NE(recordHeaderText(report).find("image crc16:    0xA2CA\n"
+                                            "warnings:       no end record, 2 lines are not records\n\nlog:\n"),
+              std::string::npos)
+        << recordHeaderText(report);
+    EXPECT_NE(recordEndingText(report).find("result:         port-lost\nexit status:    4\n"), std::string::npos);
+    const std::string json = runJson(report);
+    EXPECT_NE(json.find("\"result\":\"port-lost\",\"exit_status\":4"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"image_crc16\":\"0xA2CA\",\"warnings\":[\"no end record\",\"2 lines are not records\"]"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(summaryTable({report, sampleReport()}).find("COM3  port-lost  erase"), std::string::npos)
+        << summaryTable({report, sampleReport()});
+
+    CheckReport check;
+    check.image = ImageFacts{6000, 12, 0xA2CA, 0x1000, 0xFF0000};
+    check.warnings = {"no end record"};
+    EXPECT_NE(factLines(checkFacts(check), FactPart::Header).find("image crc16:    0xA2CA\nwarnings:       no end record\n"),
+              std::string::npos);
+    EXPECT_NE(factsJson(checkFacts(check)).find("\"warnings\":[\"no end record\"]"), std::string::npos);
+}
+
 TEST(RunRecord, SummaryTable) {
     RunReport first = sampleReport();
     RunReport second = sampleReport();

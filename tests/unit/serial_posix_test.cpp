@@ -1,7 +1,11 @@
 // The POSIX backend on a real pseudo-terminal: the test holds the master side
 // and plays the module; the backend opens the slave side like a serial port.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <time.h>
@@ -86,6 +90,82 @@ TEST_F(PosixBackendTest, OpenIsExclusiveAndReleasedOnClose) {
     backend.close(again);
     EXPECT_EQ(backend.open("/dev/null"), SerialBackend::NoHandle);  // not a terminal
     EXPECT_EQ(backend.open("/nonexistent/tty"), SerialBackend::NoHandle);
+}
+
+// A refused open says why, from the open's own errno.
+TEST_F(PosixBackendTest, ARefusedOpenNamesItsCause) {
+    char file[] = "/tmp/kq-not-a-port-XXXXXX";
+    const int fd = ::mkstemp(file);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const std::pair<std::string, OpenFailure> rows[] = {
+        {"/nonexistent/tty", OpenFailure::NoDevice}, {"/dev/null", OpenFailure::NotSerial},
+        {"/tmp", OpenFailure::NotSerial},            {file, OpenFailure::NotSerial},
+    };
+    for (const auto& [device, failure] : rows) {
+        OpenProblem problem;
+        EXPECT_EQ(backend.open(device, problem), SerialBackend::NoHandle) << device;
+        EXPECT_EQ(problem.failure, failure) << device;
+    }
+    ::unlink(file);
+}
+
+// Another process has the port: the refusal names it.
+TEST_F(PosixBackendTest, ABusyPortNamesTheProcessThatHasItOpen) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const SerialBackend::Handle handle = backend.open(pty.slave());
+        const char mark = handle != SerialBackend::NoHandle ? 'y' : 'n';
+        (void)!::write(ready[1], &mark, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char mark = 0;
+    ASSERT_EQ(::read(ready[0], &mark, 1), 1);
+    OpenProblem problem;
+    EXPECT_EQ(backend.open(pty.slave(), problem), SerialBackend::NoHandle);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(mark, 'y');
+    EXPECT_EQ(problem.failure, OpenFailure::Busy);
+    EXPECT_EQ(problem.holder, holder);
+    EXPECT_FALSE(problem.holderName.empty());
+}
+
+// A user outside the device's group is told the group.
+TEST_F(PosixBackendTest, ADeviceRefusedToTheUserNamesItsGroup) {
+    struct stat device {};
+    ASSERT_EQ(::stat(pty.slave().c_str(), &device), 0);
+    if (::geteuid() != 0 || (device.st_mode & S_IRWXO) == S_IRWXO) GTEST_SKIP() << "needs root to become another user";
+    const group* owner = ::getgrgid(device.st_gid);
+    ASSERT_NE(owner, nullptr);
+    const std::string expected = std::string("NoPermission ") + owner->gr_name;
+    int answer[2];
+    ASSERT_EQ(::pipe(answer), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string text = "dropped";
+        if (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0) {
+            OpenProblem problem;
+            backend.open(pty.slave(), problem);
+            text = (problem.failure == OpenFailure::NoPermission ? "NoPermission " : "other ") + problem.group;
+        }
+        (void)!::write(answer[1], text.data(), text.size());
+        ::_exit(0);
+    }
+    ::close(answer[1]);
+    char text[128] = {};
+    const ssize_t got = ::read(answer[0], text, sizeof text - 1);
+    ::waitpid(child, nullptr, 0);
+    ::close(answer[0]);
+    EXPECT_GT(got, 0);
+    EXPECT_EQ(std::string(text), expected);
 }
 
 TEST(LineMode, SettingsBecomeARawTermiosLine) {

@@ -4,8 +4,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/interrupt.h"
 #include "cli/terminal_host.h"
@@ -57,11 +60,12 @@ protected:
     }
 
     // drawRows: err is a terminal with the run's row at its bottom.
-    RunResult runWith(const TerminalSetup& setup, std::FILE* err, bool drawRows = false) {
+    RunResult runWith(const TerminalSetup& setup, std::FILE* err, bool drawRows = false,
+                      RunRecorder* recorder = nullptr) {
         RunConsole console({out.file(), err, drawRows, 80, clocks.monotonicMs});
         TerminalSetup withRow = setup;
         withRow.row = console.addRow();
-        TerminalHost host(settings, withRow, console, clocks);
+        TerminalHost host(settings, withRow, console, clocks, recorder);
         UpgradeRun run(host, commands, *image);
         host.attach(run);
         const RunResult result = run.runUpgrade();
@@ -103,6 +107,32 @@ TEST_F(TerminalHostTest, ALoaderMessageBecomesAnErrorLine) {
     settings.hexPath = hexFile.missingPath();
     EXPECT_EQ(runWith({}, err.file()).step, RunStep::File);
     EXPECT_EQ(err.text(), "flashwright-cli: .hex 不存在!\n");
+}
+
+// A file cut off before its end record still flashes: the warning goes to
+// standard error at once, naming the file, and into the record's header.
+TEST_F(TerminalHostTest, AFileWithoutEndRecordIsWarnedAboutAndRecorded) {
+    const std::string endLine = ":00000001FF\r\n";
+    std::string text;
+    {
+        std::ifstream in(settings.hexPath, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_TRUE(text.ends_with(endLine));
+    std::ofstream(settings.hexPath, std::ios::binary | std::ios::trunc) << text.substr(0, text.size() - endLine.size());
+    kq::testing::TempFolder records;
+    RunReport report;
+    report.settings = settings;
+    RunRecorder recorder(report, *image, records.path());
+
+    EXPECT_EQ(runWith({}, err.file(), false, &recorder).ending, RunEnding::Success);
+    recorder.finish();
+    EXPECT_EQ(err.text(), "flashwright-cli: warning: \"" + settings.hexPath + "\": no end record\n");
+    EXPECT_EQ(report.warnings, std::vector<std::string>{"no end record"});
+    std::ifstream file(report.recordPath);
+    const std::string record((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(record.find("image crc16:    0x"), std::string::npos) << record;
+    EXPECT_NE(record.find("\nwarnings:       no end record\n\nlog:\n"), std::string::npos) << record;
 }
 
 TEST_F(TerminalHostTest, APortThatWillNotOpenGivesBothRedLinesOnOneLine) {
