@@ -13,6 +13,8 @@ Commands:
   flash [OPTIONS] FILE.hex run the upgrade on one or more ports
   check [OPTIONS] FILE.hex load FILE.hex as flash would and tell what would
                            be sent (a dry run: no port is touched)
+  station RECIPE           the production station: flash one module after
+                           another on every port of the recipe
 
 Run "flashwright-cli COMMAND --help" for the options of a command,
 "flashwright-cli --version" for the version.

@@ -221,7 +221,7 @@ int comPortNumber(std::string_view text) {
 ParsedArgs parseArguments(const std::vector<std::string>& args) {
     ParsedArgs parsed;
     if (args.empty()) {
-        parsed.error = "a command is missing (ports, flash or check)";
+        parsed.error = "a command is missing (ports, flash, check or station)";
         return parsed;
     }
     const std::string& first = args[0];

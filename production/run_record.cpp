@@ -79,6 +79,11 @@ std::string seconds(double value) {
 
 }  // namespace
 
+std::string_view recordResultWord(const RunReport& report) {
+    if (report.station && report.station->portLost) return PortLostResult;
+    return resultWord(report.exitStatus);
+}
+
 std::string recordFileName(const RunReport& report) {
     std::string name = compactTime(report.started) + "_" + portSlot(report.port);
     if (report.portText != portSlot(report.port)) {
@@ -98,6 +103,14 @@ std::string recordHeaderText(const RunReport& report) {
     text += '\n';
     text += field("version", std::string(ProgramName) + " " + report.version);
     text += field("host", report.host);
+    if (const auto& station = report.station) {
+        text += field("station", station->station);
+        text += field("port name", station->portName);
+        text += field("cycle", std::to_string(station->cycle));
+        text += field("adapter", station->adapter.empty() ? NoValue : std::string_view(station->adapter));
+        text += field("latency timer",
+                      station->latencyTimerMs ? std::to_string(*station->latencyTimerMs) + " ms" : std::string(NoValue));
+    }
     text += field("started", report.started);
     text += field("port", report.portText + (report.portText == portSlot(report.port) ? "" : " (" + portSlot(report.port) + ")"));
     text += field("device", report.device.empty() ? NoValue : std::string_view(report.device));
@@ -139,7 +152,7 @@ std::string recordLineText(const TimedLine& line) { return line.time + "  " + li
 
 std::string recordEndingText(const RunReport& report) {
     std::string text = "\n";
-    text += field("result", resultWord(report.exitStatus));
+    text += field("result", recordResultWord(report));
     text += field("exit status", std::to_string(report.exitStatus));
     text += field("step", report.step);
     text += field("duration", seconds(report.durationS));
@@ -152,8 +165,16 @@ std::string runJson(const RunReport& report) {
     JsonObject json;
     json.add("program", ProgramName)
         .add("version", report.version)
-        .add("host", report.host)
-        .add("started", report.started)
+        .add("host", report.host);
+    if (const auto& station = report.station) {
+        json.add("station", station->station)
+            .add("port_name", station->portName)
+            .add("cycle", int64_t{station->cycle})
+            .add("adapter", station->adapter)
+            .add("latency_timer_ms", station->latencyTimerMs ? std::optional<int64_t>(*station->latencyTimerMs)
+                                                             : std::nullopt);
+    }
+    json.add("started", report.started)
         .add("port", report.portText)
         .add("slot", portSlot(report.port))
         .add("device", report.device)
@@ -168,7 +189,7 @@ std::string runJson(const RunReport& report) {
     if (report.remote()) json.add("module_address", s.moduleAddress);
     const auto& file = report.hexFile;
     const auto& image = report.image;
-    json.add("result", resultWord(report.exitStatus))
+    json.add("result", recordResultWord(report))
         .add("step", report.step)
         .add("exit_status", report.exitStatus)
         .addFixed3("duration_s", report.durationS)
@@ -196,7 +217,7 @@ std::string summaryTable(const std::vector<RunReport>& reports) {
     for (const RunReport& report : reports) {
         std::vector<std::string> row = {report.portText};
         if (withModules) row.push_back(report.remote() ? report.settings.moduleAddress : std::string(NoValue));
-        row.insert(row.end(), {std::string(resultWord(report.exitStatus)), report.step, seconds(report.durationS)});
+        row.insert(row.end(), {std::string(recordResultWord(report)), report.step, seconds(report.durationS)});
         rows.push_back(std::move(row));
     }
     // Widths in characters (UTF-8 continuation bytes take no room).

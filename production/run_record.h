@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "production/image_facts.h"
+#include "production/station_facts.h"
 #include "upgrade/upgrade_settings.h"
 
 namespace kq::production {
@@ -38,10 +39,15 @@ struct RunReport {
     double durationS = 0;
     std::string hint;           // the likely cause of a failure, "" when none
     std::string recordPath;     // the record file, "" when none
+    std::optional<StationFacts> station;  // a station's cycle: its station, port name, cycle and adapter
 
     // The remote paths name the module.
     bool remote() const { return settings.bootloadType == RemoteWithBackup || settings.bootloadType == RemoteWithoutBackup; }
 };
+
+// The record's result word: resultWord of its exit status, or PortLostResult
+// for a station's cycle whose port went away.
+std::string_view recordResultWord(const RunReport& report);
 
 // "YYYYMMDD-hhmmss-mmm_COMn[_device][_address].log": when, the port's slot,
 // the device's own name when the port was given as a path, and on the remote

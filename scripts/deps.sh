@@ -14,7 +14,7 @@ else
   # fonts-wqy-microhei: the Chinese sans face the windows are set in (1.6 MB;
   # fonts-noto-cjk would do as well but weighs 57 MB to download).
   # ccache: a second build folder reuses the objects of the first.
-  packages=(g++ make cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev "$@")
+  packages=(g++ make cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev libtomlplusplus-dev "$@")
   if [ "${KQ_BUILD_GUI:-ON}" != "OFF" ]; then
     packages+=(qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei)
   fi
