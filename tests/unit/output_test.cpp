@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/log_writer.h"
+#include "production/log_writer.h"
 #include "cli/progress.h"
 #include "production/outcome.h"
 
