@@ -72,7 +72,9 @@ std::string stationSummary(const StationState& state) {
         rows.push_back({port.stableName, std::to_string(port.cycles), std::to_string(port.counts.passed),
                         std::to_string(port.counts.failed), percent(port.counts.yield())});
     }
-    rows.push_back({"total", std::to_string(state.totals.passed + state.totals.failed),
+    long long cycles = 0;
+    for (const PortState& port : state.ports) cycles += port.cycles;
+    rows.push_back({"total", std::to_string(cycles),
                     std::to_string(state.totals.passed), std::to_string(state.totals.failed),
                     percent(state.totals.yield())});
     std::vector<size_t> widths(rows[0].size(), 0);

@@ -285,6 +285,9 @@ void Station::runLocal(Port& port) {
     }
     if (port.presence.handshake(result == Ok, nowMs())) {
         runCycle(port);
+        // The jump was the cycle's last request, sent without a reply: the
+        // next handshake (whose send purges the line) waits until it is surely out.
+        rest(port, AnsweredProbeGapMs);
         return;
     }
     // A module that answers answers at once: pace the handshakes to it.
@@ -317,8 +320,6 @@ void Station::runCycle(Port& port) {
             return;
         }
     }
-    // The run closed the port; it is opened again for the next handshakes.
-    port.open = false;
     if (!isRemote(setup_.recipe.settings.bootloadType)) port.presence.cycleEnded(nowMs());
 }
 
@@ -416,11 +417,12 @@ void Station::endCycle(Port& port, RunReport& report, const std::string& recordP
     summary.result = std::string(recordResultWord(report));
     summary.reason = summary.passed ? "" : report.hint;
     summary.durationS = report.durationS;
+    if (front_.cycleEnded) front_.cycleEnded(port.index, report, recordProblem);
     {
         std::lock_guard lock(mutex_);
         exitStatus_ = mostSevereStatus(exitStatus_, report.exitStatus);
         PortState& shown = state_.ports[size_t(port.index)];
-        ++shown.cycles;
+        shown.cycles = std::max(shown.cycles, summary.cycle);  // the modules of a bus share their cycle
         (summary.passed ? shown.counts.passed : shown.counts.failed) += 1;
         (summary.passed ? state_.totals.passed : state_.totals.failed) += 1;
         shown.cycleTimeS = summary.durationS;
@@ -435,7 +437,6 @@ void Station::endCycle(Port& port, RunReport& report, const std::string& recordP
         state_.modulesPerHour = double(state_.totals.passed + state_.totals.failed) / hours;
         changed();
     }
-    if (front_.cycleEnded) front_.cycleEnded(port.index, report, recordProblem);
 }
 
 // ---- the state ------------------------------------------------------------------

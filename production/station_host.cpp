@@ -4,6 +4,8 @@
 #include <ctime>
 #include <thread>
 
+#include "link/serial_port.h"
+
 namespace kq::production {
 
 StationHost::StationHost(const UpgradeSettings& settings, RunRecorder& recorder, CycleHooks hooks)
@@ -15,11 +17,15 @@ StationHost::StationHost(const UpgradeSettings& settings, RunRecorder& recorder,
 
 void StationHost::appendTimestamp() { appendLog(timestampText(std::time(nullptr)) + "\r\n"); }
 
+// The station opened the port with the recipe's line settings and keeps it
+// open from cycle to cycle: a line closed right after the jump could lose the
+// jump's last bytes with it, and the next handshakes need it open anyway.
 SelectedPortResult StationHost::openSelectedPort(const UpgradeSettings& settings) {
+    if (isClosed(int16_t(settings.portNumber)) == 0) return SelectedPortResult::Opened;
     return openSelectedPortOn(*this, settings);
 }
 
-void StationHost::closeSelectedPort(const UpgradeSettings& settings) { closeSelectedPortOn(settings); }
+void StationHost::closeSelectedPort(const UpgradeSettings&) {}
 
 // No one is there to dismiss a message box: its text goes into the record.
 void StationHost::showMessage(std::string_view text) {

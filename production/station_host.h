@@ -2,7 +2,7 @@
 // (red lines marked "! "), the progress and the steps to the station's state,
 // and the station's stop, or a handshake that stays unanswered too long,
 // press the run's stop button. The station holds the port's lock file for as
-// long as it uses the port, so the host only opens and closes the device.
+// long as it uses the port, and keeps the port open from cycle to cycle.
 #pragma once
 
 #include <cstdint>
