@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
     switch (parsed.command) {
-        case CliCommand::Ports: return runPortsCommand(stdout, stderr);
+        case CliCommand::Ports: return runPortsCommand(parsed.portsJson, stdout, stderr);
         case CliCommand::Check: return runCheckCommand(parsed.flash, stdout, stderr);
         case CliCommand::Flash: return runFlashCommand(parsed.flash, stdout, stderr);
         case CliCommand::None: break;

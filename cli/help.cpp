@@ -9,7 +9,8 @@ Upgrades the program of a KQ581X (251 core) or KQ58XX (ARM core) module
 through its bootloader over a serial line, as the flashwright window does.
 
 Commands:
-  ports                    list the serial ports, busy ones marked
+  ports [--json]           list the serial ports, busy ones marked, with their
+                           stable names and adapters
   flash [OPTIONS] FILE.hex run the upgrade on one or more ports
   check [OPTIONS] FILE.hex load FILE.hex as flash would and tell what would
                            be sent (a dry run: no port is touched)
@@ -22,20 +23,37 @@ Run "flashwright-cli COMMAND --help" for the options of a command,
 }
 
 std::string_view portsHelp() {
-    return R"(Usage: flashwright-cli ports
+    return R"(Usage: flashwright-cli ports [--json]
 
 Lists the serial ports, one per line: its number and its device, e.g.
 "COM3  /dev/ttyUSB0". A port another program holds (open, or by its lock
 file LCK..<device> in /var/lock or $KQ_LOCK_DIR) is marked "busy", with the
 process that holds the lock where it is known; one this user may not open,
-"no permission". Under a port, indented, come its stable names (the links
-in /dev/serial/by-id and /dev/serial/by-path), which --port takes as well.
+"no permission". Under a port, indented, come the names that stay the same
+when its adapter is plugged in again, which --port takes as well:
+  by-path   the link in /dev/serial/by-path: the USB socket the adapter is
+            in, whatever adapter that is (also one without a serial number)
+  by-id     the link in /dev/serial/by-id: the adapter's ids and serial
+            number, whichever socket it is in
+  location  Windows: the device's location path (the socket), beside the
+            COM name the system keeps for the adapter
+and its adapter: USB vendor and product id, maker and product, driver,
+serial number and latency timer, where the system tells them, e.g.
+  adapter   USB 0403:6001 FTDI FT232R USB UART (ftdi_sio), serial A50285BI,
+            latency timer 16 ms
+A latency timer above 2 ms holds every reply back that long; the listing
+warns about it on standard error, with how to lower it.
 A port number stays with its device while the program runs; a link
 ports/COMn beside the program (installed: also
 $XDG_RUNTIME_DIR/flashwright/ports/COMn, where kqsim links) pins a device
 to COMn.
 
 Options:
+  --json     one JSON object per port and line instead: port, device,
+             description, state (free, busy, no-permission), lock_owner,
+             by_path, by_id, location_path, usb_vendor_id, usb_product_id,
+             usb_serial_number, usb_manufacturer, usb_product, driver,
+             latency_timer_ms (null where unknown)
   --help     this text
   --version  the version
 )";

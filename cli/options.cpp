@@ -86,6 +86,10 @@ constexpr std::array<KnownOption, 14> FlashOptionTable = {{
     {.name = "--json", .takes = OptionTakes::OptionalValue},
 }};
 
+constexpr std::array<KnownOption, 1> PortsOptionTable = {{
+    {.name = "--json", .takes = OptionTakes::OptionalValue},
+}};
+
 constexpr std::string_view AddressRule =
     "up to 12 characters, pairs of two decimal digits or AA (e.g. AAAAAAAAAAAA, 000000001234)";
 
@@ -203,21 +207,6 @@ int effectiveHandshakeTimeoutMs(int givenMs, bool inputIsTerminal) {
     return inputIsTerminal ? 0 : ScriptHandshakeTimeoutMs;
 }
 
-int comPortNumber(std::string_view text) {
-    if (text.size() < 4 || (text[0] != 'C' && text[0] != 'c') || (text[1] != 'O' && text[1] != 'o') ||
-        (text[2] != 'M' && text[2] != 'm')) {
-        return 0;
-    }
-    std::string_view digits = text.substr(3);
-    if (digits.starts_with(' ')) digits.remove_prefix(1);
-    if (digits.empty()) return 0;
-    for (char ch : digits) {
-        if (ch < '0' || ch > '9') return 0;
-    }
-    const std::optional<int> number = decimalNumber(digits);  // none when out of int range
-    return number && *number >= 1 && *number <= MaxPorts ? *number : -1;
-}
-
 ParsedArgs parseArguments(const std::vector<std::string>& args) {
     ParsedArgs parsed;
     if (args.empty()) {
@@ -233,8 +222,16 @@ ParsedArgs parseArguments(const std::vector<std::string>& args) {
     }
     if (first == "ports") {
         parsed.command = CliCommand::Ports;
-        if (takeHelpOrVersion(readCommandLine(rest, {}), parsed)) return parsed;
-        if (!rest.empty()) parsed.error = "ports takes no options, got " + rest[0];
+        const CommandLine line = readCommandLine(rest, PortsOptionTable);
+        if (takeHelpOrVersion(line, parsed)) return parsed;
+        if (line.status == CommandLineStatus::Error) {
+            parsed.error = "ports takes no options but --json: " + line.error;
+        } else if (!line.operands.empty()) {
+            parsed.error = "ports takes no options but --json, got " + line.operands[0];
+        } else if (!line.options.empty() && line.options[0].value) {
+            parsed.error = "--json takes no value, got --json=" + *line.options[0].value;
+        }
+        parsed.portsJson = line.given("--json");
         return parsed;
     }
     if (first == "flash" || first == "check") {

@@ -22,9 +22,12 @@
 #include "platform/whole_file.h"
 #include "production/image_facts.h"
 #include "production/outcome.h"
+#include "production/flash_plan.h"
 #include "production/recipe.h"
+#include "production/record_rendering.h"
 #include "production/run_recorder.h"
 #include "production/station.h"
+#include "production/station_ports.h"
 #include "production/station_start.h"
 
 namespace kq::cli {
@@ -130,45 +133,6 @@ private:
     std::vector<production::PortState> ports_;
 };
 
-struct PortSlots {
-    std::vector<StationPortSetup> ports;
-    std::string error;
-    int status = ExitSuccess;
-};
-
-// Gives every port of the recipe its slot (on this thread, before the station starts).
-PortSlots resolvePorts(const Recipe& recipe) {
-    PortSlots result;
-    initPortNames();
-    for (const std::string& text : recipe.portTexts) {
-        StationPortSetup port;
-        port.portText = text;
-        port.stableName = text;
-        port.slot = comPortNumber(text);
-        if (port.slot < 0) {
-            result.status = ExitUsage;
-            result.error = recipe.path + ": port: " + text + ": ports run from COM1 to COM32";
-            return result;
-        }
-        if (port.slot == 0) port.slot = portForDevice(text);
-        if (port.slot == 0) {
-            result.status = ExitPortFailed;
-            result.error = "no free port number for " + text + ": all of COM1..COM32 are taken";
-            return result;
-        }
-        for (const StationPortSetup& other : result.ports) {
-            if (other.slot == port.slot) {
-                result.status = ExitUsage;
-                result.error = recipe.path + ": port: " + other.portText + " and " + text + " are the same port (COM" +
-                               std::to_string(port.slot) + ")";
-                return result;
-            }
-        }
-        result.ports.push_back(std::move(port));
-    }
-    return result;
-}
-
 std::string cycleLine(const RunReport& report) {
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.1f s", report.durationS);
@@ -182,13 +146,13 @@ std::string cycleLine(const RunReport& report) {
 std::string summaryText(const StationState& state, const std::string& recipePath, const std::string& started,
                         const std::string& ended, int status) {
     std::string text = "flashwright-cli station summary\n";
-    text += recordField("station", state.stationName);
-    text += recordField("recipe", recipePath);
-    text += recordField("hex file", state.recipe.hexFile);
-    text += recordField("hex sha256", state.recipe.sha256);
-    text += recordField("started", started);
-    text += recordField("ended", ended);
-    text += recordField("exit status", std::to_string(status));
+    text += factLine("station", state.stationName);
+    text += factLine("recipe", recipePath);
+    text += factLine("hex file", state.recipe.hexFile);
+    text += factLine("hex sha256", state.recipe.sha256);
+    text += factLine("started", started);
+    text += factLine("ended", ended);
+    text += factLine("exit status", std::to_string(status));
     return text + "\n" + stationSummary(state);
 }
 
@@ -210,7 +174,7 @@ int runStationCommand(const StationOptions& options, std::FILE* out, std::FILE* 
     const std::string logDir = options.logDir.empty() ? recipe.logDir : options.logDir;
     if (logDir.empty()) return fail(ExitUsage, recipe.path + ":1: log-dir: missing (or give --log-dir)");
     if (std::string reason; !makeFolders(logDir, reason)) return fail(ExitUsage, "log-dir " + logDir + ": " + reason);
-    PortSlots slots = resolvePorts(recipe);
+    StationPorts slots = resolveStationPorts(recipe);
     if (!slots.error.empty()) return fail(slots.status, slots.error);
 
     const bool json = options.json || recipe.json;

@@ -54,26 +54,11 @@ void TerminalHost::appendColoured(std::string_view text, int colour) {
 
 void TerminalHost::appendTimestamp() { appendLog(clocks_.localTime() + "\r\n"); }
 
-// The port's lock file is taken before the device is opened and given back
-// when it is closed; a lock held by another live process refuses the port
-// as a device held open would.
 SelectedPortResult TerminalHost::openSelectedPort(const UpgradeSettings& settings) {
-    if (!setup_.lockDevice.empty() && !lock_.held() &&
-        lock_.take(setup_.lockDevice) == PortLockResult::HeldByOther) {
-        lockOwner_ = lock_.owner();
-        lockPath_ = lock_.path();
-        appendLogColoured("通信口打不开\r\n", LogRed);
-        return SelectedPortResult::CannotOpen;
-    }
-    const SelectedPortResult result = openSelectedPortOn(*this, settings);
-    if (result != SelectedPortResult::Opened) lock_.release();
-    return result;
+    return openSelectedPortOn(*this, settings);
 }
 
-void TerminalHost::closeSelectedPort(const UpgradeSettings& settings) {
-    closeSelectedPortOn(settings);
-    lock_.release();
-}
+void TerminalHost::closeSelectedPort(const UpgradeSettings& settings) { closeSelectedPortOn(settings); }
 
 void TerminalHost::showMessage(std::string_view text) { console_.errorLine(setup_.label, text); }
 
@@ -89,7 +74,7 @@ void TerminalHost::stepStarted(RunStep step) {
     // A lone run's row shows only waits and progress; the progress bar stays
     // once the writes have begun.
     if (progress_.active()) return;
-    showState(setup_.rowShowsSteps ? std::string(stepWord(step)) : std::string());
+    showState(setup_.rowShowsSteps ? std::string(runStepName(step)) : std::string());
 }
 
 void TerminalHost::handshakeUnanswered(int attempts) {

@@ -1,7 +1,6 @@
 // The upgrade host of flashwright-cli: the log as lines on the run console,
 // message boxes as error lines, the run's state in its console row, Ctrl-C
-// and the handshake time-out as the stop button, the port's lock file, and
-// the run's record.
+// and the handshake time-out as the stop button, and the run's record.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +11,7 @@
 #include "production/log_writer.h"
 #include "cli/progress.h"
 #include "cli/run_console.h"
-#include "link/port_lock.h"
+#include "production/port_jobs.h"
 #include "production/run_recorder.h"
 #include "upgrade/upgrade_run.h"
 
@@ -24,7 +23,6 @@ struct TerminalSetup {
     std::string label;           // goes before the run's lines and in its row; "" for a lone run
     int row = -1;                // the run's row in the console; -1 for none
     bool rowShowsSteps = false;  // the row names each step (several runs); else only waits and progress
-    std::string lockDevice;      // canonical device whose lock file the run takes; "" for none
 };
 
 struct TerminalClocks {
@@ -38,23 +36,19 @@ TerminalClocks systemClocks();
 // The row text of a handshake that goes unanswered.
 std::string waitingText(int attempts);
 
-class TerminalHost final : public UpgradeHost {
+class TerminalHost final : public production::RunHost {
 public:
     // recorder, when given, hears every log line and step.
     TerminalHost(const UpgradeSettings& settings, const TerminalSetup& setup, RunConsole& console,
                  TerminalClocks clocks = systemClocks(), production::RunRecorder* recorder = nullptr);
 
     // The run whose stop button Ctrl-C and the time-out press.
-    void attach(UpgradeRun& run) { run_ = &run; }
+    void attach(UpgradeRun& run) override { run_ = &run; }
     // After the run: hands over an open log line.
-    void finish();
+    void finish() override;
 
     // Whether the handshake time-out pressed stop.
-    bool handshakeTimedOut() const { return timedOut_; }
-    // When the port's lock file kept the run from opening it: who holds it
-    // (as portLockOwner) and where it is; 0 and "" otherwise.
-    int lockOwner() const { return lockOwner_; }
-    const std::string& lockPath() const { return lockPath_; }
+    bool handshakeTimedOut() const override { return timedOut_; }
 
     UpgradeSettings readControls() override { return settings_; }
     void writeControls() override {}
@@ -90,9 +84,6 @@ private:
     int64_t handshakeSinceMs_ = 0;  // when the handshake began
     bool stopPressed_ = false;
     bool timedOut_ = false;
-    PortLock lock_;
-    int lockOwner_ = 0;
-    std::string lockPath_;
     UpgradeRun* run_ = nullptr;
 };
 

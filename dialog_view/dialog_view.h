@@ -54,7 +54,7 @@ public:
     // italic or underlined, as an edit that cannot be undone, and asks the box
     // to scroll to its end once events are next handled. Afterwards the
     // insertion point keeps that format, or returns to the box's default
-    // format when restoreDefaultFormat is set (so text typed later starts
+    // format when restoreDefaultFormat is set (so text added later starts
     // in the default).
     virtual void appendText(int id, std::string_view text, TextColour colour, bool restoreDefaultFormat) = 0;
 

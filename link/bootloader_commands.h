@@ -31,7 +31,8 @@ inline constexpr uint16_t CmdRemoteConfigure = 0x1601;
 inline constexpr uint16_t CmdRemoteWrite = 0x1602;
 inline constexpr uint16_t CmdRemoteVerify = 0x1603;
 
-// Reply time-outs, ms (the receive polls floor(t/10)+2 times).
+// Reply time-outs, ms (the receive polls floor(t/10)+2 times), each counted
+// from the moment the request has left the line at the port's rate.
 inline constexpr int HandshakeTimeoutMs = 150;
 inline constexpr int EraseAllTimeoutMs = 2000;
 inline constexpr int EraseSectorTimeoutMs = 300;

@@ -78,6 +78,13 @@ bool commandMatches(const uint8_t* candidate, uint16_t code) {
 // scans after every read instead of only at its end, so a reply is handed
 // back as soon as its last byte is in; a poll that finds none still lasts its
 // full time, which keeps the budgets of silent or noisy lines unchanged.
+//
+// The budget starts once the request has left the line (sendingUs): a module
+// cannot answer what it has not received, and at a low rate a long request
+// takes longer on the wire than its time-out. A poll that starts before then
+// lasts the rest of the wire time longer (one wait, no extra wake-up), and a
+// poll that ends before then is not counted (unless a read failed: a dead
+// device must not be polled in a busy loop).
 template <typename Validate>
 ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeoutMs, Validate validate) {
     uint8_t buffer[ReceiveBufferBytes];
@@ -85,14 +92,18 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
     const int budget = receivePollBudget(timeoutMs < 0 ? 0 : timeoutMs);
     SerialBackend& backend = serialBackend();
     const auto p = static_cast<int16_t>(port);
+    constexpr uint32_t FullPollUs = ReceivePollMs * MicrosPerMs;
 
-    for (int poll = 0; poll < budget; ++poll) {
+    for (int poll = 0; poll < budget;) {
+        const uint32_t pollUs = FullPollUs + sendingUs(port);
+        bool readFailed = false;
         const int heldBefore = held;
         const uint32_t pollStart = backend.tickUs();
         for (;;) {
             const int16_t got = readAvailable(p, buffer + held, ReceiveChunkBytes - (held - heldBefore));
             if (got < 0) {
                 held = heldBefore;  // a failed poll brings nothing
+                readFailed = true;
                 break;
             }
             held += got;
@@ -104,7 +115,6 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
             }
             if (held - heldBefore >= ReceiveChunkBytes) break;
             const uint32_t elapsed = backend.tickUs() - pollStart;
-            const uint32_t pollUs = ReceivePollMs * MicrosPerMs;
             if (elapsed > pollUs) break;
             waitForInput(p, static_cast<int>(pollUs + 1 - elapsed));
         }
@@ -113,17 +123,12 @@ ReceiveOutcome receiveReply(int port, uint8_t* payload, int& length, int timeout
             held -= ReceiveDropBytes;
         }
         if (held >= ReceiveHoldLimit) break;
+        if (readFailed || sendingUs(port) == 0) ++poll;
     }
     return NoValidReply;
 }
 
 }  // namespace
-
-uint32_t repliesFound() {
-    uint32_t total = 0;
-    for (const std::atomic<uint32_t>& count : replyCounts) total += count.load(std::memory_order_relaxed);
-    return total;
-}
 
 uint32_t repliesFound(int port) { return replyCounter(port).load(std::memory_order_relaxed); }
 
@@ -174,17 +179,6 @@ FrameSendResult sendBuilt(int port, const uint8_t* frame, int frameLength) {
 }
 
 }  // namespace
-
-FrameSendResult sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
-    if (drainInput(port) != DrainResult::Quiet) return FrameSendResult::DrainFailed;
-    return sendFrameWithoutDrain(port, code, address, payload, n);
-}
-
-FrameSendResult sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload,
-                                int n) {
-    if (drainInput(port) != DrainResult::Quiet) return FrameSendResult::DrainFailed;
-    return sendModuleFrameWithoutDrain(port, code, address, payload, n);
-}
 
 FrameSendResult sendFrameWithoutDrain(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n) {
     uint8_t frame[FrameBufferBytes];

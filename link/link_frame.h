@@ -47,10 +47,9 @@ enum class DrainResult : int {
     ReadFailed = 1,  // a read failed (e.g. the port is not open)
 };
 
-// Result of sendFrame, sendModuleFrame and their ...WithoutDrain forms.
+// Result of sendFrameWithoutDrain and sendModuleFrameWithoutDrain.
 enum class FrameSendResult : int {
     Sent = 0,
-    DrainFailed = 1,  // drainInput failed; nothing was sent
     BlockFailed = 2,  // sendBlock failed, or the payload was too long for a frame
 };
 
@@ -68,29 +67,24 @@ int buildModuleFrame(uint8_t* out, uint16_t code, const ModuleAddress& address, 
 // Reads and discards input until the line has been quiet for DrainQuietMs.
 DrainResult drainInput(int port);
 
-// Drains the input, then sends one request frame.
-FrameSendResult sendFrame(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n);
-FrameSendResult sendModuleFrame(int port, uint16_t code, const ModuleAddress& address, const uint8_t* payload,
-                                int n);
-
-// The same without the drain, for a caller that has just drained the input
-// itself (the block send still purges it): never DrainFailed.
+// Sends one request frame, for a caller that has just drained the input
+// itself (drainInput; the block send still purges it).
 FrameSendResult sendFrameWithoutDrain(int port, uint16_t code, uint32_t address, const uint8_t* payload, int n);
 FrameSendResult sendModuleFrameWithoutDrain(int port, uint16_t code, const ModuleAddress& address,
                                             const uint8_t* payload, int n);
 
-// Polls for the reply to (code, address) for the budget of timeoutMs; the
+// Polls for the reply to (code, address) for the budget of timeoutMs, counted
+// from the moment the port's last request has left the line (sendingUs); the
 // payload goes to payload (room for MaxReplyPayload) and its length to length.
 ReceiveOutcome receiveFrame(int port, uint16_t code, uint32_t address, uint8_t* payload, int& length,
                             int timeoutMs);
 ReceiveOutcome receiveModuleFrame(int port, uint16_t code, const ModuleAddress& address, uint8_t* payload,
                                   int& length, int timeoutMs);
 
-// Replies the receive operations have found since the program started, with
-// or without the error bit. The commands report a refusal and a silence alike;
-// this lets a front end tell a module that refuses from one that never answers.
-uint32_t repliesFound();
-// The same for one port only (a run on another port does not count).
+// Replies the receive operations have found on one port since the program
+// started, with or without the error bit (a run on another port does not
+// count). The commands report a refusal and a silence alike; this lets a
+// front end tell a module that refuses from one that never answers.
 uint32_t repliesFound(int port);
 
 // 0 = candidate is a valid reply (payload delivered); 1 = not a valid reply.

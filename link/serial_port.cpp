@@ -7,6 +7,7 @@
 
 #include "link/port_lock.h"
 #include "link/serial_backend.h"
+#include "link/wire_time.h"
 
 namespace kq {
 namespace {
@@ -14,6 +15,10 @@ namespace {
 struct PortSlot {
     SerialBackend::Handle handle = SerialBackend::NoHandle;
     std::string deviceName;
+    LineSettings line;          // as last configured
+    uint32_t sendStartUs = 0;   // tick when the last block's write began
+    uint32_t sendLastsUs = 0;   // from then until that block has left the line
+    PortLock lock;              // the device's lock file, held from openPort to the close
 };
 
 // Index 0 is unused: slots are numbered 1..32. The names are set before any
@@ -51,12 +56,30 @@ uint32_t baudFromIndex(int baudIndex) {
 
 // ---- front-end operations -------------------------------------------------
 
+namespace {
+
+// openPort without the lock file, for the listing's probe: a port whose lock
+// file another program holds is still listed, as it always was.
+PortOpenResult openAndConfigure(int port, int baudIndex, int dataBits, int parity, int stopBits) {
+    LineSettings settings;
+    settings.bitsPerSecond = baudFromIndex(baudIndex);
+    settings.dataBits = static_cast<uint8_t>(dataBits);
+    settings.parity = static_cast<uint8_t>(parity);
+    settings.stopBits = static_cast<uint8_t>(stopBits);
+    const auto p = static_cast<int16_t>(port);
+    if (openDevice(p) < 0) return PortOpenResult::Failed;
+    if (configurePort(p, settings) < 0) return PortOpenResult::Failed;
+    return PortOpenResult::Opened;
+}
+
+}  // namespace
+
 int enumeratePorts(std::array<int, MaxPorts>& list, int& count) {
     for (int port = 1; port <= MaxPorts; ++port) closePort(port);
     initPortNames();
     count = 0;
     for (int port = 1; port <= MaxPorts; ++port) {
-        if (openPort(port, ProbeBaudIndex, ProbeDataBits, ProbeParity, 0) == PortOpenResult::Opened) {
+        if (openAndConfigure(port, ProbeBaudIndex, ProbeDataBits, ProbeParity, 0) == PortOpenResult::Opened) {
             list[count++] = port;
         }
         closePort(port);
@@ -64,18 +87,23 @@ int enumeratePorts(std::array<int, MaxPorts>& list, int& count) {
     return 0;
 }
 
+// The device's lock file is taken before the device is opened: a lock that
+// another live process holds refuses the port as a device held open would.
 PortOpenResult openPort(int port, int baudIndex, int dataBits, int parity, int stopBits) {
-    LineSettings settings;
-    settings.bitsPerSecond = baudFromIndex(baudIndex);
-    settings.dataBits = static_cast<uint8_t>(dataBits);
-    settings.parity = static_cast<uint8_t>(parity);
-    settings.stopBits = static_cast<uint8_t>(stopBits);
     if (!validPort(port)) return PortOpenResult::Failed;
-    const auto p = static_cast<int16_t>(port);
-    closeDevice(p);  // reopening an open port is allowed
-    if (openDevice(p) < 0) return PortOpenResult::Failed;
-    if (configurePort(p, settings) < 0) return PortOpenResult::Failed;
-    return PortOpenResult::Opened;
+    closeDevice(static_cast<int16_t>(port));  // reopening an open port is allowed
+    PortSlot& slot = slots[port];
+    if (slot.lock.take(serialBackend().canonicalDevice(slot.deviceName)) == PortLockResult::HeldByOther) {
+        return PortOpenResult::Failed;
+    }
+    const PortOpenResult result = openAndConfigure(port, baudIndex, dataBits, parity, stopBits);
+    if (!slotOpen(port)) slot.lock.release();
+    return result;
+}
+
+PortLockRefusal portLockRefusal(int port) {
+    if (!validPort(port) || slots[port].lock.owner() == 0) return {};
+    return {slots[port].lock.owner(), slots[port].lock.path()};
 }
 
 PortCloseResult closePort(int port) {
@@ -91,6 +119,7 @@ void initPortNames() {
     for (int port = 1; port <= MaxPorts; ++port) {
         if (slotOpen(port)) backend.close(slots[port].handle);
         slots[port].handle = SerialBackend::NoHandle;
+        slots[port].lock.release();
         slots[port].deviceName = names[port];
     }
     slotsNamed = true;
@@ -108,6 +137,7 @@ int16_t openDevice(int16_t port) {
 
 int16_t closeDevice(int16_t port) {
     if (!validPort(port)) return BadArgument;
+    slots[port].lock.release();
     if (!slotOpen(port)) return NotOpen;
     serialBackend().close(slots[port].handle);
     slots[port].handle = SerialBackend::NoHandle;
@@ -123,6 +153,8 @@ int16_t configurePort(int16_t port, const LineSettings& settings) {
     if (!validPort(port)) return BadArgument;
     if (!slotOpen(port)) return NotOpen;
     serialBackend().configure(slots[port].handle, settings);
+    slots[port].line = settings;
+    slots[port].sendLastsUs = 0;
     return 0;
 }
 
@@ -214,20 +246,26 @@ BlockSendResult sendBlock(int port, const uint8_t* bytes, int n, int& sent) {
     clearLineErrors(p);
     if (escapeLine(p, SetRts) == 0) return BlockSendResult::Failed;
     if (purgePort(p, PurgeBoth) < 0) return BlockSendResult::Failed;
+    SerialBackend& backend = serialBackend();
+    const uint32_t writeStart = backend.tickUs();
     if (writeBytes(p, bytes, n) < 0) {
         // RTS stays low between blocks, also after a failed one.
         escapeLine(p, ClearRts);
         return BlockSendResult::Failed;
     }
+    PortSlot& slot = slots[port];
+    slot.sendStartUs = writeStart;
+    slot.sendLastsUs = std::max(wireTimeUs(slot.line, n), backend.tickUs() - writeStart);
     if (escapeLine(p, ClearRts) == 0) return BlockSendResult::Failed;
     sent = n;
     return BlockSendResult::Sent;
 }
 
-uint32_t deviceFailuresFound() {
-    uint32_t total = 0;
-    for (const std::atomic<uint32_t>& count : deviceFailureCounts) total += count.load(std::memory_order_relaxed);
-    return total;
+uint32_t sendingUs(int port) {
+    if (!validPort(port)) return 0;
+    const PortSlot& slot = slots[port];
+    const uint32_t elapsed = serialBackend().tickUs() - slot.sendStartUs;
+    return elapsed < slot.sendLastsUs ? slot.sendLastsUs - elapsed : 0;
 }
 
 uint32_t deviceFailuresFound(int port) {
@@ -274,8 +312,16 @@ int portForDevice(const std::string& device) {
     SerialBackend& backend = serialBackend();
     const std::string wanted = backend.canonicalDevice(device);
     for (int port = 1; port <= MaxPorts; ++port) {
-        const std::string& name = slots[port].deviceName;
-        if (!name.empty() && (name == device || backend.canonicalDevice(name) == wanted)) return port;
+        std::string& name = slots[port].deviceName;
+        if (name.empty() || (name != device && backend.canonicalDevice(name) != wanted)) continue;
+        // A slot named by the bare device takes the stable name it was asked
+        // by (/dev/serial/by-path/...), so that opening it again follows the
+        // link to wherever a replugged adapter is then.
+        if (name != device && name == wanted) {
+            const std::vector<std::string> stable = backend.stableNames(wanted);
+            if (std::find(stable.begin(), stable.end(), device) != stable.end()) name = device;
+        }
+        return port;
     }
     for (int port = 1; port <= MaxPorts; ++port) {
         if (slots[port].deviceName.empty()) {

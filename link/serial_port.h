@@ -82,8 +82,19 @@ uint32_t baudFromIndex(int baudIndex);
 // Closes every port, renames the slots, then lists (ascending) every port that
 // openPort can open. Always returns 0.
 int enumeratePorts(std::array<int, MaxPorts>& list, int& count);
+// openPort takes the device's lock file (port_lock.h) and closing the port
+// gives it back; a lock that another live process holds fails the open.
 PortOpenResult openPort(int port, int baudIndex, int dataBits, int parity, int stopBits);
 PortCloseResult closePort(int port);
+
+// Who held the port's lock file when its last openPort was refused for it:
+// owner as portLockOwner tells it, and the file; owner 0 when the last open
+// was not refused for a lock.
+struct PortLockRefusal {
+    int owner = 0;
+    std::string path;
+};
+PortLockRefusal portLockRefusal(int port);
 
 // ---- low-level operations (PortStatus results) ------------------------------
 
@@ -114,13 +125,17 @@ inline constexpr uint32_t MicrosPerMs = 1000;
 TimedReadResult readWithTimeout(int port, uint8_t* buffer, int offset, int count, int timeoutMs, int& received);
 // Writes one block with RTS raised around it. Sent: sent = n; Failed: sent = 0.
 BlockSendResult sendBlock(int port, const uint8_t* bytes, int n, int& sent);
+// Microseconds from now until the last block sent on the port has left the
+// line: its wire time at the port's settings from the start of the write, or
+// the write's return when that came later. 0 once it has, when nothing was
+// sent since the port was configured, and outside 1..32. A reply time-out
+// counts from then: a write may return while an adapter still holds the bytes.
+uint32_t sendingUs(int port);
 
-// Reads, writes and RTS changes that an open device failed since the program
-// started (an adapter pulled out, a hung-up line). A silent line, a closed
-// slot or a bad argument never counts. The commands report a dead port and a
-// silent module alike; this lets a front end tell them apart.
-uint32_t deviceFailuresFound();
-// The same for one port only.
+// Reads, writes and RTS changes that an open device of one port failed since
+// the program started (an adapter pulled out, a hung-up line). A silent line,
+// a closed slot or a bad argument never counts. The commands report a dead
+// port and a silent module alike; this lets a front end tell them apart.
 uint32_t deviceFailuresFound(int port);
 
 // ---- slot names ---------------------------------------------------------------
@@ -132,7 +147,9 @@ std::string portDeviceName(int port);
 std::string portDescription(int port);
 // Port number whose slot names this device (after resolving links), else puts
 // the device into the first slot without a name, or when all are named into
-// the highest closed slot; 0 when every slot is open.
+// the highest closed slot; 0 when every slot is open. Asked by one of its
+// stable names, a slot named by the bare device is named by that link from
+// then on, so that it reaches the device again after a replug.
 // Fills the slot names first if no listing has done so yet.
 int portForDevice(const std::string& device);
 

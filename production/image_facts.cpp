@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "formats/sha256.h"
-#include "link/link_frame.h"
 #include "platform/file_time.h"
 #include "platform/whole_file.h"
+#include "upgrade/image_crc.h"
 
 namespace kq::production {
 
@@ -26,7 +26,7 @@ ImageFacts imageFactsOf(const FirmwareImage& image, const UpgradeSettings& setti
     ImageFacts facts;
     facts.length = image.imageLength;
     facts.sectors = image.sectorCount();
-    facts.crc = crc16(image.imageBytes.data(), static_cast<size_t>(image.paddedLength()));
+    facts.crc = imageCrc(image);
     facts.firstAddress = parseHexText(settings.userOffsetHex);
     facts.flashBase = flashAddressBase(settings.chipFamily);
     return facts;

@@ -30,10 +30,6 @@ int mostSevereStatus(int a, int b);
 // The word for a run's status in records and JSON: success, failed, refused,
 // port, stopped, timeout (usage: "usage").
 std::string_view resultWord(int exitStatus);
-// The step at which a run ended, as records and JSON name it: file, port,
-// upgrade_flag, handshake, erase, write, check, crc_mismatch,
-// module_address, configure, verify; done for a success.
-std::string_view stepWord(RunStep step);
 
 struct RunOutcome {
     int exitStatus = ExitSuccess;

@@ -3,50 +3,16 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "link/serial_port.h"
-#include "production/json.h"
 #include "production/outcome.h"
+#include "production/record_rendering.h"
+#include "production/run_fields.h"
 
 namespace kq::production {
 
 namespace {
 
-constexpr int HeaderKeyWidth = 16;  // characters before a header value
 constexpr std::string_view RecordTitle = "flashwright-cli upgrade record";
-constexpr std::string_view ProgramName = "flashwright-cli";
 constexpr std::string_view NoValue = "-";
-
-}  // namespace
-
-std::string recordField(std::string_view key, std::string_view value) {
-    std::string line(key);
-    line += ':';
-    line.append(static_cast<size_t>(std::max<int>(1, HeaderKeyWidth - static_cast<int>(key.size()) - 1)), ' ');
-    line += value;
-    line += '\n';
-    return line;
-}
-
-namespace {
-
-std::string field(std::string_view key, std::string_view value) { return recordField(key, value); }
-
-std::string_view chipWord(int chipFamily) { return ChipFamilyChoices[isKq581x(chipFamily) ? 0 : 1].word; }
-
-std::string_view typeWord(int bootloadType) {
-    const int index = bootloadType >= 0 && bootloadType < int(BootloadTypeChoices.size()) ? bootloadType : 0;
-    return BootloadTypeChoices[size_t(index)].word;
-}
-
-std::string_view parityWord(int parity) {
-    const int index = parity >= 0 && parity < int(ParityChoices.size()) ? parity : 0;
-    return ParityChoices[size_t(index)].word;
-}
-
-int frameBytes(int frameDataLength) {
-    return frameDataLength >= 0 && frameDataLength < int(FrameDataLengths.size()) ? FrameDataLengths[size_t(frameDataLength)]
-                                                                                   : SectorSize;
-}
 
 std::string portSlot(int port) { return "COM" + std::to_string(port); }
 
@@ -98,116 +64,14 @@ std::string recordFileName(const RunReport& report) {
 }
 
 std::string recordHeaderText(const RunReport& report) {
-    const UpgradeSettings& s = report.settings;
-    std::string text(RecordTitle);
-    text += '\n';
-    text += field("version", std::string(ProgramName) + " " + report.version);
-    text += field("host", report.host);
-    if (const auto& station = report.station) {
-        text += field("station", station->station);
-        text += field("port name", station->portName);
-        text += field("cycle", std::to_string(station->cycle));
-        text += field("adapter", station->adapter.empty() ? NoValue : std::string_view(station->adapter));
-        text += field("latency timer",
-                      station->latencyTimerMs ? std::to_string(*station->latencyTimerMs) + " ms" : std::string(NoValue));
-    }
-    text += field("started", report.started);
-    text += field("port", report.portText + (report.portText == portSlot(report.port) ? "" : " (" + portSlot(report.port) + ")"));
-    text += field("device", report.device.empty() ? NoValue : std::string_view(report.device));
-    text += field("baud", std::to_string(baudFromIndex(s.baudRate)));
-    text += field("parity", parityWord(s.parity));
-    text += field("chip", chipWord(s.chipFamily));
-    text += field("bootload type", typeWord(s.bootloadType));
-    text += field("user offset", hexText(parseHexText(s.userOffsetHex)));
-    text += field("upgrade offset", hexText(parseHexText(s.upgradeOffsetHex)));
-    text += field("upgrade area", std::to_string(s.upgradeAreaKiB) + " KiB");
-    text += field("frame length", std::to_string(frameBytes(s.frameDataLength)));
-    text += field("module address", report.remote() ? std::string_view(s.moduleAddress) : NoValue);
-    text += field("hex file", s.hexPath);
-    if (report.hexFile) {
-        text += field("hex size", std::to_string(report.hexFile->size) + " bytes");
-        text += field("hex modified", report.hexFile->modified);
-        text += field("hex sha256", report.hexFile->sha256);
-    } else {
-        text += field("hex size", NoValue);
-        text += field("hex modified", NoValue);
-        text += field("hex sha256", NoValue);
-    }
-    if (report.image) {
-        text += field("image length", std::to_string(report.image->length) + " bytes");
-        text += field("sectors", std::to_string(report.image->sectors));
-        text += field("addresses", addressRangeText(*report.image));
-        text += field("image crc16", crc16Text(report.image->crc));
-    } else {
-        text += field("image length", NoValue);
-        text += field("sectors", NoValue);
-        text += field("addresses", NoValue);
-        text += field("image crc16", NoValue);
-    }
-    text += "\nlog:\n";
-    return text;
+    return std::string(RecordTitle) + "\n" + factLines(runFacts(report), FactPart::Header) + "\nlog:\n";
 }
 
 std::string recordLineText(const TimedLine& line) { return line.time + "  " + line.text + "\n"; }
 
-std::string recordEndingText(const RunReport& report) {
-    std::string text = "\n";
-    text += field("result", recordResultWord(report));
-    text += field("exit status", std::to_string(report.exitStatus));
-    text += field("step", report.step);
-    text += field("duration", seconds(report.durationS));
-    if (!report.hint.empty()) text += field("hint", report.hint);
-    return text;
-}
+std::string recordEndingText(const RunReport& report) { return "\n" + factLines(runFacts(report), FactPart::Ending); }
 
-std::string runJson(const RunReport& report) {
-    const UpgradeSettings& s = report.settings;
-    JsonObject json;
-    json.add("program", ProgramName)
-        .add("version", report.version)
-        .add("host", report.host);
-    if (const auto& station = report.station) {
-        json.add("station", station->station)
-            .add("port_name", station->portName)
-            .add("cycle", int64_t{station->cycle})
-            .add("adapter", station->adapter)
-            .add("latency_timer_ms", station->latencyTimerMs ? std::optional<int64_t>(*station->latencyTimerMs)
-                                                             : std::nullopt);
-    }
-    json.add("started", report.started)
-        .add("port", report.portText)
-        .add("slot", portSlot(report.port))
-        .add("device", report.device)
-        .add("baud", int64_t{baudFromIndex(s.baudRate)})
-        .add("parity", parityWord(s.parity))
-        .add("chip", chipWord(s.chipFamily))
-        .add("type", typeWord(s.bootloadType))
-        .add("user_offset", hexText(parseHexText(s.userOffsetHex)))
-        .add("upgrade_offset", hexText(parseHexText(s.upgradeOffsetHex)))
-        .add("area_kib", s.upgradeAreaKiB)
-        .add("frame", frameBytes(s.frameDataLength));
-    if (report.remote()) json.add("module_address", s.moduleAddress);
-    const auto& file = report.hexFile;
-    const auto& image = report.image;
-    json.add("result", recordResultWord(report))
-        .add("step", report.step)
-        .add("exit_status", report.exitStatus)
-        .addFixed3("duration_s", report.durationS)
-        .add("hex_path", s.hexPath)
-        .add("hex_size", file ? std::optional<int64_t>(int64_t(file->size)) : std::nullopt)
-        .add("hex_modified", file ? std::optional<std::string>(file->modified) : std::nullopt)
-        .add("hex_sha256", file ? std::optional<std::string>(file->sha256) : std::nullopt)
-        .add("image_length", image ? std::optional<int64_t>(image->length) : std::nullopt)
-        .add("sectors", image ? std::optional<int64_t>(image->sectors) : std::nullopt)
-        .add("image_crc16", image ? std::optional<std::string>(crc16Text(image->crc)) : std::nullopt);
-    if (!report.hint.empty()) json.add("hint", report.hint);
-    if (!report.recordPath.empty()) json.add("record", report.recordPath);
-    std::vector<std::string> lines;
-    lines.reserve(report.log.size());
-    for (const TimedLine& line : report.log) lines.push_back(line.text);
-    json.add("log", lines);
-    return json.text();
-}
+std::string runJson(const RunReport& report) { return factsJson(runFacts(report)); }
 
 std::string summaryTable(const std::vector<RunReport>& reports) {
     const bool withModules = std::any_of(reports.begin(), reports.end(), [](const RunReport& r) { return r.remote(); });

@@ -35,7 +35,7 @@ struct RunReport {
     std::vector<TimedLine> log;
     // The ending.
     int exitStatus = 0;
-    std::string step = "done";  // stepWord, or NotStartedStep
+    std::string step = "done";  // runStepName, or NotStartedStep
     double durationS = 0;
     std::string hint;           // the likely cause of a failure, "" when none
     std::string recordPath;     // the record file, "" when none
@@ -54,15 +54,13 @@ std::string_view recordResultWord(const RunReport& report);
 // paths the module address. Only letters, digits, '.', '-' and '_'.
 std::string recordFileName(const RunReport& report);
 // The record file's parts: the header (everything above the log), one log
-// line, and the ending.
+// line, and the ending. The header and the ending are the lines of the
+// run's facts (run_fields.h).
 std::string recordHeaderText(const RunReport& report);
 std::string recordLineText(const TimedLine& line);
 std::string recordEndingText(const RunReport& report);
 
-// One "key:   value" line of a record's header (and of check's report).
-std::string recordField(std::string_view key, std::string_view value);
-
-// The JSON object of a run, on one line without its line end.
+// The JSON object of a run's facts, on one line without its line end.
 std::string runJson(const RunReport& report);
 
 // A table of the runs: port (and module address on the remote paths),

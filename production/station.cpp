@@ -6,12 +6,12 @@
 
 #include "link/bootloader_commands.h"
 #include "link/link_frame.h"
-#include "link/port_lock.h"
 #include "link/serial_backend.h"
 #include "link/serial_port.h"
 #include "production/image_facts.h"
 #include "production/module_presence.h"
 #include "production/outcome.h"
+#include "production/one_run.h"
 #include "production/run_recorder.h"
 #include "production/station_adapter.h"
 #include "production/station_host.h"
@@ -40,9 +40,8 @@ struct Station::Port {
     std::vector<std::string> modules;  // the modules of one cycle, in order
     std::thread thread;
     ModulePresence presence;
-    PortLock lock;
     bool open = false;
-    bool missingShown = false;     // "adapter missing" was told since the port was last open
+    bool lockShown = false;        // another program's lock on the port was told since the port was last open
     bool latencyWarned = false;    // the adapter's latency warning was given
     AdapterInfo adapter;           // of the last open
     long long cycles = 0;          // cycles begun
@@ -207,7 +206,6 @@ void Station::runPort(Port& port) {
         }
     }
     closePort(port);
-    port.lock.release();
     std::lock_guard lock(mutex_);
     port.ended = true;
     --portsRunning_;
@@ -222,33 +220,24 @@ bool Station::portMayGoOn(const Port& port) const {
 // wherever its device now is; the lock file is taken first.
 bool Station::openPort(Port& port) {
     const int slot = port.setup.slot;
-    const std::string device = portDeviceName(slot);
-    const std::string canonical = device.empty() ? "" : serialBackend().canonicalDevice(device);
-    if (canonical.empty()) return false;
-    if (port.lock.held() && port.lock.path() != portLockPath(canonical)) port.lock.release();
-    if (!port.lock.held()) {
-        const PortLockResult taken = port.lock.take(canonical);
-        if (taken == PortLockResult::HeldByOther) {
-            if (!port.missingShown && front_.notice) {
-                front_.notice(port.index, "process " + std::to_string(port.lock.owner()) + " holds " +
-                                              port.lock.path() + ": waiting for it to let the port go");
-            }
-            port.missingShown = true;
-            return false;
-        }
-    }
     const UpgradeSettings& s = setup_.recipe.settings;
     if (kq::openPort(slot, s.baudRate, PortDataBits, s.parity, PortOneStopBit) != PortOpenResult::Opened) {
-        port.lock.release();
+        const PortLockRefusal refusal = portLockRefusal(slot);
+        if (refusal.owner != 0 && !port.lockShown && front_.notice) {
+            front_.notice(port.index, (refusal.owner > 0 ? "process " + std::to_string(refusal.owner) + " holds "
+                                                         : std::string("another program holds ")) +
+                                          refusal.path + ": waiting for it to let the port go");
+        }
+        port.lockShown = refusal.owner != 0;
         return false;
     }
     port.open = true;
-    port.missingShown = false;
+    port.lockShown = false;
     port.adapter = adapterOfOpenPort(slot, port.setup.stableName);
     {
         std::lock_guard lock(mutex_);
         PortState& shown = state_.ports[size_t(port.index)];
-        shown.device = canonical;
+        shown.device = serialBackend().canonicalDevice(portDeviceName(slot));
         shown.adapter = port.adapter.text;
         shown.adapterWarning = port.adapter.warning;
         changed();
@@ -268,7 +257,6 @@ void Station::closePort(Port& port) {
 
 void Station::lostPort(Port& port) {
     closePort(port);
-    port.lock.release();
     port.presence.adapterGone();
     setActivity(port, PortActivity::AdapterMissing);
 }
@@ -364,47 +352,25 @@ RunReport Station::runModule(Port& port, long long cycle, const std::string& add
         shown.moduleAddress = report.remote() ? report.settings.moduleAddress : "";
         changed();
     }
+    port.cycleStartMs = nowMs();
 
-    const int64_t startMs = nowMs();
-    port.cycleStartMs = startMs;
-    const auto image = std::make_unique<FirmwareImage>();  // 512 KiB: not on the stack
-    RunRecorder recorder(report, *image, setup_.logDir);
     CycleHooks hooks;
     hooks.stopRequested = [this] { return stopping_.load(); };
     hooks.progress = [this, &port](int percent) { setProgress(port, percent); };
     hooks.monotonicMs = setup_.monotonicMs;
     hooks.handshakeTimeoutMs =
         setup_.recipe.handshakeTimeoutMs > 0 ? setup_.recipe.handshakeTimeoutMs : CycleHandshakeTimeoutMs;
-    StationHost host(report.settings, recorder, hooks);
-    SerialCommandSet commands;
-    UpgradeRun run(host, commands, *image);
-    host.attach(run);
-
-    const uint32_t repliesBefore = repliesFound(slot);
-    const uint32_t failuresBefore = deviceFailuresFound(slot);
-    const RunResult result = run.runUpgrade();
-    host.finish();
-
-    RunContext context;
-    context.moduleAnswered = repliesFound(slot) != repliesBefore;
-    context.portFailed = deviceFailuresFound(slot) != failuresBefore;
-    context.portName = port.setup.stableName;
-    context.portDevice = report.device;
-    context.hexPath = report.settings.hexPath;
-    context.interrupted = stopping_;
-    context.handshakeTimedOut = host.handshakeTimedOut();
-    context.handshakeTimeoutMs = hooks.handshakeTimeoutMs;
-    const RunOutcome outcome = describeOutcome(result, context);
-
-    portLost = context.portFailed || result.step == RunStep::Port;
-    report.exitStatus = outcome.exitStatus;
-    report.step = std::string(stepWord(result.step));
-    report.hint = outcome.hint;
-    report.durationS = double(nowMs() - startMs) / 1000.0;
-    report.station->portLost = portLost;
-    recorder.finish();
-    endCycle(port, report, recorder.problem());
-    return report;
+    OneRunSetup run;
+    run.logDir = setup_.logDir;
+    run.handshakeTimeoutMs = hooks.handshakeTimeoutMs;
+    run.portDevice = portDeviceName(slot);
+    run.stopRequested = hooks.stopRequested;
+    const UpgradeSettings settings = report.settings;
+    run.makeHost = [&](RunRecorder& recorder) { return std::make_unique<StationHost>(settings, recorder, hooks); };
+    OneRunEnding ending = runOneUpgrade(std::move(report), run);
+    portLost = ending.report.station->portLost;
+    endCycle(port, ending.report, ending.recordProblem);
+    return std::move(ending.report);
 }
 
 // The one place a cycle's record ends: the counts, the state, the front end.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "production/log_writer.h"
+#include "production/one_run.h"
 #include "production/run_recorder.h"
 #include "upgrade/upgrade_run.h"
 
@@ -22,14 +23,13 @@ struct CycleHooks {
     int handshakeTimeoutMs = 0;                   // 0: the handshake repeats until a stop
 };
 
-class StationHost final : public UpgradeHost {
+class StationHost final : public RunHost {
 public:
     StationHost(const UpgradeSettings& settings, RunRecorder& recorder, CycleHooks hooks);
 
-    void attach(UpgradeRun& run) { run_ = &run; }
-    // After the run: hands over an open log line.
-    void finish() { recordLog_.finish(); }
-    bool handshakeTimedOut() const { return timedOut_; }
+    void attach(UpgradeRun& run) override { run_ = &run; }
+    void finish() override { recordLog_.finish(); }
+    bool handshakeTimedOut() const override { return timedOut_; }
 
     UpgradeSettings readControls() override { return settings_; }
     void writeControls() override {}

@@ -7,6 +7,10 @@
 namespace kq {
 
 LogPanel::LogPanel(QWidget* parent) : QTextEdit(parent) {
+    // The log shows what the run and the window wrote, and is saved as such:
+    // typed text would land in the saved log. Read-only, it also lets Tab
+    // move the focus on instead of inserting a tab.
+    setReadOnly(true);
     setAcceptRichText(false);
     setUndoRedoEnabled(false);  // appended text is not an edit the user could undo
     setLineWrapMode(QTextEdit::NoWrap);

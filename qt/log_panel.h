@@ -1,6 +1,7 @@
-// The log box of the upgrade window: a rich-text box that text is appended
-// to in a colour, and that the user may type into too. What is appended, in
-// which colour and when the box is emptied is the window logic's to decide.
+// The log box of the upgrade window: a read-only rich-text box that text is
+// appended to in a colour (the user may select and copy it, not type into
+// it). What is appended, in which colour and when the box is emptied is the
+// window logic's to decide.
 #pragma once
 
 #include <QColor>

@@ -14,7 +14,11 @@ else
   # fonts-wqy-microhei: the Chinese sans face the windows are set in (1.6 MB;
   # fonts-noto-cjk would do as well but weighs 57 MB to download).
   # ccache: a second build folder reuses the objects of the first.
-  packages=(g++ make cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev libtomlplusplus-dev "$@")
+  # nlohmann-json3-dev: JSON (header-only; the Windows build takes the same
+  # header). unixodbc-dev: the ODBC driver manager the records database is
+  # reached through. libtomlplusplus-dev: the station's recipes (header-only,
+  # the same header for Windows).
+  packages=(g++ make cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev nlohmann-json3-dev unixodbc-dev libtomlplusplus-dev "$@")
   if [ "${KQ_BUILD_GUI:-ON}" != "OFF" ]; then
     packages+=(qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei)
   fi

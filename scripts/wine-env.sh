@@ -15,7 +15,7 @@
 # Without a DISPLAY, an Xvfb of its own serves the windows (the Win32 dialogs'
 # tests and pictures). The dialogs are set in SimSun (宋体), which Wine does
 # not have: when fonts-wqy-microhei is installed, the prefix draws both names
-# with WenQuanYi Micro Hei (Wine's font replacements).
+# with WenQuanYi Micro Hei (scripts/wine-fonts.sh, Wine's font replacements).
 # Sets WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, KQ_WINE_BOOT_MS (the boot time),
 # LC_ALL=C.UTF-8 when the locale is not UTF-8, and DISPLAY when it starts an Xvfb.
 
@@ -52,10 +52,7 @@ if ! wineboot -i </dev/null >"$WINEPREFIX/boot.log" 2>&1; then
   return 1
 fi
 if fc-list 2>/dev/null | grep -q "WenQuanYi Micro Hei"; then
-  # A registry file in UTF-16 with its byte-order mark keeps the Chinese name whatever the locale.
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"SimSun"="WenQuanYi Micro Hei"\r\n"宋体"="WenQuanYi Micro Hei"\r\n' |
-    iconv -f UTF-8 -t UTF-16 >"$WINEPREFIX/font-replacements.reg"
-  wine regedit /S "$WINEPREFIX/font-replacements.reg" </dev/null >/dev/null 2>&1 || true
+  "$(dirname "${BASH_SOURCE[0]}")/wine-fonts.sh" >/dev/null || true
 fi
 KQ_WINE_BOOT_MS=$(( ($(date +%s%N) - kq_wine_started) / 1000000 ))
 export KQ_WINE_BOOT_MS

@@ -75,6 +75,13 @@ CommandOutcome BootloaderModel::readFlashCrc(const Request& request) {
     return outcome;
 }
 
+void BootloaderModel::renew(const std::vector<uint8_t>& startFlash) {
+    flash_.load(startFlash);
+    mode_ = ModuleMode::Boot;
+    upgradeFlag_ = false;
+    backup_.forget();
+}
+
 void BootloaderModel::reset() {
     // A reset starts the bootloader only when the user program asked for it.
     mode_ = upgradeFlag_ ? ModuleMode::Boot : ModuleMode::App;

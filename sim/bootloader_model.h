@@ -42,6 +42,11 @@ public:
     // Carries out a request that the running program listens to.
     CommandOutcome execute(const Request& request);
 
+    // Becomes a fresh module in the same place: its bootloader running, no
+    // upgrade flag, nothing configured, the flash holding startFlash.
+    void renew(const std::vector<uint8_t>& startFlash);
+    const FlashModel& flash() const { return flash_; }
+
 private:
     CommandOutcome eraseSector(uint32_t address);
     CommandOutcome writeSector(const Request& request);

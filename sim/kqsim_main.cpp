@@ -32,9 +32,7 @@ int fail(const std::string& message) {
     return ExitFailure;
 }
 
-bool loadFlash(FlashModel& flash, const std::string& path, std::string& error) {
-    std::vector<uint8_t> data;
-    if (!readBinaryFile(path, data, error)) return false;
+bool loadFlash(FlashModel& flash, const std::string& path, const std::vector<uint8_t>& data, std::string& error) {
     if (flash.load(data)) return true;
     error = path + " is larger than the flash (" + std::to_string(flash.geometry().size) + " bytes)";
     return false;
@@ -56,10 +54,12 @@ int run(SimOptions& options) {
     if (!installStopSignals(error)) return fail(error);
 
     const bool onBus = !options.busAddresses.empty();
+    std::vector<uint8_t> startFlash;
+    if (!options.flashIn.empty() && !readBinaryFile(options.flashIn, startFlash, error)) return fail(error);
     std::vector<std::unique_ptr<SimModule>> modules;
     for (const std::string& address : onBus ? options.busAddresses : std::vector<std::string>{options.moduleAddress}) {
         modules.push_back(std::make_unique<SimModule>(options, address));
-        if (!options.flashIn.empty() && !loadFlash(modules.back()->flash, options.flashIn, error)) return fail(error);
+        if (!loadFlash(modules.back()->flash, options.flashIn, startFlash, error)) return fail(error);
     }
     RequestLog log;
     if (!options.logPath.empty() && !log.open(options.logPath, error)) return fail(error);
@@ -69,6 +69,18 @@ int run(SimOptions& options) {
         bus.push_back({&module->model, kq::encodeModuleAddress(module->address), onBus ? module->address : ""});
     }
     RequestHandler handler(std::move(bus), options.faults);
+    if (options.replaceAfterMs) {
+        Replacement replacement{*options.replaceAfterMs, startFlash, {}};
+        if (!options.dumpPath.empty()) {
+            replacement.keepFlash = [&options](const std::string& address, const std::vector<uint8_t>& flash) {
+                std::string failure;
+                if (!writeBinaryFile(moduleDumpPath(options.dumpPath, address), flash, failure)) {
+                    std::fprintf(stderr, "kqsim: %s\n", failure.c_str());
+                }
+            };
+        }
+        handler.replaceModules(std::move(replacement));
+    }
 
     PseudoTerminal line;
     if (!line.open(options.line, error)) return fail(error);
@@ -88,16 +100,17 @@ int run(SimOptions& options) {
     const LinePacer pacer(options.pace, options.line.baud, options.effectiveBitsPerCharacter());
     ReplySender sender(pacer, options.shaping);
     SimLoop loop({line, link, handler, sender, log},
-                 {options.line, pacer, options.hangupAfter});
+                 {options.line, pacer, options.hangupAfter, options.unplugs});
     loop.run();
 
     // The dumps are complete before the link goes: a link that has gone means they can be read.
     int status = ExitOk;
     line.close();
-    for (const auto& module : modules) {
-        if (options.dumpPath.empty()) break;
-        const std::string path = onBus ? moduleDumpPath(options.dumpPath, module->address) : options.dumpPath;
-        if (!writeBinaryFile(path, module->flash.bytes(), error)) {
+    for (size_t k = 0; k < modules.size() && !options.dumpPath.empty(); ++k) {
+        // A replaced module's successor has an address of its own.
+        const std::string& address = handler.modules()[k].name;
+        const std::string path = onBus ? moduleDumpPath(options.dumpPath, address) : options.dumpPath;
+        if (!writeBinaryFile(path, modules[k]->flash.bytes(), error)) {
             std::fprintf(stderr, "kqsim: %s\n", error.c_str());
             status = ExitFailure;
         }

@@ -74,9 +74,11 @@ bool PortLink::createNumbered(const std::string& portsFolder, const std::string&
             return false;
         }
         path_ = path;
+        lastPath_ = path;
         target_ = target;
         lockPath_ = lockPath;
         shownName = name;
+        shownName_ = name;
         return true;
     }
     error = "no free port name COM1..COM32 in " + portsFolder;
@@ -89,6 +91,24 @@ bool PortLink::createAt(const std::string& path, const std::string& target, std:
         return false;
     }
     path_ = path;
+    lastPath_ = path;
+    target_ = target;
+    if (shownName_.empty()) shownName_ = path;
+    return true;
+}
+
+bool PortLink::restore(const std::string& target, std::string& error) {
+    if (lastPath_.empty()) {
+        error = "no link to restore";
+        return false;
+    }
+    if (lockPath_.empty()) return createAt(lastPath_, target, error);
+    FolderLock lock(lockPath_);
+    if (const int failure = linkOrReplaceStale(target, lastPath_); failure != 0) {
+        error = "cannot link " + lastPath_ + " again: " + std::strerror(failure);
+        return false;
+    }
+    path_ = lastPath_;
     target_ = target;
     return true;
 }

@@ -26,13 +26,21 @@ public:
 
     // Removes the link if it still leads to our target.
     void remove();
+    // Links the path of the last link made (removed since) to a new target,
+    // as a replugged adapter comes back under its name; refused when the
+    // path has been taken meanwhile.
+    bool restore(const std::string& target, std::string& error);
 
     const std::string& path() const { return path_; }
+    // The name a flasher's --port takes: "COMn" for a numbered link, else the path.
+    const std::string& shownName() const { return shownName_; }
 
 private:
     std::string path_;
     std::string target_;
     std::string lockPath_;  // numbered links are made and removed under this lock
+    std::string lastPath_;  // the path of the last link made, kept after remove()
+    std::string shownName_;
 };
 
 }  // namespace kq::sim

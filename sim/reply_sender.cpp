@@ -46,26 +46,50 @@ std::vector<size_t> pieceSizes(size_t count, int pieces) {
     return sizes;
 }
 
+std::vector<TimedWrite> replySchedule(size_t count, const LinePacer& pacer, const ReplyShaping& shaping) {
+    std::vector<TimedWrite> pieces;
+    // When each byte has arrived at the far end of the wire (at the adapter).
+    std::vector<int64_t> arrivalNs;
+    const bool throughAdapter = shaping.adapterLatencyMs > 0;
+    if (throughAdapter) arrivalNs.reserve(count);
+    int64_t earliest = 0;
+    size_t offset = 0;
+    for (const size_t size : pieceSizes(count, shaping.pieces)) {
+        const int64_t release =
+            pacer.pacesReplies() ? std::max(earliest, pacer.wireNs(offset + size)) : earliest;
+        pieces.push_back({release, offset, size});
+        for (size_t k = offset; throughAdapter && k < offset + size; ++k) {
+            arrivalNs.push_back(pacer.pacesReplies() ? std::max(earliest, pacer.wireNs(k + 1)) : earliest);
+        }
+        offset += size;
+        earliest = release + SplitGapMs * NsPerMs;
+    }
+    if (!throughAdapter) return pieces;
+
+    const int64_t latencyNs = shaping.adapterLatencyMs * NsPerMs;
+    std::vector<TimedWrite> packets;
+    for (size_t first = 0; first < count;) {
+        const int64_t timerEnds = arrivalNs[first] + latencyNs;
+        size_t end = first;
+        while (end < count && end - first < AdapterPacketBytes && arrivalNs[end] <= timerEnds) ++end;
+        const bool full = end - first == AdapterPacketBytes;
+        packets.push_back({full ? arrivalNs[end - 1] : timerEnds, first, end - first});
+        first = end;
+    }
+    return packets;
+}
+
 size_t ReplySender::send(int fd, const std::vector<uint8_t>& reply) {
     std::vector<uint8_t> bytes = noise_.make(shaping_.noiseBytes);
-    size_t written = 0;
     bytes.insert(bytes.end(), reply.begin(), reply.end());
 
     const int64_t start = monotonicNs();
-    int64_t previous = start;
-    size_t offset = 0;
-    bool first = true;
-    for (const size_t size : pieceSizes(bytes.size(), shaping_.pieces)) {
-        // A piece leaves once its last byte has crossed the wire, and split pieces keep a gap.
-        int64_t release = first ? start : previous + SplitGapMs * NsPerMs;
-        if (pacer_.pacesReplies()) release = std::max(release, start + pacer_.wireNs(offset + size));
-        if (!sleepUntilNs(release)) break;
-        const size_t wrote = writeAll(fd, bytes.data() + offset, size);
+    size_t written = 0;
+    for (const TimedWrite& write : replySchedule(bytes.size(), pacer_, shaping_)) {
+        if (!sleepUntilNs(start + write.atNs)) break;
+        const size_t wrote = writeAll(fd, bytes.data() + write.offset, write.size);
         written += wrote;
-        if (wrote < size) break;
-        offset += size;
-        previous = monotonicNs();
-        first = false;
+        if (wrote < write.size) break;
     }
     return written;
 }

@@ -1,5 +1,7 @@
 #include "sim/request_handler.h"
 
+#include <algorithm>
+
 #include "link/bootloader_commands.h"
 #include "sim/backup_upgrade.h"
 #include "sim/command_names.h"
@@ -15,6 +17,7 @@ std::string_view replyKindName(ReplyKind kind) {
         case ReplyKind::None: return "none";
         case ReplyKind::Garbled: return "garbled";
         case ReplyKind::Foreign: return "foreign";
+        case ReplyKind::Absent: return "absent";
     }
     return "none";
 }
@@ -27,12 +30,22 @@ const BusModule* RequestHandler::moduleFor(const Request& request) const {
     return nullptr;
 }
 
-Handling RequestHandler::handle(const Request& request, bool lineMatches) {
+Handling RequestHandler::handle(const Request& request, bool lineMatches, double nowMs) {
+    arriveDue(nowMs);
     Handling handling;
     const BusModule* taker = moduleFor(request);
-    BootloaderModel& module = *(taker ? taker : &modules_.front())->model;
+    const size_t index = taker ? static_cast<size_t>(taker - modules_.data()) : 0;
+    BootloaderModel& module = *modules_[index].model;
     handling.mode = module.mode();
     if (request.code == CmdRemoteWrite) handling.offset = frameImageOffset(request.payload);
+    const bool everyoneAway = std::all_of(arrivalMs_.begin(), arrivalMs_.end(),
+                                          [](const std::optional<double>& at) { return at.has_value(); });
+    if ((taker && arrivalMs_[index]) || everyoneAway) {
+        // Nobody there to hear it (a module is named by its old address until its successor comes).
+        handling.kind = ReplyKind::Absent;
+        if (taker) handling.busModule = taker->name;
+        return handling;
+    }
     if (!lineMatches) {
         handling.kind = ReplyKind::Garbled;
         return handling;
@@ -63,6 +76,12 @@ Handling RequestHandler::handle(const Request& request, bool lineMatches) {
         }
     } else {
         outcome = module.execute(request);
+        // Its upgrade has ended: the user program (or, staying, the bootloader) would start now.
+        const bool ended = request.code == CmdJumpToProgram || request.code == CmdRemoteReset;
+        if (ended && replacement_) {
+            handling.left = moduleAddressText(taker->address);
+            leave(index, nowMs + replacement_->afterMs);
+        }
     }
     if (!outcome.replies) return handling;
 
@@ -76,6 +95,47 @@ Handling RequestHandler::handle(const Request& request, bool lineMatches) {
     handling.kind = fault.foreign ? ReplyKind::Foreign : outcome.error ? ReplyKind::Error : ReplyKind::Ok;
     handling.reply = buildReply(request, taker->address, outcome.error, fault.foreign, outcome.payload);
     return handling;
+}
+
+void RequestHandler::replaceModules(Replacement replacement) { replacement_ = std::move(replacement); }
+
+void RequestHandler::leave(size_t index, double arrivalMs) {
+    const BusModule& module = modules_[index];
+    if (replacement_->keepFlash) replacement_->keepFlash(moduleAddressText(module.address), module.model->flash().bytes());
+    arrivalMs_[index] = arrivalMs;
+}
+
+bool RequestHandler::addressInUse(const ModuleAddress& address) const {
+    for (const BusModule& module : modules_) {
+        if (module.address == address) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> RequestHandler::arriveDue(double nowMs) {
+    std::vector<std::string> arrived;
+    if (!replacement_) return arrived;
+    for (size_t index = 0; index < modules_.size(); ++index) {
+        if (!arrivalMs_[index] || *arrivalMs_[index] > nowMs) continue;
+        BusModule& module = modules_[index];
+        ModuleAddress next = nextModuleAddress(module.address);
+        // A bus of n modules has at most n - 1 others to step past.
+        for (size_t step = 0; step < modules_.size() && addressInUse(next); ++step) next = nextModuleAddress(next);
+        module.address = next;
+        if (!module.name.empty()) module.name = moduleAddressText(next);
+        module.model->renew(replacement_->startFlash);
+        arrivalMs_[index].reset();
+        arrived.push_back(moduleAddressText(next));
+    }
+    return arrived;
+}
+
+std::optional<double> RequestHandler::nextArrivalMs() const {
+    std::optional<double> next;
+    for (const std::optional<double>& at : arrivalMs_) {
+        if (at && (!next || *at < *next)) next = at;
+    }
+    return next;
 }
 
 std::vector<uint8_t> RequestHandler::buildReply(const Request& request, const ModuleAddress& own, bool error,

@@ -3,7 +3,11 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "sim/stop_signal.h"
 
@@ -24,15 +28,16 @@ SimLoop::SimLoop(const SimParts& parts, const SimLoopSettings& settings)
     : parts_(parts), settings_(settings), startMs_(monotonicMs()) {}
 
 void SimLoop::run() {
-    if (settings_.hangupAfter == uint64_t{0}) hangUp();  // unplugged before the first request
+    cutLineIfDue();  // unplugged before the first request
     while (!stopRequested()) {
         pollfd fds[2] = {{stopSignalFd(), POLLIN, 0}, {parts_.line.master(), POLLIN, 0}};
         const nfds_t count = parts_.line.isOpen() ? 2 : 1;
-        const int ready = poll(fds, count, -1);
+        const int ready = poll(fds, count, msToNextEvent());
         if (ready < 0) {
             if (errno == EINTR) continue;
             break;
         }
+        catchUp();
         if (count == 2 && fds[1].revents != 0) readInput();
     }
     // Requests that came before the stop are still carried out (not answered),
@@ -67,8 +72,12 @@ void SimLoop::serve(const Request& request) {
         sleepUntilNs(firstByteNs + pacer.wireNs(static_cast<size_t>(request.frameBytes)));
     }
     const double arrivedMs = monotonicMs();
-    const Handling handling = parts_.handler.handle(request, parts_.line.lineMatches(settings_.line));
+    catchUp();
+    const Handling handling = parts_.handler.handle(request, parts_.line.lineMatches(settings_.line), arrivedMs);
     ++counters_.requests;
+    if (!handling.left.empty()) {
+        std::fprintf(stderr, "kqsim: module %s has left the fixture\n", handling.left.c_str());
+    }
 
     // Logged before the reply goes out, so that whoever reads the log after
     // receiving the reply finds its line there.
@@ -85,8 +94,50 @@ void SimLoop::serve(const Request& request) {
     if (stopRequested()) return;  // shutting down: carried out, not answered
     if (handling.delayMs > 0 && !sleepUntilNs(monotonicNs() + handling.delayMs * NsPerMs)) return;
     if (replies) counters_.bytesOut += parts_.sender.send(parts_.line.master(), handling.reply);
+    cutLineIfDue();
+}
 
-    if (settings_.hangupAfter && counters_.requests >= *settings_.hangupAfter) hangUp();
+void SimLoop::cutLineIfDue() {
+    if (!parts_.line.isOpen()) return;
+    if (settings_.hangupAfter && counters_.requests >= *settings_.hangupAfter) {
+        hangUp();
+        return;
+    }
+    if (nextUnplug_ >= settings_.unplugs.size()) return;
+    const Unplug& unplug = settings_.unplugs[nextUnplug_];
+    if (counters_.requests < unplug.afterRequests) return;
+    ++nextUnplug_;
+    hangUp();
+    std::fprintf(stderr, "kqsim: unplugged for %d ms\n", unplug.forMs);
+    replugAtMs_ = monotonicMs() + unplug.forMs;
+}
+
+void SimLoop::replug() {
+    replugAtMs_.reset();
+    std::string error;
+    if (!parts_.line.open(settings_.line, error) || !parts_.link.restore(parts_.line.slaveName(), error)) {
+        // Stays unplugged; the simulator runs on until it is stopped, as after a hang-up.
+        std::fprintf(stderr, "kqsim: cannot come back: %s\n", error.c_str());
+        parts_.line.close();
+        return;
+    }
+    std::fprintf(stderr, "kqsim: back on %s (%s)\n", parts_.link.shownName().c_str(), parts_.line.slaveName().c_str());
+}
+
+void SimLoop::catchUp() {
+    const double now = monotonicMs();
+    for (const std::string& address : parts_.handler.arriveDue(now)) {
+        std::fprintf(stderr, "kqsim: module %s has arrived\n", address.c_str());
+    }
+    if (replugAtMs_ && now >= *replugAtMs_) replug();
+}
+
+int SimLoop::msToNextEvent() const {
+    std::optional<double> next = parts_.handler.nextArrivalMs();
+    if (replugAtMs_ && (!next || *replugAtMs_ < *next)) next = replugAtMs_;
+    if (!next) return -1;
+    // Rounded up, so that the wake-up does not come a fraction too early.
+    return static_cast<int>(std::max(0.0, std::ceil(*next - monotonicMs())));
 }
 
 void SimLoop::hangUp() {

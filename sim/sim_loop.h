@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "sim/line_pacing.h"
 #include "sim/line_settings.h"
@@ -30,10 +31,19 @@ struct SimParts {
     RequestLog& log;
 };
 
+// A replugged adapter: after afterRequests requests (counted from the start)
+// the line goes for forMs, then a new one comes under the same name.
+struct Unplug {
+    uint64_t afterRequests = 0;
+    int forMs = 0;
+    bool operator==(const Unplug&) const = default;
+};
+
 struct SimLoopSettings {
     ModuleLine line;
     LinePacer pacer;
     std::optional<uint64_t> hangupAfter;  // requests before the line is cut
+    std::vector<Unplug> unplugs;          // in the order of afterRequests
 };
 
 class SimLoop {
@@ -49,12 +59,22 @@ private:
     bool readInput();
     void serve(const Request& request);
     void hangUp();
+    // After a request: cuts the line when a hang-up or an unplug is due.
+    void cutLineIfDue();
+    // The unplugged line comes back: a new pseudo-terminal under the old name.
+    void replug();
+    // Lets the modules due arrive and the line come back when its time has come.
+    void catchUp();
+    // Milliseconds until catchUp() has something to do; -1 for nothing.
+    int msToNextEvent() const;
 
     SimParts parts_;
     SimLoopSettings settings_;
     RequestParser parser_;
     SimCounters counters_;
     double startMs_;
+    size_t nextUnplug_ = 0;             // index in settings_.unplugs
+    std::optional<double> replugAtMs_;  // while unplugged: when the line comes back
 };
 
 }  // namespace kq::sim

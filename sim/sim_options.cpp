@@ -1,5 +1,6 @@
 #include "sim/sim_options.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <span>
@@ -15,6 +16,8 @@ namespace {
 
 constexpr uint32_t MaxDelayMs = 600'000;      // longest processing delay accepted, ms
 constexpr uint64_t MaxNoiseBytes = 65'536;    // most noise bytes before a reply
+constexpr uint32_t MaxAwayMs = 600'000;       // longest absence of a module or of the line, ms
+constexpr int MaxAdapterLatencyMs = 255;      // the longest latency timer adapters offer, ms
 
 template <typename Number>
 std::optional<Number> parseNumber(std::string_view text, int base = 10) {
@@ -84,8 +87,8 @@ private:
 
     // Every option with what its value must be; a fault option adds one
     // rule each time it is given.
-    static const std::array<Option, 22>& options() {
-        static const std::array<Option, 22> table = {{
+    static const std::array<Option, 25>& options() {
+        static const std::array<Option, 25> table = {{
             {{.name = "--family"}, &Parser::family, "use 251 or arm"},
             {{.name = "--mode"}, &Parser::mode, "use boot or app"},
             {{.name = "--baud"}, &Parser::baud, "use a rate the line knows, such as 9600 or 115200"},
@@ -110,6 +113,10 @@ private:
             {{.name = "--noise"}, &Parser::noise, "use 0 to 65536 bytes"},
             {{.name = "--split"}, &Parser::split, "use 1 piece or more"},
             {{.name = "--hangup-after"}, &Parser::hangupAfter, "use a number of requests"},
+            {{.name = "--unplug-after", .repeats = true}, &Parser::unplugAfter,
+             "use N:MS, a number of requests and 0 to 600000 ms"},
+            {{.name = "--replace-after"}, &Parser::replaceAfter, "use 0 to 600000 ms"},
+            {{.name = "--adapter-latency"}, &Parser::adapterLatency, "use 1 to 255 ms"},
         }};
         return table;
     }
@@ -248,6 +255,28 @@ private:
         if (n) o_.hangupAfter = *n;
         return n.has_value();
     }
+    bool unplugAfter(const std::optional<std::string>& v) {
+        const std::string_view text = *v;
+        const size_t colon = text.find(':');
+        if (colon == std::string_view::npos) return false;
+        const auto n = parseNumber<uint64_t>(text.substr(0, colon));
+        const auto ms = parseNumber<uint32_t>(text.substr(colon + 1));
+        if (!n || !ms || *ms > MaxAwayMs) return false;
+        o_.unplugs.push_back({*n, static_cast<int>(*ms)});
+        return true;
+    }
+    bool replaceAfter(const std::optional<std::string>& v) {
+        const auto ms = parseNumber<uint32_t>(*v);
+        if (!ms || *ms > MaxAwayMs) return false;
+        o_.replaceAfterMs = static_cast<int>(*ms);
+        return true;
+    }
+    bool adapterLatency(const std::optional<std::string>& v) {
+        const auto ms = parseNumber<int>(*v);
+        if (!ms || *ms < 1 || *ms > MaxAdapterLatencyMs) return false;
+        o_.shaping.adapterLatencyMs = *ms;
+        return true;
+    }
     // --bad-crc alone covers every CRC reply.
     bool badCrc(const std::optional<std::string>& v) {
         uint32_t count = EveryRequest;
@@ -262,6 +291,14 @@ private:
 
     ParseStatus finish() {
         if (!o_.busAddresses.empty() && addressGiven_) return fail("--bus names the modules: leave out --address");
+        if (o_.hangupAfter && !o_.unplugs.empty()) {
+            return fail("--hangup-after unplugs the line for good: leave out --unplug-after");
+        }
+        if (o_.replaceAfterMs && o_.stayInBoot) {
+            return fail("--replace-after: the module leaves after its jump or reset: leave out --stay-in-boot");
+        }
+        std::stable_sort(o_.unplugs.begin(), o_.unplugs.end(),
+                         [](const Unplug& a, const Unplug& b) { return a.afterRequests < b.afterRequests; });
         const FlashGeometry flash = flashGeometry(o_.family, o_.bootSize);
         if (flash.bootSize > flash.size) return fail("--boot-size: larger than the flash");
         return ParseStatus::Run;
@@ -332,6 +369,21 @@ requests of that command, and may be "all"):
   --split N               write every reply in N pieces a few milliseconds apart
   --hangup-after N        after N requests, close the line as an unplugged adapter
                           would; keep running until signalled
+
+Fixture (what a production line does to the module and its adapter):
+  --replace-after MS      after a jump or the remote reset the module leaves (it
+                          answers nothing) and MS ms later a fresh module arrives
+                          in its bootloader: flash as at the start, its address
+                          counted up by one (on a bus, past the addresses of the
+                          other modules). With --dump, the leaving module's flash
+                          is written first, its address before the extension
+  --unplug-after N:MS     after N requests (counted from the start) the line goes
+                          as an unplugged adapter's does, and MS ms later a new
+                          pseudo-terminal comes under the same name (a replugged
+                          adapter); may be given more than once
+  --adapter-latency MS    model a USB adapter's latency timer (1 to 255 ms): a
+                          reply's bytes are held until MS ms have passed since the
+                          first of them arrived, or 62 bytes have gathered
   --help                  this text
   --version               the version
 

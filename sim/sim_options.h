@@ -12,6 +12,7 @@
 #include "sim/line_pacing.h"
 #include "sim/line_settings.h"
 #include "sim/reply_sender.h"
+#include "sim/sim_loop.h"
 
 namespace kq::sim {
 
@@ -34,6 +35,8 @@ struct SimOptions {
     FaultPlan faults;
     ReplyShaping shaping;
     std::optional<uint64_t> hangupAfter;  // requests before the line is cut
+    std::vector<Unplug> unplugs;          // --unplug-after, in the order of their request counts
+    std::optional<int> replaceAfterMs;    // --replace-after: a module leaves after its upgrade, the next comes this much later
 
     int effectiveBitsPerCharacter() const {
         if (bitsPerCharacter != 0) return bitsPerCharacter;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "link/link_frame.h"
+#include "upgrade/image_crc.h"
 #include "upgrade/run_sequence.h"
 
 namespace kq {
@@ -141,7 +142,7 @@ bool UpgradeRun::Sequence::checkFlashCrc() {
         commands_.readFlashCrc(port_, address, length, moduleCrc) != Ok) {
         return failWithCross("检测失败\r\n", RunStep::Check);
     }
-    if (crc16(image_.imageBytes.data(), length) != moduleCrc) {
+    if (imageCrc(image_) != moduleCrc) {
         return failWithCross("CRC不一致，失败\r\n", RunStep::CrcMismatch);
     }
     host_.appendLog("检测成功\r\n");

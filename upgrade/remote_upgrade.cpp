@@ -4,21 +4,11 @@
 #include <string>
 
 #include "link/link_frame.h"
+#include "upgrade/image_crc.h"
 #include "link/module_address.h"
 #include "upgrade/run_sequence.h"
 
 namespace kq {
-
-namespace {
-
-int frameBytes(int frameDataLength) {
-    if (frameDataLength >= 0 && frameDataLength < int(FrameDataLengths.size())) {
-        return FrameDataLengths[frameDataLength];
-    }
-    return SectorSize;
-}
-
-}  // namespace
 
 RunResult UpgradeRun::Sequence::remoteWithBackupPath() {
     // A mistyped address would be sent as some other module's address:
@@ -38,16 +28,16 @@ bool UpgradeRun::Sequence::configureModule(const ModuleAddress& address) {
     const uint32_t upgradeOffset = flashAddress(parseHexText(settings_.upgradeOffsetHex));
     const uint32_t userOffset = flashAddress(parseHexText(settings_.userOffsetHex));
     const uint32_t length = uint32_t(image_.paddedLength());
-    const uint16_t imageCrc = crc16(image_.imageBytes.data(), length);
+    const uint16_t crc = imageCrc(image_);
 
     host_.stepStarted(RunStep::Configure);
     host_.appendLog("配置开始\r\n");
     host_.pumpMessages();
-    if (commands_.remoteConfigure(port_, address, upgradeOffset, userOffset, length, imageCrc) != Ok) {
+    if (commands_.remoteConfigure(port_, address, upgradeOffset, userOffset, length, crc) != Ok) {
         host_.appendLogColoured("重新配置\r\n", LogRed);
         host_.pumpMessages();
         if (stoppedAt(RunStep::Configure)) return false;
-        if (commands_.remoteConfigure(port_, address, upgradeOffset, userOffset, length, imageCrc) != Ok) {
+        if (commands_.remoteConfigure(port_, address, upgradeOffset, userOffset, length, crc) != Ok) {
             return failWithCross("配置失败\r\n", RunStep::Configure);
         }
     }

@@ -1,6 +1,8 @@
 // The steps of an upgrade run, as a host hears of them and as a run ends at one.
 #pragma once
 
+#include <string_view>
+
 namespace kq {
 
 enum class RunStep {
@@ -18,7 +20,9 @@ enum class RunStep {
     Verify,
 };
 
-// A short English name of a step ("handshake"), for reports.
-const char* runStepName(RunStep step);
+// The word for a step in reports, records and JSON: file, port,
+// upgrade_flag, handshake, erase, write, check, crc_mismatch,
+// module_address, configure, verify; done for None (a run that succeeded).
+std::string_view runStepName(RunStep step);
 
 }  // namespace kq

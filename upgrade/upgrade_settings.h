@@ -28,6 +28,11 @@ inline constexpr std::array<NamedChoice, 3> BootloadTypeChoices = {{
 // The frame-length list: data bytes per frame of the remote path with backup.
 // An index outside the list sends whole sectors.
 inline constexpr std::array<int, 4> FrameDataLengths = {64, 128, 256, 512};
+// Data bytes per frame of a frame-length index; whole sectors outside the list.
+inline int frameBytes(int frameDataLength) {
+    return frameDataLength >= 0 && frameDataLength < int(FrameDataLengths.size()) ? FrameDataLengths[size_t(frameDataLength)]
+                                                                                   : SectorSize;
+}
 
 struct UpgradeSettings {
     int portNumber = 0;        // 1..32; 0 = none chosen

@@ -30,7 +30,8 @@ void UpgradeWindow::appendLog(std::string_view text) {
 }
 
 void UpgradeWindow::appendLogColoured(std::string_view text, int colour) {
-    // Text typed after a coloured line starts in the box's default format.
+    // Text added after a coloured line without a colour of its own starts in
+    // the box's default format.
     appendToLog(text, logColour(colour), true);
     writeValues();
 }

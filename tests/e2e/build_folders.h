@@ -15,4 +15,6 @@ namespace kq::testing {
 // A program of the build: programPath("kqsim") is <build>/bin/kqsim.
 std::string programPath(std::string_view name);
 
+using source_tree::sourcePath;
+
 }  // namespace kq::testing

@@ -221,6 +221,25 @@ TEST(Ports, ListsEachModulesLink) {
     EXPECT_EQ(first.sim().requests().size(), 16u);  // handshake, erase, 12 sectors, check, jump
 }
 
+// --json: one object per port and line, its stable names and adapter null
+// for a module whose link is no USB adapter.
+TEST(Ports, JsonGivesOneLinePerPort) {
+    FlasherSession module({"--family", sample.chip}, true);
+    ASSERT_TRUE(module.ready()) << module.error();
+    const std::string name = module.sim().flasherPort();
+    const ProcessResult listing = runFlasher({"ports", "--json"});
+    ASSERT_TRUE(module.sim().stop());
+    EXPECT_EQ(listing.exitCode, 0);
+    const size_t at = listing.out.find("{\"port\":\"" + name + "\",");
+    ASSERT_NE(at, std::string::npos) << listing.out;
+    EXPECT_TRUE(at == 0 || listing.out[at - 1] == '\n');
+    const std::string line = listing.out.substr(at, listing.out.find('\n', at) - at);
+    EXPECT_NE(line.find("/ports/" + name + "\",\"description\":"), std::string::npos) << line;
+    EXPECT_NE(line.find(",\"state\":\"free\",\"lock_owner\":null,\"by_path\":null,\"by_id\":null,"), std::string::npos)
+        << line;
+    EXPECT_TRUE(line.ends_with(",\"driver\":null,\"latency_timer_ms\":null}")) << line;
+}
+
 void writeLockFile(const std::string& path, int pid) {
     const std::string text = std::to_string(pid);
     writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));

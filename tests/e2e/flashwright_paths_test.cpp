@@ -3,13 +3,16 @@
 // lines in order, the requests on the line, and the flash afterwards.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/flasher_session.h"
 #include "e2e/hex_reference.h"
+#include "support/temp_hex_file.h"
 
 namespace kq::testing {
 namespace {
@@ -85,6 +88,19 @@ std::vector<std::string> expectedRequests(const PathRow& row) {
     return requests;
 }
 
+// The flasher's options of the row's bootload type.
+std::vector<std::string> typeArguments(const PathRow& row) {
+    std::vector<std::string> args = {"--chip", row.sample->chip};
+    if (row.path == Path::NoBackup) args.insert(args.end(), {"--type", "nobackup"});
+    if (row.path == Path::Backup) {
+        args.insert(args.end(), {"--type", "backup", "--frame", std::to_string(row.frameBytes)});
+    }
+    return args;
+}
+
+// The remote types find the user program running; the local type the bootloader.
+const char* simMode(const PathRow& row) { return row.path == Path::Local ? "boot" : "app"; }
+
 class UpgradePaths : public ::testing::TestWithParam<PathRow> {};
 
 TEST_P(UpgradePaths, FlashHoldsTheFileAfterTheLoggedSteps) {
@@ -94,16 +110,10 @@ TEST_P(UpgradePaths, FlashHoldsTheFileAfterTheLoggedSteps) {
     TempFolder input;
     writeFile(input.file("old.bin"), before);
 
-    // The remote types find the user program running; the local type the bootloader.
-    FlasherSession session({"--family", s.chip, "--mode", row.path == Path::Local ? "boot" : "app", "--flash-in",
-                            input.file("old.bin")});
+    FlasherSession session({"--family", s.chip, "--mode", simMode(row), "--flash-in", input.file("old.bin")});
     ASSERT_TRUE(session.ready()) << session.error();
 
-    std::vector<std::string> args = {"--chip", s.chip};
-    if (row.path == Path::NoBackup) args.insert(args.end(), {"--type", "nobackup"});
-    if (row.path == Path::Backup) {
-        args.insert(args.end(), {"--type", "backup", "--frame", std::to_string(row.frameBytes)});
-    }
+    std::vector<std::string> args = typeArguments(row);
     ProcessOptions options;
     if (row.copiedTo != nullptr) {
         const std::string copy = input.file(row.copiedTo);
@@ -161,27 +171,54 @@ INSTANTIATE_TEST_SUITE_P(BothFamilies, UpgradePaths,
                                                    "固件 升级/演示程序.hex"}),
                          [](const ::testing::TestParamInfo<PathRow>& info) { return std::string(info.param.name); });
 
-// A module that holds requests and replies for their time on a 115200 baud
-// line: the run still succeeds, and the requests really were paced.
-TEST(PacedLine, LocalUpgradeAtLineSpeed) {
-    constexpr double BitsPerByte = 10;       // start, 8 data, stop
-    constexpr double BitsPerMs = 115200 / 1000.0;
-    const Sample& s = sample251();
-    FlasherSession session({"--family", s.chip, "--baud", "115200", "--pace", "both"});
+// A module that holds requests and replies for their time on a 2400 baud
+// line, where a sector write's request (525 bytes, 2.2 s on the wire) and a
+// 512-byte frame's (531 bytes) outlast their reply time-outs (500 ms, 2 s):
+// every bootload type still succeeds, and the requests really were paced.
+class PacedLine : public ::testing::TestWithParam<PathRow> {};
+
+TEST_P(PacedLine, UpgradeSucceedsWithRequestsLongerOnTheWireThanTheirTimeOuts) {
+    constexpr int Baud = 2400;
+    constexpr double BitsPerByte = 10;  // start, 8 data, stop
+    constexpr double BitsPerMs = Baud / 1000.0;
+    // One sector keeps the run short.
+    test::TempHexFile hexFile;
+    Sample s = *GetParam().sample;
+    s.hexPath = hexFile.write(s.userOffset, test::programBytes(512));
+    s.sectors = 1;
+    PathRow row = GetParam();
+    row.sample = &s;
+
+    FlasherSession session({"--family", s.chip, "--mode", simMode(row), "--baud", std::to_string(Baud), "--pace",
+                            "both"});
     ASSERT_TRUE(session.ready()) << session.error();
-    const ProcessResult run = session.flash({"--chip", s.chip, "--baud", "115200", s.hexPath});
+    std::vector<std::string> args = typeArguments(row);
+    args.insert(args.end(), {"--baud", std::to_string(Baud), s.hexPath});
+    const ProcessResult run = session.flash(args);
+    // The last request awaits no reply: the module logs it once its wire time
+    // has passed, and a stop before then would cut that short.
+    const size_t requestCount = expectedRequests(row).size();
+    for (int wait = 0; wait < 100 && session.sim().requests().size() < requestCount; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     ASSERT_TRUE(session.sim().stop());
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(transcript(run.out), expectedTranscript({"", &s, Path::Local, 0}));
+    EXPECT_EQ(transcript(run.out), expectedTranscript(row));
 
     // Between two arrivals lie at least the previous reply's and this request's wire times.
     const std::vector<RequestRecord> requests = session.sim().requests();
-    ASSERT_EQ(requests.size(), expectedRequests({"", &s, Path::Local, 0}).size());
+    EXPECT_EQ(describe(requests), expectedRequests(row));
     for (size_t i = 1; i < requests.size(); ++i) {
         const double wireMs = (requests[i - 1].replyBytes + requests[i].requestBytes) * BitsPerByte / BitsPerMs;
         EXPECT_GE(requests[i].timeMs - requests[i - 1].timeMs, wireMs - 0.5) << "request " << i + 1;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryBootloadType, PacedLine,
+                         ::testing::Values(PathRow{"Local", &sample251(), Path::Local, 0},
+                                           PathRow{"RemoteWithoutBackup", &sample251(), Path::NoBackup, 0},
+                                           PathRow{"RemoteWithBackup", &sample251(), Path::Backup, 512}),
+                         [](const ::testing::TestParamInfo<PathRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kq::testing

@@ -203,7 +203,7 @@ TEST(ProductionLine, CheckIsTheDryRun) {
     EXPECT_EQ(recordField(good.out, "image length"), "6000 bytes");
     EXPECT_EQ(recordField(good.out, "addresses"), "0x1000-0x276F (flash 0xFF1000-0xFF27FF)");
     EXPECT_EQ(recordField(good.out, "image crc16"), sampleCrc());
-    EXPECT_EQ(recordField(good.out, "sha256"), sha256Hex(readText(sample.hexPath)));
+    EXPECT_EQ(recordField(good.out, "hex sha256"), sha256Hex(readText(sample.hexPath)));
 
     // Data at 0xFE00 lies outside the window of the 251 core.
     test::TempHexFile outside;

@@ -15,7 +15,7 @@ struct RequestRecord {
     uint32_t address = 0; // flash layout: the address field
     std::string module;   // module layout: the six address bytes as hex pairs, byte 0 first
     int payload = 0;      // request payload bytes
-    std::string reply;    // ok, error, silent, none, garbled, foreign
+    std::string reply;    // ok, error, silent, none, garbled, foreign, absent
     std::optional<uint32_t> offset;  // remote-write: image offset of the frame
     std::string mode;     // program running when it came: boot or app
     double timeMs = 0;    // when it counted as arrived, since the simulator started

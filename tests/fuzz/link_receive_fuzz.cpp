@@ -144,14 +144,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const auto payload = std::make_unique<uint8_t[]>(kq::MaxReplyPayload);
     int length = -1;
-    const uint32_t repliesBefore = kq::repliesFound();
+    const uint32_t repliesBefore = kq::repliesFound(Port);
     const kq::ReceiveOutcome outcome =
         request.moduleLayout
             ? kq::receiveModuleFrame(Port, request.code, request.module, payload.get(), length, timeoutMs)
             : kq::receiveFrame(Port, request.code, request.address, payload.get(), length, timeoutMs);
 
     if (outcome == kq::NoValidReply) {
-        FUZZ_CHECK(kq::repliesFound() == repliesBefore);
+        FUZZ_CHECK(kq::repliesFound(Port) == repliesBefore);
         if (timeoutMs == GenerousTimeoutMs) {
             // Nothing is lost while no more than the hold limit is waiting:
             // a reply that is complete by then is found.
@@ -163,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Whatever is delivered is a reply that the stream really holds.
     FUZZ_CHECK(outcome == kq::ReplyOk || outcome == kq::ReplyWithError);
-    FUZZ_CHECK(kq::repliesFound() == repliesBefore + 1);
+    FUZZ_CHECK(kq::repliesFound(Port) == repliesBefore + 1);
     FUZZ_CHECK(length >= 0 && length <= kq::MaxReplyPayload);
     FUZZ_CHECK(streamHolds(request, stream, payload.get(), length, outcome == kq::ReplyWithError));
     return 0;

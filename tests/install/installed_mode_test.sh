@@ -11,17 +11,26 @@
 # the merged file and the ports/ links land in the user's folders and come
 # back on the next start. Exit status 77 (skipped) when root cannot switch
 # users.
+#
+# Every process it starts ends with it: on its way out (done, failed, or
+# stopped by a signal) it stops whatever it started that still runs; each
+# program run as the user also gets SIGTERM when the script dies without a
+# word (SIGKILL), and the script itself when its parent (ctest) goes.
 set -euo pipefail
+if [ -z "${KQ_INSTALL_TEST_GUARDED:-}" ] && command -v setpriv >/dev/null; then
+  KQ_INSTALL_TEST_GUARDED=1 exec setpriv --pdeathsig TERM "$0" "$@"
+fi
 source_dir="$1" parent_build="$2" gui="$3" build_type="$4"
 sub_build="$parent_build/installed-mode"
 
 if [ "$(id -u)" -eq 0 ]; then
   command -v setpriv >/dev/null || { echo "skipped: running as root without setpriv to become another user"; exit 77; }
   run_uid=65534
-  as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --pdeathsig TERM)
 else
   run_uid="$(id -u)"
   as_user=()
+  command -v setpriv >/dev/null && as_user=(setpriv --pdeathsig TERM)
 fi
 
 # A fixed prefix per build folder, so that the test build is configured once.
@@ -29,12 +38,48 @@ tag="$(printf '%s' "$parent_build" | cksum | cut -d' ' -f1)"
 top="${TMPDIR:-/tmp}/kq-installed-mode-$(id -u)-$tag"
 prefix="$top/usr"
 sim_pid=""
+# The processes below pid, each after its own (the command substitution
+# that asks is left out).
+descendants() {
+  local child
+  for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do
+    [ "$child" = "$BASHPID" ] && continue
+    descendants "$child"
+    echo "$child"
+  done
+}
+# Stops everything the script started that still runs: SIGTERM, then SIGKILL
+# for what is left after five seconds.
+stop_children() {
+  local pids
+  pids="$(descendants $$)"
+  [ -n "$pids" ] || return 0
+  # shellcheck disable=SC2086 # one word per process id
+  kill -TERM $pids 2>/dev/null || true
+  for _ in $(seq 50); do
+    # Gone, or ended and not yet reaped.
+    ps -o stat= -p "$(paste -sd, <<<"$pids")" 2>/dev/null | grep -qv '^Z' || return 0
+    sleep 0.1
+  done
+  # shellcheck disable=SC2086
+  kill -KILL $pids 2>/dev/null || true
+}
 cleanup() {
   [ -z "$sim_pid" ] || { kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null || true; }
+  sim_pid=""
   chmod -R u+w "$top" 2>/dev/null || true
   rm -rf "$top"
 }
-trap cleanup EXIT
+leave() {
+  local status=$?
+  trap - EXIT
+  stop_children
+  cleanup
+  exit $status
+}
+# Also on SIGTERM and SIGINT: bash runs the exit trap when either ends it
+# (a trap of their own would wait for the command that runs at the time).
+trap leave EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
 ok() { echo "ok: $*"; }
 
@@ -60,7 +105,8 @@ chmod 0700 "$top/run"
 chmod 0755 "$top"
 
 # Runs a program as the user, with only the variables given.
-as() { "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$top/home" TMPDIR="$top/tmp" "$@"; }
+as_env=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$top/home" TMPDIR="$top/tmp")
+as() { "${as_env[@]}" "$@"; }
 
 # ---- versions and hexsplice-cli ---------------------------------------------------------
 version="$("$bin/flashwright-cli" --version)"
@@ -74,7 +120,9 @@ ok "hexsplice-cli merges in the current folder"
 # ---- kqsim and flashwright-cli meet in the runtime folder -------------------------------
 # start_sim ENV...: kqsim in the background as the user; its ready line in $top/ready.
 start_sim() {
-  as "$@" "$bin/kqsim" --family 251 --baud 115200 >"$top/ready" 2>"$top/sim.err" &
+  # Started as a simple command, not through the function as(): the process
+  # id is then kqsim's own, not that of a subshell that kill would end alone.
+  "${as_env[@]}" "$@" "$bin/kqsim" --family 251 --baud 115200 >"$top/ready" 2>"$top/sim.err" &
   sim_pid=$!
   for _ in $(seq 100); do grep -q ready "$top/ready" 2>/dev/null && return 0; sleep 0.05; done
   cat "$top/sim.err" >&2

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "link/link_frame.h"
+#include "support/own_lock_folder.h"
 
 namespace kq::test {
 
 FakeSerialBackend::FakeSerialBackend() {
+    useOwnLockFolder();
     for (int port = 1; port <= 4; ++port) names[port] = "/dev/fake" + std::to_string(port);
 }
 
@@ -66,6 +68,7 @@ bool FakeSerialBackend::write(Handle, const uint8_t* bytes, int n) {
     if (writeFails) return false;
     writes.emplace_back(bytes, bytes + n);
     writeTicks.push_back(now);
+    now += writeLastsMs;
     if (onWrite) onWrite(writes.back());
     return true;
 }

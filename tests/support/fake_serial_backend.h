@@ -31,10 +31,12 @@ public:
     // ---- script ----
     std::array<std::string, MaxPorts + 1> names;   // what portDeviceNames() reports
     std::map<std::string, std::string> aliases;    // canonicalDevice(): alias -> device
+    std::map<std::string, std::vector<std::string>> stable;  // stableNames(): device -> its stable names
     std::set<std::string> refusedDevices;          // open() fails for these
     bool deviceFailed = false;                     // reads fail
     std::optional<uint32_t> failsFrom;             // ... from this tick on (an adapter pulled out)
     bool writeFails = false;
+    uint32_t writeLastsMs = 0;                     // a write returns this long after it began
     bool rtsFails = false;                         // both RTS directions
     bool rtsDropFails = false;                     // only dropping RTS
     // Called with each written block once it is recorded (e.g. to queue a reply).
@@ -53,7 +55,7 @@ public:
     std::vector<std::string> calls;  // "open /dev/fake1", "close", "configure", "write 13", "purge 3",
                                      // "rts 1", "rts 0", "clearErrors"
     std::vector<Bytes> writes;
-    std::vector<uint32_t> writeTicks;  // clock at each write
+    std::vector<uint32_t> writeTicks;  // clock at the start of each write
     LineSettings lastSettings;
     int reads = 0;         // read() calls: read attempts
     int waits = 0;         // waitReadable() calls
@@ -62,6 +64,10 @@ public:
     // ---- SerialBackend ----
     std::array<std::string, MaxPorts + 1> portDeviceNames() override { return names; }
     std::string canonicalDevice(const std::string& device) override;
+    std::vector<std::string> stableNames(const std::string& device) override {
+        const auto found = stable.find(device);
+        return found == stable.end() ? std::vector<std::string>{} : found->second;
+    }
     Handle open(const std::string& device) override;
     void close(Handle handle) override;
     void configure(Handle handle, const LineSettings& settings) override;

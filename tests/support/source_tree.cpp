@@ -1,9 +1,9 @@
 #include "support/source_tree.h"
 
-namespace kq::testing {
+namespace kq::source_tree {
 
 std::string sourcePath(std::string_view relative) {
     return std::string(KQ_SOURCE_DIR) + "/" + std::string(relative);
 }
 
-}  // namespace kq::testing
+}  // namespace kq::source_tree

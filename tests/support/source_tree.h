@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace kq::testing {
+namespace kq::source_tree {
 
 // A file of the source tree: sourcePath("samples/x.hex").
 std::string sourcePath(std::string_view relative);
 
-}  // namespace kq::testing
+}  // namespace kq::source_tree

@@ -1,6 +1,7 @@
 // The twelve commands against a fake line with a scripted module behind it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -76,9 +77,10 @@ Bytes expectedRequest(const CommandRow& row) {
     return frame;
 }
 
-// The module: answers each request after 4 ms with the reply of its code.
+// The module: answers each request after 4 ms (or answerAfterMs) with the reply of its code.
 struct ScriptedModule {
     bool silent = false;
+    uint32_t answerAfterMs = 4;
     uint16_t extraBits = 0;              // e.g. ErrorBit
     int32_t addressShift = 0;            // answers for another flash address
     ModuleAddress moduleAddress = Module;
@@ -92,11 +94,11 @@ struct ScriptedModule {
             const uint16_t replyCode = static_cast<uint16_t>(code | ReplyBit | extraBits);
             const Bytes payload = code == CmdReadFlashCrc && crcPayload ? *crcPayload : replyPayload;
             if (code >= 0x1600) {
-                fake.arrive(fake.now + 4, test::moduleReply(replyCode, moduleAddress, payload));
+                fake.arrive(fake.now + answerAfterMs, test::moduleReply(replyCode, moduleAddress, payload));
             } else {
                 uint32_t address = 0;
                 for (int k = 0; k < 4; ++k) address = address << 8 | request[6 + k];
-                fake.arrive(fake.now + 4, test::flashReply(replyCode, address + addressShift, payload));
+                fake.arrive(fake.now + answerAfterMs, test::flashReply(replyCode, address + addressShift, payload));
             }
         };
     }
@@ -153,16 +155,62 @@ TEST_F(CommandTest, RefusedWriteIsASendFailure) {
     for (const CommandRow& row : commandRows()) EXPECT_EQ(row.run(2), SendFailed) << row.name;
 }
 
+// Lines of the time-out tests: the rate, the parity and its bits per
+// character, and how long the write call takes.
+struct LineRow {
+    const char* name;
+    int baudIndex;
+    int parity;
+    double bitsPerCharacter;
+    uint32_t writeLastsMs;
+};
+const LineRow LineRows[] = {
+    {"115200 8N1", 7, ParityNone, 10, 0},
+    {"1200 8N1", 0, ParityNone, 10, 0},
+    {"1200 8E1", 0, ParityEven, 11, 0},
+    // A write that returns after the bytes have left (a draining line).
+    {"115200 8N1, slow write", 7, ParityNone, 10, 100},
+};
+
+// When the request has left the line, ms after the write began.
+double wireEndMs(const LineRow& line, const CommandRow& row) {
+    const double wireMs = double(expectedRequest(row).size()) * line.bitsPerCharacter * 1000 /
+                          double(BaudRates[static_cast<size_t>(line.baudIndex)]);
+    return std::max(wireMs, double(line.writeLastsMs));
+}
+
+// The whole budget, counted from the moment the request has left the line.
 TEST_F(CommandTest, SilentModuleMeansNoReplyAfterTheWholeBudget) {
     module.silent = true;
-    for (const CommandRow& row : commandRows()) {
-        if (row.timeoutMs == 0) {
-            EXPECT_EQ(row.run(2), Ok) << row.name;
-            continue;
+    for (const LineRow& line : LineRows) {
+        ASSERT_EQ(openPort(2, line.baudIndex, 8, line.parity, 0), PortOpenResult::Opened);
+        fake.writeLastsMs = line.writeLastsMs;
+        for (const CommandRow& row : commandRows()) {
+            if (row.timeoutMs == 0) {
+                EXPECT_EQ(row.run(2), Ok) << row.name;
+                continue;
+            }
+            EXPECT_EQ(row.run(2), NoReply) << line.name << " " << row.name;
+            // Each of the fake's waits rounds up to whole ms (a poll of just over 10 ms lasts 11).
+            const double expected = wireEndMs(line, row) + receivePollBudget(row.timeoutMs) * (ReceivePollMs + 1);
+            const double took = fake.now - fake.writeTicks.back();
+            EXPECT_NEAR(took, expected, 1.0) << line.name << " " << row.name;
         }
-        EXPECT_EQ(row.run(2), NoReply) << row.name;
-        const uint32_t polls = static_cast<uint32_t>(receivePollBudget(row.timeoutMs));
-        EXPECT_EQ(fake.now - fake.writeTicks.back(), polls * (ReceivePollMs + 1)) << row.name;
+    }
+}
+
+// At a low rate a request takes longer on the wire than its time-out (a
+// sector at 1200 baud: 4.4 s against 500 ms); a module that answers just
+// within the time-out after it has the request is heard.
+TEST_F(CommandTest, ReplyWithinTheTimeOutAfterTheWireEndIsTaken) {
+    for (const LineRow& line : LineRows) {
+        ASSERT_EQ(openPort(2, line.baudIndex, 8, line.parity, 0), PortOpenResult::Opened);
+        fake.writeLastsMs = line.writeLastsMs;
+        for (const CommandRow& row : commandRows()) {
+            if (row.timeoutMs == 0) continue;
+            module.answerAfterMs = static_cast<uint32_t>(wireEndMs(line, row)) - line.writeLastsMs + row.timeoutMs;
+            EXPECT_EQ(row.run(2), Ok) << line.name << " " << row.name;
+        }
     }
 }
 

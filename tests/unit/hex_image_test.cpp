@@ -283,7 +283,7 @@ TEST_F(HexLoad, MissingFileLeavesTheImageAloneAndReportsWhy) {
 
 // A file made by srec_cat: LF line ends, data placed by segment address records.
 TEST_F(HexLoad, SrecCatFileWithLfEndsAndSegmentAddresses) {
-    inputs_ = {kq::testing::sourcePath("tests/fixtures/hex/user_segment_lf.hex"), "4000", 1, 0, 0};
+    inputs_ = {source_tree::sourcePath("tests/fixtures/hex/user_segment_lf.hex"), "4000", 1, 0, 0};
     ASSERT_EQ(loadPath(), 0) << (messages_.empty() ? "" : messages_.front());
     EXPECT_EQ(image_->imageLength, 0x10200 - 0x4000);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&image_->imageBytes[0xC100]), 8), "useruser");
@@ -305,7 +305,7 @@ const SampleRow sampleRows[] = {
 class HexSample : public HexLoad, public ::testing::WithParamInterface<SampleRow> {};
 TEST_P(HexSample, LoadsWithDefaultSettings) {
     inputs_ = GetParam().inputs;
-    inputs_.hexPath = kq::testing::sourcePath("samples/" + inputs_.hexPath);
+    inputs_.hexPath = source_tree::sourcePath("samples/" + inputs_.hexPath);
     ASSERT_EQ(loadPath(), 0) << (messages_.empty() ? "" : messages_.front());
     EXPECT_GT(image_->imageLength, 4096);
     EXPECT_NE(image_->imageBytes[0], ImageFill);  // the program starts at the user offset

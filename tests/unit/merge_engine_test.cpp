@@ -254,7 +254,7 @@ TEST_F(MergeFiles, MergedFileIsBootWithoutEndRecordThenWholeUser) {
 
 // Files made by srec_cat: LF line ends, data placed by segment address records.
 TEST_F(MergeFiles, SrecCatFilesWithLfEndsAndSegmentAddresses) {
-    const std::string fixtures = kq::testing::sourcePath("tests/fixtures/hex/");
+    const std::string fixtures = source_tree::sourcePath("tests/fixtures/hex/");
     const std::string boot = readBytes(fixtures + "boot_segment_lf.hex");  // 0x00000..0x003FF
     ASSERT_TRUE(boot.ends_with("\n:00000001FF\n"));
 

@@ -106,6 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"NoCommand", {}, "command"},
         ErrorCase{"UnknownCommand", {"erase"}, "unknown command erase"},
         ErrorCase{"PortsWithAnOption", {"ports", "--baud", "9600"}, "ports takes no options"},
+        ErrorCase{"PortsWithAnOperand", {"ports", "COM1"}, "ports takes no options but --json, got COM1"},
+        ErrorCase{"PortsJsonWithAValue", {"ports", "--json=yes"}, "--json takes no value"},
         ErrorCase{"NoPort", {"flash", "a.hex"}, "--port"},
         ErrorCase{"NoFile", {"flash", "--port", "COM1"}, "HEX file"},
         ErrorCase{"TwoFiles", {"flash", "--port", "COM1", "a.hex", "b.hex"}, "b.hex"},
@@ -178,6 +180,10 @@ TEST(FlashwrightCliOptions, PortsAloneIsTheListing) {
     const ParsedArgs parsed = parse({"ports"});
     EXPECT_EQ(parsed.command, CliCommand::Ports);
     EXPECT_EQ(parsed.error, "");
+    EXPECT_FALSE(parsed.portsJson);
+    const ParsedArgs json = parse({"ports", "--json"});
+    EXPECT_EQ(json.error, "");
+    EXPECT_TRUE(json.portsJson);
 }
 
 TEST(FlashwrightCliOptions, DoubleDashEndsOptionsForAFileNamedLikeOne) {
@@ -219,16 +225,16 @@ TEST(FlashwrightCliOptions, ScriptsGetAHandshakeTimeOutByDefault) {
     EXPECT_EQ(effectiveHandshakeTimeoutMs(1500, true), 1500);
 }
 
-TEST(FlashwrightCliOptions, ComPortNumbers) {
-    EXPECT_EQ(comPortNumber("COM1"), 1);
-    EXPECT_EQ(comPortNumber("com32"), 32);
-    EXPECT_EQ(comPortNumber("COM 7"), 7);
-    EXPECT_EQ(comPortNumber("COM33"), -1);
-    EXPECT_EQ(comPortNumber("COM0"), -1);
-    EXPECT_EQ(comPortNumber("COM1234"), -1);
-    EXPECT_EQ(comPortNumber("/dev/ttyUSB0"), 0);
-    EXPECT_EQ(comPortNumber("COMPORT"), 0);
-    EXPECT_EQ(comPortNumber("COM"), 0);
+TEST(FlashPlan, ComPortNumbers) {
+    EXPECT_EQ(production::comPortNumber("COM1"), 1);
+    EXPECT_EQ(production::comPortNumber("com32"), 32);
+    EXPECT_EQ(production::comPortNumber("COM 7"), 7);
+    EXPECT_EQ(production::comPortNumber("COM33"), -1);
+    EXPECT_EQ(production::comPortNumber("COM0"), -1);
+    EXPECT_EQ(production::comPortNumber("COM1234"), -1);
+    EXPECT_EQ(production::comPortNumber("/dev/ttyUSB0"), 0);
+    EXPECT_EQ(production::comPortNumber("COMPORT"), 0);
+    EXPECT_EQ(production::comPortNumber("COM"), 0);
 }
 
 }  // namespace

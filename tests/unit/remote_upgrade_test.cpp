@@ -27,7 +27,7 @@ TEST_F(RemoteUpgradeTest, SuccessfulRunOfTwoSectorsGivesTheWholeTranscript) {
     EXPECT_EQ(result.ending, RunEnding::Success);
     EXPECT_FALSE(run.upgradeRunning());
     const Calls expected = {
-        "open:3", "step:module address", "pump",
+        "open:3", "step:module_address", "pump",
         "step:configure", "log:配置开始\r\n", "pump", "cmd:remoteConfigure", "log:配置成功\r\n", "pump",
         "step:write", "log:写入开始\r\n", "pump",
         "label:第1扇区", "progress:0/2", "pump", "cmd:remoteWrite", "pump",
@@ -297,7 +297,7 @@ TEST_P(RemoteModuleAddress, AnInvalidAddressEndsTheRunBeforeAnythingIsSent) {
     EXPECT_EQ(result.ending, RunEnding::FailedWithCross);
     EXPECT_EQ(result.step, RunStep::ModuleAddress);
     EXPECT_TRUE(commands.calls().empty());
-    EXPECT_EQ(callsFrom("open:3"), (Calls{"open:3", "step:module address", "red:模块地址错误\r\n", "picture:1", "close:3"}));
+    EXPECT_EQ(callsFrom("open:3"), (Calls{"open:3", "step:module_address", "red:模块地址错误\r\n", "picture:1", "close:3"}));
     EXPECT_FALSE(run.upgradeRunning());
 }
 

@@ -1,9 +1,13 @@
-// The record of a run as a file, as a JSON line and as a summary row.
+// The record of a run as a file, as a JSON line and as a summary row, and
+// check's facts: every one a rendering of the one field list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "production/record_rendering.h"
+#include "production/run_fields.h"
 #include "production/run_record.h"
 
 namespace kq::production {
@@ -58,10 +62,6 @@ TEST(RunRecord, TheFileHoldsHeaderLinesAndEnding) {
               "chip:           251\n"
               "bootload type:  local\n"
               "user offset:    0x1000\n"
-              "upgrade offset: 0x12000\n"
-              "upgrade area:   56 KiB\n"
-              "frame length:   512\n"
-              "module address: -\n"
               "hex file:       /fw/app.hex\n"
               "hex size:       1234 bytes\n"
               "hex modified:   2026-03-01 10:00:00\n"
@@ -80,6 +80,20 @@ TEST(RunRecord, TheFileHoldsHeaderLinesAndEnding) {
               "step:           erase\n"
               "duration:       1.400 s\n"
               "hint:           the erase failed\n");
+
+    // The remote path with backup uses its upgrade area, frames and module.
+    RunReport remote = sampleReport();
+    remote.settings.bootloadType = RemoteWithBackup;
+    remote.settings.moduleAddress = "000000000017";
+    EXPECT_NE(recordHeaderText(remote).find("bootload type:  backup\n"
+                                            "user offset:    0x1000\n"
+                                            "upgrade offset: 0x12000\n"
+                                            "upgrade area:   56 KiB\n"
+                                            "frame length:   512\n"
+                                            "module address: 000000000017\n"
+                                            "hex file:       /fw/app.hex\n"),
+              std::string::npos)
+        << recordHeaderText(remote);
 }
 
 TEST(RunRecord, JsonOfARemoteRunAndOfARefusedFile) {
@@ -92,10 +106,11 @@ TEST(RunRecord, JsonOfARemoteRunAndOfARefusedFile) {
               "\"started\":\"2026-03-07 08:05:09.123\",\"port\":\"COM3\",\"slot\":\"COM3\","
               "\"device\":\"/dev/ttyUSB0\",\"baud\":115200,\"parity\":\"none\",\"chip\":\"251\",\"type\":\"backup\","
               "\"user_offset\":\"0x1000\",\"upgrade_offset\":\"0x12000\",\"area_kib\":56,\"frame\":512,"
-              "\"module_address\":\"000000000017\",\"result\":\"failed\",\"step\":\"erase\",\"exit_status\":1,"
-              "\"duration_s\":1.400,\"hex_path\":\"/fw/app.hex\",\"hex_size\":1234,"
+              "\"module_address\":\"000000000017\",\"result\":\"failed\",\"exit_status\":1,\"step\":\"erase\","
+              "\"duration_s\":1.4,\"hex_path\":\"/fw/app.hex\",\"hex_size\":1234,"
               "\"hex_modified\":\"2026-03-01 10:00:00\",\"hex_sha256\":\"" + std::string(64, 'e') + "\","
-              "\"image_length\":6000,\"sectors\":12,\"image_crc16\":\"0xA2CA\",\"hint\":\"the erase failed\","
+              "\"image_length\":6000,\"sectors\":12,\"address_range\":\"0x1000-0x276F (flash 0xFF1000-0xFF27FF)\","
+              "\"image_crc16\":\"0xA2CA\",\"hint\":\"the erase failed\","
               "\"record\":\"records/x.log\",\"log\":[\"获取文件开始\",\"! 擦除失败\"]}");
 
     RunReport refused = sampleReport();
@@ -104,10 +119,50 @@ TEST(RunRecord, JsonOfARemoteRunAndOfARefusedFile) {
     refused.exitStatus = 3;
     const std::string json = runJson(refused);
     EXPECT_NE(json.find("\"result\":\"refused\""), std::string::npos);
-    EXPECT_NE(json.find("\"hex_sha256\":null,\"image_length\":null,\"sectors\":null,\"image_crc16\":null"),
+    EXPECT_NE(json.find("\"hex_sha256\":null,\"image_length\":null,\"sectors\":null,\"address_range\":null,"
+                        "\"image_crc16\":null"),
               std::string::npos)
         << json;
-    EXPECT_EQ(json.find("module_address"), std::string::npos) << "the local path names no module";
+    for (const char* unused : {"module_address", "upgrade_offset", "area_kib", "frame"}) {
+        EXPECT_EQ(json.find(std::string("\"") + unused + "\""), std::string::npos) << unused << " on the local path";
+    }
+    refused.settings.bootloadType = RemoteWithoutBackup;  // sends no module address either
+    EXPECT_EQ(runJson(refused).find("module_address"), std::string::npos);
+}
+
+// check's facts are named as a run's: the same member for the same fact.
+TEST(RunRecord, CheckUsesTheRunsNamesAndRendersBothWays) {
+    CheckReport check;
+    check.settings.hexPath = "/fw/a\xff.hex";  // not UTF-8: replaced, the line stays JSON
+    check.portTexts = {"COM3", "COM4"};
+    check.hexFile = HexFileFacts{1234, "2026-03-01 10:00:00", std::string(64, 'e')};
+    check.image = ImageFacts{6000, 12, 0xA2CA, 0x1000, 0xFF0000};
+    const Facts facts = checkFacts(check);
+    EXPECT_EQ(factsJson(facts),
+              "{\"chip\":\"251\",\"type\":\"local\",\"user_offset\":\"0x1000\",\"result\":\"ok\",\"exit_status\":0,"
+              "\"hex_path\":\"/fw/a\xEF\xBF\xBD.hex\",\"hex_size\":1234,\"hex_modified\":\"2026-03-01 10:00:00\","
+              "\"hex_sha256\":\"" + std::string(64, 'e') + "\",\"image_length\":6000,\"sectors\":12,"
+              "\"address_range\":\"0x1000-0x276F (flash 0xFF1000-0xFF27FF)\",\"image_crc16\":\"0xA2CA\","
+              "\"ports\":[\"COM3\",\"COM4\"]}");
+    EXPECT_EQ(factLines(facts, FactPart::Header),
+              "chip:           251\n"
+              "bootload type:  local\n"
+              "user offset:    0x1000\n"
+              "hex file:       /fw/a\xff.hex\n"
+              "hex size:       1234 bytes\n"
+              "hex modified:   2026-03-01 10:00:00\n"
+              "hex sha256:     " + std::string(64, 'e') + "\n"
+              "image length:   6000 bytes\n"
+              "sectors:        12\n"
+              "addresses:      0x1000-0x276F (flash 0xFF1000-0xFF27FF)\n"
+              "image crc16:    0xA2CA\n"
+              "ports:          COM3, COM4\n");
+    const Facts run = runFacts(RunReport());
+    for (const Fact& fact : facts) {
+        if (fact.spec->name == "ports" || fact.spec->name == "result") continue;  // check's own
+        EXPECT_TRUE(std::any_of(run.begin(), run.end(), [&](const Fact& f) { return f.spec == fact.spec; }))
+            << fact.spec->name;
+    }
 }
 
 TEST(RunRecord, SummaryTable) {

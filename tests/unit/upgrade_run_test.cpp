@@ -68,7 +68,7 @@ TEST_F(UpgradeRunTest, RemoteWithoutBackupResetsAndWaitsInsteadOfTheHandshake) {
 
     const Calls expected = {
         "open:3", "timestamp",
-        "step:upgrade flag", "log:写入升级标志\r\n", "cmd:writeUpgradeFlag",
+        "step:upgrade_flag", "log:写入升级标志\r\n", "cmd:writeUpgradeFlag",
         "log:写入升级标志成功\r\n", "log:复位模块\r\n", "pump", "cmd:resetModule",
         "log:等待2秒\r\n", "pump", "wait:2000",
         "step:erase", "log:擦除开始\r\n",

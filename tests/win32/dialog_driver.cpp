@@ -13,6 +13,7 @@ constexpr int WaitForWindowMs = 10000;  // for a dialog or box to appear
 constexpr int MessageTextId = 0xFFFF;   // the text of a message box
 constexpr int CloseTries = 10;          // closes asked for before the driver gives the window up
 constexpr int CloseWaitMs = 1000;       // for the window to end after each
+constexpr LPARAM KeyReleased = 0xC0000000;  // a key release's flags: previously down, now up
 
 bool isDialogClass(HWND window) {
     wchar_t name[16] = {};
@@ -97,6 +98,22 @@ void DialogDriver::command(int id, int code, bool wait) {
     const LPARAM from = reinterpret_cast<LPARAM>(control(id));
     if (wait) SendMessageW(window_, WM_COMMAND, what, from);
     else PostMessageW(window_, WM_COMMAND, what, from);
+}
+
+void DialogDriver::typeKeys(int id, std::wstring_view keys) {
+    const HWND box = control(id);
+    for (const wchar_t key : keys) {
+        const UINT virtualKey = LOBYTE(VkKeyScanW(key));
+        const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC)) << 16;
+        PostMessageW(box, WM_KEYDOWN, virtualKey, scan | 1);  // repeat count 1
+        PostMessageW(box, WM_KEYUP, virtualKey, scan | 1 | KeyReleased);
+    }
+}
+
+HWND DialogDriver::focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(threadId_, &info) ? info.hwndFocus : nullptr;
 }
 
 void DialogDriver::pick(int id, int index) {

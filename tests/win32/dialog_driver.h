@@ -45,6 +45,13 @@ public:
     // COMn; false when n is not listed.
     bool pickPort(int id, int n);
     void command(int id, int code, bool wait);
+    // Keys typed while control id has the focus, as the keyboard sends them:
+    // a press (which the dialog's loop turns into a character, or into a
+    // move of the focus) and a release each, posted to the control. Returns
+    // at once.
+    void typeKeys(int id, std::wstring_view keys);
+    // The window with the keyboard focus on the dialog's thread.
+    HWND focus() const;
 
     // The next modal box over the dialog (waits up to ten seconds).
     ModalBox nextBox() const;

@@ -98,6 +98,8 @@ TEST_F(Win32Dialogs, everyFlashwrightControlIsWired) {
     DialogDriver dialog([this] { runUpgradeDialog(servicesIn(tool_), L"flashwright"); });
     ASSERT_NE(dialog.window(), nullptr);
     EXPECT_EQ(windowText(dialog.window()), L"bootload 软件 V 1.1");
+    // It opens with the focus in the log, as the Qt window does.
+    EXPECT_TRUE(waitFor([&] { return dialog.focus() == dialog.control(LogBox); }, 2000));
     const std::wstring ext = L"ComboBoxEx32";
     checkControls(dialog.window(),
                   {{HexPathEdit, L"Edit"}, {ChooseFileButton, L"Button"}, {SaveConfigButton, L"Button"},
@@ -148,6 +150,13 @@ TEST_F(Win32Dialogs, everyFlashwrightControlIsWired) {
     dialog.click(StopButton);
     const std::wstring log = windowText(dialog.control(LogBox));
     ASSERT_EQ(log.size(), 21u) << u(log);  // "2026-03-07 08:05:09\r\n"
+    // The log takes no typed text, and a Tab there only moves the focus on.
+    SendMessageW(dialog.window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(dialog.control(LogBox)), TRUE);
+    ASSERT_EQ(dialog.focus(), dialog.control(LogBox));
+    dialog.typeKeys(LogBox, L"x\t");
+    EXPECT_TRUE(waitFor([&] { return dialog.focus() != dialog.control(LogBox); }, 2000));
+    EXPECT_FALSE(waitFor([&] { return windowText(dialog.control(LogBox)) != log; }, 300))
+        << u(windowText(dialog.control(LogBox)));
     dialog.clickLater(SaveLogButton);
     const ModalBox savedBox = dialog.nextBox();
     const std::wstring done = L"保存完毕，保存到文件";

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "link/port_lock.h"
 #include "link/serial_port.h"
 #include "platform/file_time.h"
 #include "support/fake_serial_backend.h"
@@ -297,7 +298,7 @@ TEST_F(UpgradeWindowTest, PlainTextAfterAColouredLineIsBlackAndTypingStartsInThe
     const auto& pieces = view.at(LogBox).appended;
     ASSERT_EQ(pieces.size(), 2u);
     EXPECT_EQ(pieces[0].colour, (TextColour{255, 0, 0}));
-    EXPECT_TRUE(pieces[0].restoredDefault);  // text typed later starts in the default
+    EXPECT_TRUE(pieces[0].restoredDefault);  // text added later starts in the default
     EXPECT_EQ(pieces[1].colour, LogTextBlack);
     EXPECT_FALSE(pieces[1].restoredDefault);  // a plain append keeps its black
     EXPECT_EQ(shown(LogBox), "重新写入\r\n写入成功\r\n");
@@ -522,6 +523,32 @@ TEST_F(UpgradeWindowTest, ARefusedEraseEndsWithTheCrossAndAPressAfterwardsStarts
     EXPECT_EQ(pictureAtFirstPump, BlankPicture);
     EXPECT_EQ(view.at(upgrade_ids::StatusPicture).picture, TickPicture);
     EXPECT_EQ(shown(UpgradeButton), "下载");
+}
+
+// The window's run takes the port's lock file as flash does: held while the
+// port is open, gone after; a lock file of another live program makes the
+// port busy for the window, with the window's own lines.
+TEST_F(UpgradeWindowTest, TheRunTakesThePortsLockFileAndALockOfAnotherProgramRefusesThePort) {
+    const std::string lockFile = portLockPath("/dev/fake3");
+    if (lockFile.empty()) GTEST_SKIP() << "this system has no lock files";
+    open();
+    TempHexFile hex;
+    view.type(HexPathEdit, hex.write(0x1000, programBytes(600)));
+    bool lockedDuringRun = false;
+    view.onPendingEvents = [&](int) { lockedDuringRun = lockedDuringRun || std::filesystem::exists(lockFile); };
+    window->clicked(UpgradeButton);
+    EXPECT_TRUE(shown(LogBox).ends_with("升级成功\r\n")) << shown(LogBox);
+    EXPECT_TRUE(lockedDuringRun);
+    EXPECT_FALSE(std::filesystem::exists(lockFile));
+
+    writeBytes(lockFile, "         1\n");  // process 1 lives as long as the system does
+    view.onPendingEvents = nullptr;
+    serial.fake.calls.clear();
+    window->clicked(UpgradeButton);
+    EXPECT_TRUE(shown(LogBox).ends_with("通信口打不开\r\n串口打开失败\r\n")) << shown(LogBox);
+    EXPECT_EQ(std::count(serial.fake.calls.begin(), serial.fake.calls.end(), "open /dev/fake3"), 0);
+    EXPECT_TRUE(std::filesystem::exists(lockFile));  // not ours to remove
+    std::filesystem::remove(lockFile);
 }
 
 TEST_F(UpgradeWindowTest, AMissingFileIsReportedByTheLoaderAndKeepsTheTimeText) {

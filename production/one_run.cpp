@@ -1,0 +1,51 @@
+#include "production/one_run.h"
+
+#include <chrono>
+
+#include "link/link_frame.h"
+#include "link/serial_port.h"
+#include "production/outcome.h"
+#include "upgrade/run_step.h"
+
+namespace kq::production {
+
+OneRunEnding runOneUpgrade(RunReport report, const OneRunSetup& setup) {
+    const int port = report.settings.portNumber;
+    const auto started = std::chrono::steady_clock::now();
+    const auto image = std::make_unique<FirmwareImage>();  // 512 KiB: not on the stack
+    RunRecorder recorder(report, *image, setup.logDir);
+    const std::unique_ptr<RunHost> host = setup.makeHost(recorder);
+    SerialCommandSet commands;
+    UpgradeRun run(*host, commands, *image);
+    host->attach(run);
+
+    const uint32_t repliesBefore = repliesFound(port);
+    const uint32_t failuresBefore = deviceFailuresFound(port);
+    const RunResult result = run.runUpgrade();
+    host->finish();
+
+    const PortLockRefusal refusal = portLockRefusal(port);
+    RunContext context;
+    context.moduleAnswered = repliesFound(port) != repliesBefore;
+    context.portFailed = deviceFailuresFound(port) != failuresBefore;
+    context.portName = report.portText;
+    context.portDevice = setup.portDevice;
+    context.hexPath = report.settings.hexPath;
+    context.interrupted = setup.stopRequested && setup.stopRequested();
+    context.handshakeTimedOut = host->handshakeTimedOut();
+    context.handshakeTimeoutMs = setup.handshakeTimeoutMs;
+    context.lockOwner = refusal.owner;
+    context.lockPath = refusal.path;
+    const RunOutcome outcome = describeOutcome(result, context);
+
+    report.exitStatus = outcome.exitStatus;
+    report.step = std::string(runStepName(result.step));
+    report.hint = outcome.hint;
+    report.durationS = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    // A port that failed (or could not be opened again) took the cycle with it.
+    if (report.station) report.station->portLost = context.portFailed || result.step == RunStep::Port;
+    recorder.finish();
+    return {std::move(report), recorder.problem()};
+}
+
+}  // namespace kq::production

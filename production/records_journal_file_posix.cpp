@@ -1,0 +1,96 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/unique_fd_posix.h"
+#include "production/records_journal_file.h"
+
+namespace kq::production {
+
+namespace {
+
+constexpr mode_t JournalMode = 0666;  // the umask takes off what the user does not want
+
+std::string systemReason() { return std::strerror(errno); }
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Syncs the folder that holds path, so that a new file's name survives a power cut.
+bool syncFolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+}  // namespace
+
+JournalFileAppend appendToJournalFile(const std::string& path, std::string_view line) {
+    JournalFileAppend result;
+    struct stat before {};
+    const bool existed = ::stat(path.c_str(), &before) == 0;
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, JournalMode));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
+        result.reason = systemReason();
+        return result;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        result.reason = "not a regular file";
+        return result;
+    }
+    int locked;
+    do locked = ::flock(fd.get(), LOCK_EX);
+    while (locked != 0 && errno == EINTR);
+    if (locked != 0 || ::fstat(fd.get(), &st) != 0) {  // the size once the lock is ours
+        result.reason = systemReason();
+        return result;
+    }
+    std::string bytes;
+    char last = '\n';
+    if (st.st_size > 0 && ::pread(fd.get(), &last, 1, st.st_size - 1) != 1) {
+        result.reason = systemReason();
+        return result;
+    }
+    if (last != '\n') bytes += '\n';  // closes a torn line
+    bytes += line;
+    result.offset = static_cast<uint64_t>(st.st_size) + (last != '\n' ? 1 : 0);
+    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 || (!existed && !syncFolderOf(path))) {
+        result.reason = systemReason();
+        return result;
+    }
+    result.ok = true;
+    return result;  // the lock goes with the descriptor
+}
+
+JournalFileOpen openJournalAt(const std::string& path, uint64_t offset) {
+    JournalFileOpen result;
+    OpenedFile opened = openRegularFileForReading(path);
+    if (opened.error != FileOpenError::None) {
+        result.missing = opened.error == FileOpenError::Missing;
+        result.reason = opened.systemReason.empty() ? "cannot be opened" : opened.systemReason;
+        return result;
+    }
+    if (::fseeko(opened.file.get(), static_cast<off_t>(offset), SEEK_SET) != 0) {
+        result.reason = systemReason();
+        return result;
+    }
+    result.file = std::move(opened.file);
+    return result;
+}
+
+}  // namespace kq::production
