@@ -7,6 +7,7 @@
 
 #include "cli/console.h"
 #include "cli/interrupt.h"
+#include "cli/records_command.h"
 #include "cli/run_console.h"
 #include "cli/terminal_host.h"
 #include "platform/new_file.h"
@@ -61,6 +62,15 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
             return ExitUsage;
         }
     }
+    // A connection string that cannot be used is a wrong input: no run starts.
+    ExpandedConnection recordsDb;
+    if (!options.recordsDb.empty()) {
+        recordsDb = expandConnectionString(options.recordsDb);
+        if (!recordsDb.ok) {
+            runConsole.errorLine("", "--records-db " + maskConnectionString(options.recordsDb) + ": " + recordsDb.error);
+            return ExitUsage;
+        }
+    }
     FlashPlan plan = options;
     plan.handshakeTimeoutMs = effectiveHandshakeTimeoutMs(options.handshakeTimeoutMs, console::inputIsTerminal());
     std::vector<PortJob> jobs;
@@ -91,6 +101,8 @@ int runFlashCommand(const FlashOptions& options, std::FILE* out, std::FILE* err)
     runPortJobs(plan, jobs, jobsFront);
     removeInterruptHandler();
     runConsole.finish();
+    // The records are in the journal now; the database gets its copies.
+    if (recordsDb.ok) pushFlashRecords(options.logDir, recordsDb, err);
 
     std::vector<RunReport> reports;
     for (PortJob& job : jobs) {

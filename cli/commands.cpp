@@ -79,17 +79,11 @@ std::string portText(const ListedPort& port) {
 
 std::string portJson(const ListedPort& port) {
     const PortListing& entry = port.entry;
-    Facts facts = {
-        portListingFact("port", "COM" + std::to_string(entry.port)),
-        portListingFact("device", entry.device),
-        portListingFact("description", entry.description),
-        portListingFact("state", std::string(stateWord(entry.state))),
-        portListingFact("lock_owner", entry.lockOwner > 0 ? std::optional<FieldData>(static_cast<long long>(entry.lockOwner))
-                                                          : std::nullopt),
-    };
-    addStableNames(facts, port.names);
-    addAdapterFacts(facts, port.adapter);
-    return factsJson(facts) + "\n";
+    std::optional<long long> lockOwner;
+    if (entry.lockOwner > 0) lockOwner = entry.lockOwner;
+    const ListedPortFacts facts{"COM" + std::to_string(entry.port), entry.device, entry.description,
+                                std::string(stateWord(entry.state)), lockOwner, port.names, port.adapter};
+    return factsJson(listedPortFacts(facts)) + "\n";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "cli/console.h"
 #include "cli/help.h"
 #include "cli/options.h"
+#include "cli/records_command.h"
 #include "cli/station_command.h"
 #include "platform/program_version.h"
 #include "production/outcome.h"
@@ -19,6 +20,7 @@ std::string_view helpOf(kq::cli::CliCommand command) {
         case kq::cli::CliCommand::Ports: return kq::cli::portsHelp();
         case kq::cli::CliCommand::Flash: return kq::cli::flashHelp();
         case kq::cli::CliCommand::Check: return kq::cli::checkHelp();
+        case kq::cli::CliCommand::Records: return kq::cli::recordsHelp();
         case kq::cli::CliCommand::None: break;
     }
     return kq::cli::toolHelp();
@@ -29,6 +31,7 @@ const char* helpCall(kq::cli::CliCommand command) {
         case kq::cli::CliCommand::Ports: return "flashwright-cli ports --help";
         case kq::cli::CliCommand::Flash: return "flashwright-cli flash --help";
         case kq::cli::CliCommand::Check: return "flashwright-cli check --help";
+        case kq::cli::CliCommand::Records: return "flashwright-cli records --help";
         case kq::cli::CliCommand::None: break;
     }
     return "flashwright-cli --help";
@@ -85,6 +88,7 @@ int main(int argc, char** argv) {
         case CliCommand::Ports: return runPortsCommand(parsed.portsJson, stdout, stderr);
         case CliCommand::Check: return runCheckCommand(parsed.flash, stdout, stderr);
         case CliCommand::Flash: return runFlashCommand(parsed.flash, stdout, stderr);
+        case CliCommand::Records: return runRecordsCommand(parsed.records, stdout, stderr);
         case CliCommand::None: break;
     }
     return ExitUsage;

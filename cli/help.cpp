@@ -16,6 +16,10 @@ Commands:
                            be sent (a dry run: no port is touched)
   station RECIPE           the production station: flash one module after
                            another on every port of the recipe
+  records [OPTIONS] [DIR]  the records of the upgrades, from the records
+                           database or from the journals of a folder
+  records push --records-db CONNECTION DIR
+                           send a folder's outbox to the records database
 
 Run "flashwright-cli COMMAND --help" for the options of a command,
 "flashwright-cli --version" for the version.
@@ -100,7 +104,20 @@ Options:
                             else 30 seconds
   --log-dir DIR             write a record of every run into DIR (made when
                             missing): one file per run, named by date, time,
-                            port and (remote paths) module address
+                            port and (remote paths) module address; each
+                            record, with its run id, is appended to
+                            DIR/records.jsonl as well (the journal) before
+                            the run counts as ended
+  --records-db CONNECTION   copy every record to the records database: an
+                            ODBC connection string or a DSN, e.g.
+                            "Driver={PostgreSQL Unicode};Server=db;Port=5432;
+                            Database=records;Uid=line;Pwd=${KQ_RECORDS_PWD}"
+                            (Pwd=${NAME} takes the password from the
+                            environment variable NAME). Needs --log-dir. A
+                            record the database does not take waits in the
+                            folder's outbox (said on standard error; the
+                            exit status stays that of the upgrade) until
+                            "flashwright-cli records push" sends it
   --json                    print one JSON object per run on standard output
                             and nothing else there (the log and the summary
                             go to standard error)
@@ -149,6 +166,46 @@ Exit status:
   0  the file would be flashed
   2  usage: bad options or address file
   3  the HEX file was refused (the reason goes to standard error)
+)";
+}
+
+std::string_view recordsHelp() {
+    return R"(Usage: flashwright-cli records --records-db CONNECTION [QUESTION...] [--json]
+       flashwright-cli records DIR [QUESTION...] [--json]
+       flashwright-cli records push --records-db CONNECTION DIR
+
+Answers questions about the upgrades, newest first: from the records
+database when --records-db is given, else from the journals (records.jsonl)
+of the record folder DIR and of the folders directly inside it. A text
+table (time, port, module, result, step, SHA-256 shortened, run id), or
+with --json one JSON line per record.
+
+"records push" sends the outbox of the record folder DIR (the records of its
+journal the database has not acknowledged yet) and prints how many were sent,
+already there and still waiting.
+
+Questions (every one given must hold):
+  --module ADDRESS   the upgrades of that module (padded to 12 characters
+                     as flash pads it)
+  --sha256 HASH      the upgrades with that HEX file (64 hex digits)
+  --since TIME       started at or after TIME: YYYY-MM-DD[ hh:mm[:ss[.mmm]]]
+  --until TIME       started before TIME
+  --station NAME     written by that station
+  --result WORD      success, failed, refused, stopped, ...
+  --limit N          at most the N newest records
+
+Options:
+  --records-db CONNECTION
+                     an ODBC connection string or a DSN, as flash takes it
+  --json             one JSON line per record
+  --help             this text
+
+Exit status:
+  0  answered (records push: nothing waits any more)
+  2  usage: bad options, or a variable of the connection string not set
+  7  the records database could not be reached or refused (push: records
+     still wait in the outbox)
+  8  the folder's journals could not be read
 )";
 }
 

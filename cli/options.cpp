@@ -69,7 +69,7 @@ std::optional<int> decimalNumber(std::string_view text) {
 }
 
 // The options of flash and check; --port and --address may repeat.
-constexpr std::array<KnownOption, 14> FlashOptionTable = {{
+constexpr std::array<KnownOption, 15> FlashOptionTable = {{
     {.name = "--port", .repeats = true},
     {.name = "--baud"},
     {.name = "--parity"},
@@ -83,6 +83,7 @@ constexpr std::array<KnownOption, 14> FlashOptionTable = {{
     {.name = "--frame"},
     {.name = "--handshake-timeout"},
     {.name = "--log-dir"},
+    {.name = "--records-db"},
     {.name = "--json", .takes = OptionTakes::OptionalValue},
 }};
 
@@ -185,6 +186,12 @@ std::string applyFlashValues(const CommandLine& line, FlashOptions& options, boo
         if (folder->empty()) return "--log-dir needs a folder";
         options.logDir = *folder;
     }
+    if (const std::optional<std::string> connection = line.value("--records-db")) {
+        if (connection->empty()) return "--records-db needs an ODBC connection string or a DSN";
+        // The journal is the source of truth: the database only gets copies of its lines.
+        if (options.logDir.empty()) return "--records-db needs --log-dir: the folder's journal keeps every record first";
+        options.recordsDb = *connection;
+    }
     for (const OptionEntry& entry : line.options) {
         if (entry.name != "--json") continue;
         if (entry.value) return "--json takes no value, got --json=" + *entry.value;
@@ -210,7 +217,7 @@ int effectiveHandshakeTimeoutMs(int givenMs, bool inputIsTerminal) {
 ParsedArgs parseArguments(const std::vector<std::string>& args) {
     ParsedArgs parsed;
     if (args.empty()) {
-        parsed.error = "a command is missing (ports, flash, check or station)";
+        parsed.error = "a command is missing (ports, flash, check, station or records)";
         return parsed;
     }
     const std::string& first = args[0];
@@ -241,6 +248,14 @@ ParsedArgs parseArguments(const std::vector<std::string>& args) {
         parsed.error = line.status == CommandLineStatus::Error
                            ? line.error
                            : applyFlashValues(line, parsed.flash, parsed.command == CliCommand::Flash);
+        return parsed;
+    }
+    if (first == "records") {
+        parsed.command = CliCommand::Records;
+        parsed.records = parseRecordsArguments(rest);
+        parsed.help = parsed.records.help;
+        parsed.version = parsed.records.version;
+        parsed.error = parsed.records.error;
         return parsed;
     }
     parsed.error = "unknown command " + first;

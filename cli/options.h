@@ -5,17 +5,19 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/records_options.h"
 #include "production/flash_plan.h"
 
 namespace kq::cli {
 
-enum class CliCommand { None, Ports, Flash, Check };
+enum class CliCommand { None, Ports, Flash, Check, Records };
 
 // The plan of flash and check, and how their results are shown.
 struct FlashOptions : production::FlashPlan {
     // handshakeTimeoutMs holds what --handshake-timeout gave, 0 when not
     // given: flash replaces it by effectiveHandshakeTimeoutMs.
     bool json = false;  // one JSON object per run on stdout
+    std::string recordsDb;  // --records-db as given (secrets in it: never shown unmasked); needs logDir
 };
 
 struct ParsedArgs {
@@ -24,6 +26,7 @@ struct ParsedArgs {
     bool version = false;  // --version given: print the version
     FlashOptions flash;    // of flash and of check
     bool portsJson = false;  // ports --json: one JSON object per port
+    RecordsOptions records;  // of records and records push
     std::string error;     // non-empty: a usage error, to be reported with exit status 2
 };
 

@@ -29,6 +29,7 @@
 #include "production/station.h"
 #include "production/station_ports.h"
 #include "production/station_start.h"
+#include "station_view/station_view_start.h"
 
 namespace kq::cli {
 
@@ -216,6 +217,13 @@ int runStationCommand(const StationOptions& options, std::FILE* out, std::FILE* 
                                         "name) and Enter on that one"
                                       : "; each module is flashed as it arrives") +
                               "; Ctrl-C ends the station");
+    // The page is served over the station's state; it never waits on a port.
+    station_view::StationViewStart view;
+    if (!options.http.empty()) {
+        view = station_view::startStationView(station, options.http);
+        if (!view.server) return fail(ExitUsage, "--http " + options.http + ": " + view.error);
+        console.write(err, station_view::stationViewAnnouncement(*view.server));
+    }
     installInterruptHandler(consoleSetup.drawRows);
     station.start();
     auto input = std::make_shared<OperatorInput>(station);
@@ -248,6 +256,7 @@ int runStationCommand(const StationOptions& options, std::FILE* out, std::FILE* 
         if (consoleSetup.drawRows) console.setRow(rows.back(), totalsRow(state));
     }
     station.join();
+    if (view.server) view.server->stop();
     input->detach();
     removeInterruptHandler();
     console.finish();

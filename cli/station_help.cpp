@@ -3,7 +3,7 @@
 namespace kq::cli {
 
 std::string_view stationHelp() {
-    return R"help(Usage: flashwright-cli station [--log-dir DIR] [--json] [--cycles N] RECIPE
+    return R"help(Usage: flashwright-cli station [--log-dir DIR] [--json] [--cycles N] [--http [ADDRESS:]PORT] RECIPE
        flashwright-cli station --print-recipe --port PORT [--port PORT...] [flash options] FILE.hex
 
 The production station: every port of the recipe flashes one module after
@@ -37,6 +37,11 @@ Options:
                    else there (the log lines and the summary go to standard
                    error)
   --cycles N       each port stops after N cycles (trials, benchmarks)
+  --http [ADDRESS:]PORT
+                   serve the station view, a live page of the station, at
+                   that address (default 127.0.0.1): the page with the
+                   station's token (its buttons) and without it (read-only)
+                   are printed at the start
   --print-recipe   write a recipe to standard output from the options of
                    flash and the file's hash, instead of running a station
   --help           this text

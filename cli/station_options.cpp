@@ -13,8 +13,9 @@ namespace {
 constexpr std::string_view PrintRecipe = "--print-recipe";
 constexpr long long MaxCycles = 1000000000;
 
-constexpr std::array<KnownOption, 3> StationOptionTable = {{
+constexpr std::array<KnownOption, 4> StationOptionTable = {{
     {.name = "--log-dir"},
+    {.name = "--http"},
     {.name = "--json", .takes = OptionTakes::OptionalValue},
     {.name = "--cycles"},
 }};
@@ -60,6 +61,10 @@ std::string parseStationArguments(std::span<const std::string> args, StationOpti
         if (entry.name != "--json") continue;
         if (entry.value) return "--json takes no value, got --json=" + *entry.value;
         options.json = true;
+    }
+    if (const std::optional<std::string> listen = line.value("--http")) {
+        if (listen->empty()) return "--http needs [ADDRESS:]PORT";
+        options.http = *listen;
     }
     if (const std::optional<std::string> text = line.value("--cycles")) {
         long long cycles = 0;

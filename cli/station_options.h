@@ -16,6 +16,7 @@ struct StationOptions {
     std::string logDir;        // --log-dir: wins over the recipe's
     bool json = false;         // --json, or the recipe's json = true
     long long cycles = 0;      // --cycles: each port stops after this many cycles; 0 = no end
+    std::string http;          // --http [ADDRESS:]PORT: serve the station view there; "" = none
 };
 
 // args after "station". "" when all is well, else the usage error. help and

@@ -9,15 +9,6 @@ namespace {
 constexpr std::size_t AddressDigits = 12;   // characters of a module address text
 constexpr int AddressBytes = 6;             // bytes of a ModuleAddress, two characters each
 
-// The 12 characters the address is read from: shorter or longer texts are
-// padded on the left with '0' and the last 12 kept.
-std::string paddedAddress(std::string_view text) {
-    if (text.size() == AddressDigits) return std::string(text);
-    std::string padded(AddressDigits, '0');
-    padded.append(text);
-    return padded.substr(padded.size() - AddressDigits);
-}
-
 bool isWildcardPair(std::string_view pair) { return pair == "AA" || pair == "aa"; }
 bool isDecimalDigit(char ch) { return ch >= '0' && ch <= '9'; }
 
@@ -34,6 +25,13 @@ int leadingNumber(std::string_view pair) {
 }
 
 }  // namespace
+
+std::string paddedAddress(std::string_view text) {
+    if (text.size() == AddressDigits) return std::string(text);
+    std::string padded(AddressDigits, '0');
+    padded.append(text);
+    return padded.substr(padded.size() - AddressDigits);
+}
 
 uint8_t toBcd(int n) {
     const unsigned b = static_cast<unsigned>(n) & 0xFF;

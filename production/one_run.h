@@ -25,8 +25,11 @@ public:
     virtual bool handshakeTimedOut() const = 0;
 };
 
+class RecordsJournal;
+
 struct OneRunSetup {
     std::string logDir;           // "" = no record file
+    RecordsJournal* journal = nullptr;  // the record folder's journal; nullptr without one
     int handshakeTimeoutMs = 0;   // the host's, for the hint
     std::string portDevice;       // the slot's device name, for the hint
     // Makes the run's host; every log line and step goes to recorder too.
@@ -41,7 +44,12 @@ struct OneRunEnding {
 
 // report holds what is known before the run (its settings with the port's
 // slot). A station's report (report.station) is marked port-lost when the
-// port failed during the run.
+// port failed during the run. The record ends here: its file, then its line
+// in the journal (it gets a run id first when it has none).
 OneRunEnding runOneUpgrade(RunReport report, const OneRunSetup& setup);
+
+// Appends a record to the journal, durably, before its run counts as ended;
+// why not, "" when it is there (or journal is nullptr).
+std::string journalRecord(RecordsJournal* journal, const RunReport& report);
 
 }  // namespace kq::production

@@ -6,40 +6,40 @@ namespace kq::production {
 
 namespace {
 
-using K = FieldKind;
+constexpr std::array ListingFields{
+    FieldSpec{"port", FieldKind::Text, ""},
+    FieldSpec{"device", FieldKind::Text, ""},
+    FieldSpec{"description", FieldKind::Text, ""},
+    FieldSpec{"state", FieldKind::Text, ""},
+    FieldSpec{"lock_owner", FieldKind::Integer, ""},
+};
+constexpr std::array StableNameFields{
+    FieldSpec{"by_path", FieldKind::Text, "by-path"},
+    FieldSpec{"by_id", FieldKind::Text, "by-id"},
+    FieldSpec{"location_path", FieldKind::Text, "location"},
+};
+constexpr std::array AdapterFields{
+    FieldSpec{"usb_vendor_id", FieldKind::Text, ""},
+    FieldSpec{"usb_product_id", FieldKind::Text, ""},
+    FieldSpec{"usb_serial_number", FieldKind::Text, ""},
+    FieldSpec{"usb_manufacturer", FieldKind::Text, ""},
+    FieldSpec{"usb_product", FieldKind::Text, ""},
+    FieldSpec{"driver", FieldKind::Text, ""},
+    FieldSpec{"latency_timer_ms", FieldKind::Integer, ""},
+};
 
-constexpr std::array<FieldSpec, 15> Fields = {{
-    {"port", K::Text, ""},
-    {"device", K::Text, ""},
-    {"description", K::Text, ""},
-    {"state", K::Text, ""},
-    {"lock_owner", K::Integer, ""},
-    {"by_path", K::Text, "by-path"},
-    {"by_id", K::Text, "by-id"},
-    {"location_path", K::Text, "location"},
-    {"usb_vendor_id", K::Text, ""},
-    {"usb_product_id", K::Text, ""},
-    {"usb_serial_number", K::Text, ""},
-    {"usb_manufacturer", K::Text, ""},
-    {"usb_product", K::Text, ""},
-    {"driver", K::Text, ""},
-    {"latency_timer_ms", K::Integer, ""},
-}};
-
-std::optional<FieldData> unlessEmpty(const std::string& text) {
-    return text.empty() ? std::nullopt : std::optional<FieldData>(text);
+// A text fact, not known when empty.
+Fact textFact(const FieldSpec& spec, const std::string& text) {
+    return text.empty() ? Fact{&spec, std::nullopt} : Fact{&spec, FieldData(text)};
 }
+
+Fact numberFact(const FieldSpec& spec, std::optional<long long> number) {
+    return number ? Fact{&spec, FieldData(*number)} : Fact{&spec, std::nullopt};
+}
+
+void append(Facts& to, const Facts& from) { to.insert(to.end(), from.begin(), from.end()); }
 
 }  // namespace
-
-std::span<const FieldSpec> portListingFields() { return Fields; }
-
-Fact portListingFact(std::string_view name, std::optional<FieldData> data) {
-    for (const FieldSpec& field : Fields) {
-        if (field.name == name) return {&field, std::move(data)};
-    }
-    return {};  // not reached: every name used is in the list
-}
 
 std::string adapterText(const AdapterFacts& facts) {
     if (!facts.isUsb()) return "";
@@ -52,23 +52,27 @@ std::string adapterText(const AdapterFacts& facts) {
     return text;
 }
 
-void addStableNames(Facts& facts, const StableNames& names) {
-    facts.push_back(portListingFact("by_path", unlessEmpty(names.byPath)));
-    facts.push_back(portListingFact("by_id", unlessEmpty(names.byId)));
-    facts.push_back(portListingFact("location_path", unlessEmpty(names.locationPath)));
+Facts stableNameFacts(const StableNames& names) {
+    return {textFact(StableNameFields[0], names.byPath), textFact(StableNameFields[1], names.byId),
+            textFact(StableNameFields[2], names.locationPath)};
 }
 
-void addAdapterFacts(Facts& facts, const AdapterFacts& adapter) {
-    facts.push_back(portListingFact("usb_vendor_id", unlessEmpty(adapter.vendorId)));
-    facts.push_back(portListingFact("usb_product_id", unlessEmpty(adapter.productId)));
-    facts.push_back(portListingFact("usb_serial_number", unlessEmpty(adapter.serialNumber)));
-    facts.push_back(portListingFact("usb_manufacturer", unlessEmpty(adapter.manufacturer)));
-    facts.push_back(portListingFact("usb_product", unlessEmpty(adapter.product)));
-    facts.push_back(portListingFact("driver", unlessEmpty(adapter.driver)));
-    facts.push_back(portListingFact("latency_timer_ms", adapter.latencyTimerMs
-                                                            ? std::optional<FieldData>(
-                                                                  static_cast<long long>(*adapter.latencyTimerMs))
-                                                            : std::nullopt));
+Facts adapterFactList(const AdapterFacts& facts) {
+    std::optional<long long> latency;
+    if (facts.latencyTimerMs) latency = *facts.latencyTimerMs;
+    return {textFact(AdapterFields[0], facts.vendorId),     textFact(AdapterFields[1], facts.productId),
+            textFact(AdapterFields[2], facts.serialNumber), textFact(AdapterFields[3], facts.manufacturer),
+            textFact(AdapterFields[4], facts.product),      textFact(AdapterFields[5], facts.driver),
+            numberFact(AdapterFields[6], latency)};
+}
+
+Facts listedPortFacts(const ListedPortFacts& port) {
+    Facts facts{Fact{&ListingFields[0], FieldData(port.port)}, Fact{&ListingFields[1], FieldData(port.device)},
+                Fact{&ListingFields[2], FieldData(port.description)}, Fact{&ListingFields[3], FieldData(port.state)},
+                numberFact(ListingFields[4], port.lockOwner)};
+    append(facts, stableNameFacts(port.names));
+    append(facts, adapterFactList(port.adapter));
+    return facts;
 }
 
 }  // namespace kq::production

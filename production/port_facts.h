@@ -1,12 +1,10 @@
 // What a production line records of a port beyond its number: its stable
-// names and its adapter, as one text for a person and as facts (rendered as
-// JSON members), the same for the port listing and a run's record.
+// names and its adapter, as one text for a person and as facts (named as the
+// members of a JSON line), the same for the port listing and a run's record.
 #pragma once
 
 #include <optional>
-#include <span>
 #include <string>
-#include <string_view>
 
 #include "link/adapter_facts.h"
 #include "link/stable_names.h"
@@ -19,17 +17,24 @@ namespace kq::production {
 // device that is not a USB adapter.
 std::string adapterText(const AdapterFacts& facts);
 
-// The facts of a listed port, named once: port, device, description, state,
-// lock_owner, then those of the two functions below.
-std::span<const FieldSpec> portListingFields();
-// The fact of that name with a value, or not known (null) without one.
-Fact portListingFact(std::string_view name, std::optional<FieldData> data);
+// by_path, by_id and location_path (not known when the port has none).
+Facts stableNameFacts(const StableNames& names);
+// usb_vendor_id, usb_product_id, usb_serial_number, usb_manufacturer,
+// usb_product, driver and latency_timer_ms (not known when the system does
+// not tell them).
+Facts adapterFactList(const AdapterFacts& facts);
 
-// Adds by_path, by_id and location_path (not known when the port has none).
-void addStableNames(Facts& facts, const StableNames& names);
-// Adds usb_vendor_id, usb_product_id, usb_serial_number, usb_manufacturer,
-// usb_product, driver (not known when not told) and latency_timer_ms (not
-// known when the system does not tell it).
-void addAdapterFacts(Facts& facts, const AdapterFacts& adapter);
+// One port of the port listing: port, device, description, state and
+// lock_owner, then its stable names and adapter.
+struct ListedPortFacts {
+    std::string port;         // "COM3"
+    std::string device;
+    std::string description;
+    std::string state;        // "free", "busy", ...
+    std::optional<long long> lockOwner;
+    StableNames names;
+    AdapterFacts adapter;
+};
+Facts listedPortFacts(const ListedPortFacts& port);
 
 }  // namespace kq::production

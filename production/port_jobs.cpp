@@ -7,6 +7,9 @@
 #include "link/serial_backend.h"
 #include "link/serial_port.h"
 #include "production/outcome.h"
+#include "production/records_journal.h"
+#include "production/run_fields.h"
+#include "production/run_id.h"
 #include "upgrade/run_step.h"
 #include "platform/host_name.h"
 #include "platform/program_version.h"
@@ -23,6 +26,7 @@ struct Batch {
     bool severalModules = false;
     std::string version;
     std::string host;
+    RecordsJournal* journal = nullptr;  // the record folder's journal; nullptr without one
 };
 
 // What goes before a run's lines: whatever tells it from the other runs.
@@ -44,6 +48,7 @@ RunReport reportFor(const Batch& batch, const PortJob& job, const std::string& a
     report.settings.portNumber = job.port;
     if (!address.empty()) report.settings.moduleAddress = address;
     report.started = localTimeWithMs();
+    if (batch.journal != nullptr) report.runId = newRunId().value_or("");
     return report;
 }
 
@@ -59,6 +64,7 @@ RunReport runOne(const Batch& batch, size_t index, const PortJob& job, const std
     place.settings = &settings;
     OneRunSetup setup;
     setup.logDir = batch.plan.logDir;
+    setup.journal = batch.journal;
     setup.handshakeTimeoutMs = batch.plan.handshakeTimeoutMs;
     setup.portDevice = job.device;
     setup.makeHost = [&](RunRecorder& recorder) { return batch.front.makeHost(place, recorder); };
@@ -73,7 +79,7 @@ RunReport skipped(const Batch& batch, size_t index, const PortJob& job, const st
     RunReport report = reportFor(batch, job, address);
     report.exitStatus = ExitStopped;
     report.step = std::string(NotStartedStep);
-    batch.front.runEnded(placeOf(batch, index, job, address, report), report, "");
+    batch.front.runEnded(placeOf(batch, index, job, address, report), report, journalRecord(batch.journal, report));
     return report;
 }
 
@@ -113,8 +119,10 @@ std::string resolvePorts(const FlashPlan& plan, std::vector<PortJob>& jobs, int&
 
 void runPortJobs(const FlashPlan& plan, std::vector<PortJob>& jobs, const PortJobsFront& front) {
     if (jobs.empty()) return;
+    std::unique_ptr<RecordsJournal> journal;
+    if (!plan.logDir.empty()) journal = std::make_unique<RecordsJournal>(plan.logDir);
     Batch batch{plan, front, jobs.size() > 1, plan.moduleAddresses.size() > 1, std::string(programVersion()),
-                hostName()};
+                hostName(), journal.get()};
     std::vector<std::thread> threads;
     for (size_t i = 1; i < jobs.size(); ++i) {
         try {

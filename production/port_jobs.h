@@ -42,7 +42,8 @@ struct PortJobsFront {
     std::function<std::unique_ptr<RunHost>(const RunPlace& place, RunRecorder& recorder)> makeHost;
     // Whether a stop was asked for: a run not yet begun is then skipped.
     std::function<bool()> stopRequested;
-    // A run ended (or was skipped): its report is complete. recordProblem
+    // A run ended (or was skipped): its report is complete and, with a
+    // record folder, its record is in the folder's journal. recordProblem
     // tells why its record file could not be written, "" when it could.
     // Called from the run's port thread.
     std::function<void(const RunPlace& place, const RunReport& report, const std::string& recordProblem)> runEnded;

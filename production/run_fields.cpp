@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/module_address.h"
 #include "link/serial_port.h"
 #include "production/outcome.h"
 
@@ -11,7 +12,8 @@ namespace {
 
 using K = FieldKind;
 
-constexpr std::array<FieldSpec, 39> Fields = {{
+constexpr std::array<FieldSpec, 40> Fields = {{
+    {"run_id", K::Text, "run id"},  // the record's key in the journal, the outbox and the database
     {"program", K::Text, ""},  // the record's title and its version line name it
     {"version", K::Text, "version"},
     {"host", K::Text, "host"},
@@ -145,6 +147,7 @@ const FieldSpec* runRecordField(std::string_view name) {
 Facts runFacts(const RunReport& report) {
     const UpgradeSettings& s = report.settings;
     FactsBuilder facts;
+    if (!report.runId.empty()) facts.add("run_id", report.runId);
     facts.add("program", std::string(ProgramName))
         .add("version", report.version)
         .add("host", report.host)
@@ -165,7 +168,7 @@ Facts runFacts(const RunReport& report) {
                                                                 : std::nullopt);
     }
     addSettings(facts, s);
-    if (s.bootloadType == RemoteWithBackup) facts.add("module_address", s.moduleAddress);
+    if (s.bootloadType == RemoteWithBackup) facts.add("module_address", paddedAddress(s.moduleAddress));
     facts.add("result", std::string(recordResultWord(report)))
         .add("exit_status", number(report.exitStatus))
         .add("step", report.step)

@@ -23,6 +23,7 @@ inline constexpr std::string_view NotStartedStep = "not_started";
 
 struct RunReport {
     // What and where.
+    std::string runId;         // names the record everywhere (run_id.h); "" when it has none
     std::string version;       // the program's version ("1.2.0")
     std::string host;          // the machine's name
     std::string portText;      // the port as given

@@ -12,6 +12,7 @@
 #include "production/module_presence.h"
 #include "production/outcome.h"
 #include "production/one_run.h"
+#include "production/records_journal.h"
 #include "production/run_recorder.h"
 #include "production/station_adapter.h"
 #include "production/station_host.h"
@@ -54,6 +55,7 @@ struct Station::Port {
 
 Station::Station(StationSetup setup, StationFront front) : setup_(std::move(setup)), front_(std::move(front)) {
     if (!setup_.monotonicMs) setup_.monotonicMs = steadyMs;
+    if (!setup_.logDir.empty()) journal_ = std::make_unique<RecordsJournal>(setup_.logDir);
     const Recipe& recipe = setup_.recipe;
     const UpgradeSettings& s = recipe.settings;
     state_.stationName = setup_.stationName;
@@ -362,6 +364,7 @@ RunReport Station::runModule(Port& port, long long cycle, const std::string& add
         setup_.recipe.handshakeTimeoutMs > 0 ? setup_.recipe.handshakeTimeoutMs : CycleHandshakeTimeoutMs;
     OneRunSetup run;
     run.logDir = setup_.logDir;
+    run.journal = journal_.get();
     run.handshakeTimeoutMs = hooks.handshakeTimeoutMs;
     run.portDevice = portDeviceName(slot);
     run.stopRequested = hooks.stopRequested;
@@ -383,6 +386,7 @@ void Station::endCycle(Port& port, RunReport& report, const std::string& recordP
     summary.result = std::string(recordResultWord(report));
     summary.reason = summary.passed ? "" : report.hint;
     summary.durationS = report.durationS;
+    summary.runId = report.runId;
     if (front_.cycleEnded) front_.cycleEnded(port.index, report, recordProblem);
     {
         std::lock_guard lock(mutex_);

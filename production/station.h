@@ -59,6 +59,8 @@ inline constexpr int ReopenPollMs = 500;         // between attempts to open a m
 inline constexpr int ProgressStepPercent = 1;    // progress changes smaller than this are not shown
 inline constexpr int CycleHandshakeTimeoutMs = 3000;  // a module that answered and then keeps silent, ms
 
+class RecordsJournal;
+
 class Station final : public StationControl {
 public:
     Station(StationSetup setup, StationFront front);
@@ -108,6 +110,7 @@ private:
 
     StationSetup setup_;
     StationFront front_;
+    std::unique_ptr<RecordsJournal> journal_;  // the record folder's journal; null without a folder
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     StationState state_;

@@ -4,7 +4,8 @@
 # asks for clang this way); with --only, just the packages given (the Windows
 # build asks for its cross compiler and Wine this way). With KQ_BUILD_GUI=OFF
 # the Qt windows are not built, and neither Qt nor the windows' font is
-# installed.
+# installed; with KQ_BROWSER_TESTS=OFF, no browser for the station page's
+# test.
 set -euo pipefail
 
 if [ "${1:-}" = "--only" ]; then
@@ -21,6 +22,12 @@ else
   packages=(g++ make cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev nlohmann-json3-dev unixodbc-dev libtomlplusplus-dev "$@")
   if [ "${KQ_BUILD_GUI:-ON}" != "OFF" ]; then
     packages+=(qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei)
+  fi
+  # The station page's test in a real browser (label browser): Chromium, its
+  # WebDriver and Selenium for Debian's python3. KQ_BROWSER_TESTS=OFF leaves
+  # them out (the test then skips, saying which is missing).
+  if [ "${KQ_BROWSER_TESTS:-ON}" != "OFF" ]; then
+    packages+=(chromium chromium-driver python3-selenium fonts-wqy-microhei)
   fi
 fi
 

@@ -169,6 +169,8 @@ TEST(ProductionLine, RecordsAndJsonLinesOfEveryEnding) {
     EXPECT_EQ(moduleCrc, crc) << "the CRC the module answered";
     EXPECT_EQ(dumpCrc(good.sim().flashDump()), crc);
     const std::string sha = sha256Hex(readText(sample.hexPath));
+    const std::vector<std::string> journal = outputLines(readText(records.path() + "runs/records.jsonl"));
+    EXPECT_EQ(journal.size(), 3u);
     for (const Expected& e : {Expected{&good, "success", "done", "0"}, Expected{&failing, "failed", "write", "1"},
                               Expected{&silent, "timeout", "handshake", "6"}}) {
         const std::string port = e.session->sim().portName();
@@ -190,10 +192,16 @@ TEST(ProductionLine, RecordsAndJsonLinesOfEveryEnding) {
         EXPECT_EQ(recordField(record, "result"), e.result);
         EXPECT_EQ(recordField(record, "step"), e.step);
         EXPECT_NE(record.find("  获取文件开始\n"), std::string::npos) << record;
+        // The record file, the JSON line and the journal line name the run alike.
+        const std::string runId = jsonField(*line, "run_id");
+        EXPECT_EQ(runId.size(), 36u) << *line;
+        EXPECT_EQ(recordField(record, "run id"), runId);
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), *line), 1) << "the journal holds the JSON line";
     }
+    // A record file per run, and the journal.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(records.path() + "runs"),
                             std::filesystem::directory_iterator()),
-              3);
+              4);
 }
 
 TEST(ProductionLine, CheckIsTheDryRun) {

@@ -148,6 +148,8 @@ TEST(Station, ThreePortsFlashEachReplacedModuleOnce) {
                 << station.port(p) << " module " << m;
         }
     }
+    // Every cycle's record is in the record folder's journal too.
+    EXPECT_EQ(outputLines(readText(station.records() + "/records.jsonl")).size(), 3u * Modules);
     const std::string summary = "station-";
     bool summaryWritten = false;
     for (const auto& entry : std::filesystem::directory_iterator(station.records())) {

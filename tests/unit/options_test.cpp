@@ -11,6 +11,7 @@ namespace kq::cli {
 namespace {
 
 using Args = std::vector<std::string>;
+using production::RecordFilter;
 
 ParsedArgs parse(Args args) { return parseArguments(args); }
 
@@ -155,13 +156,52 @@ INSTANTIATE_TEST_SUITE_P(
                   {"flash", "--port", "COM1", "--type", "backup", "--address-file", "/nonexistent/bus.txt", "a.hex"},
                   "/nonexistent/bus.txt: cannot be opened"},
         ErrorCase{"JsonWithAValue", {"flash", "--port", "COM1", "--json=yes", "a.hex"}, "--json takes no value"},
-        ErrorCase{"CheckWithoutFile", {"check", "--chip", "arm"}, "HEX file"}),
+        ErrorCase{"CheckWithoutFile", {"check", "--chip", "arm"}, "HEX file"},
+        ErrorCase{"RecordsDbWithoutLogDir", {"flash", "--port", "COM1", "--records-db", "DSN=line", "a.hex"},
+                  "--records-db needs --log-dir"},
+        ErrorCase{"RecordsDbEmpty", {"flash", "--port", "COM1", "--log-dir", "r", "--records-db=", "a.hex"},
+                  "--records-db needs an ODBC connection string"},
+        ErrorCase{"RecordsWithoutFolderOrDatabase", {"records", "--module", "1234"}, "a record folder or --records-db"},
+        ErrorCase{"RecordsFolderAndDatabase", {"records", "--records-db", "DSN=line", "runs"}, "not both"},
+        ErrorCase{"RecordsTwoFolders", {"records", "a", "b"}, "got b too"},
+        ErrorCase{"RecordsBadModule", {"records", "runs", "--module", "12X4"}, "--module"},
+        ErrorCase{"RecordsShortHash", {"records", "runs", "--sha256", "abc"}, "64 hex digits"},
+        ErrorCase{"RecordsTimeNotADate", {"records", "runs", "--since", "yesterday"}, "--since"},
+        ErrorCase{"RecordsLimitZero", {"records", "runs", "--limit", "0"}, "--limit"},
+        ErrorCase{"RecordsUnknownOption", {"records", "runs", "--port", "COM1"}, "--port"},
+        ErrorCase{"PushWithoutDatabase", {"records", "push", "runs"}, "records push needs --records-db"},
+        ErrorCase{"PushWithoutFolder", {"records", "push", "--records-db", "DSN=line"}, "needs the record folder"},
+        ErrorCase{"PushWithAQuestion", {"records", "push", "--records-db", "DSN=line", "--module", "1", "runs"},
+                  "--module"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(UsageErrors, AreReportedWithTheirCause) {
     const ParsedArgs parsed = parse(GetParam().args);
     EXPECT_NE(parsed.error.find(GetParam().mentions), std::string::npos) << parsed.error;
     EXPECT_FALSE(parsed.help);
+}
+
+// The questions reach the filter in the form the records hold: the address
+// padded as flash pads it, the hash in lower case, a 'T' time as a blank one.
+TEST(FlashwrightCliOptions, RecordsQuestionsTakeTheRecordsForm) {
+    const ParsedArgs parsed = parse({"records", "--records-db", "DSN=line", "--module", "1234", "--sha256",
+                                     std::string(64, 'A'), "--since", "2026-05-01T08:00", "--until", "2026-06-01",
+                                     "--result", "success", "--limit", "5", "--json"});
+    ASSERT_EQ(parsed.error, "");
+    ASSERT_EQ(parsed.command, CliCommand::Records);
+    const RecordFilter& f = parsed.records.filter;
+    EXPECT_EQ(f.moduleAddress, "000000001234");
+    EXPECT_EQ(f.sha256, std::string(64, 'a'));
+    EXPECT_EQ(f.since, "2026-05-01 08:00");
+    EXPECT_EQ(f.until, "2026-06-01");
+    EXPECT_EQ(f.result, "success");
+    EXPECT_EQ(f.limit, 5u);
+    EXPECT_TRUE(parsed.records.json);
+    EXPECT_EQ(parsed.records.recordsDb, "DSN=line");
+    const ParsedArgs push = parse({"records", "push", "--records-db", "DSN=line", "runs"});
+    ASSERT_EQ(push.error, "");
+    EXPECT_TRUE(push.records.push);
+    EXPECT_EQ(push.records.folder, "runs");
 }
 
 TEST(FlashwrightCliOptions, HelpWinsOverEverythingElseOfItsCommand) {

@@ -43,16 +43,12 @@ TEST(PortFacts, AdapterTextAndJsonMembers) {
                  R"("usb_manufacturer":null,"usb_product":null,"driver":"serial8250","latency_timer_ms":null})"},
          }) {
         EXPECT_EQ(adapterText(row.facts), row.text) << row.name;
-        Facts facts;
-        addAdapterFacts(facts, row.facts);
-        EXPECT_EQ(factsJson(facts), row.json) << row.name;
+        EXPECT_EQ(factsJson(adapterFactList(row.facts)), row.json) << row.name;
     }
 
     StableNames names;
     names.byPath = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0";
-    Facts facts;
-    addStableNames(facts, names);
-    EXPECT_EQ(factsJson(facts),
+    EXPECT_EQ(factsJson(stableNameFacts(names)),
               R"({"by_path":"/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0","by_id":null,)"
               R"("location_path":null})");
 }
