@@ -140,7 +140,7 @@ bool Station::startNextCycle(int port) {
     if (!isRemote(setup_.recipe.settings.bootloadType) || port < 0 || port >= int(ports_.size())) return false;
     std::lock_guard lock(mutex_);
     Port& p = *ports_[size_t(port)];
-    if (p.ended || state_.stopping) return false;
+    if (p.ended || p.paused || state_.stopping) return false;
     p.startAsked = true;
     changed_.notify_all();
     return true;

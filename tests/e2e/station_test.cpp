@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,6 +21,9 @@
 #include "e2e/sim_process.h"
 #include "formats/sha256.h"
 #include "link/link_frame.h"
+#include "production/recipe.h"
+#include "production/station.h"
+#include "production/station_ports.h"
 
 namespace kq::testing {
 namespace {
@@ -74,9 +80,9 @@ std::string dumpCrc(const std::string& path) {
 
 // A station's fixtures: one simulated module (or the line it is replaced
 // on) per port, each in a folder of its own, and the recipe naming them.
-class Station {
+class Fixtures {
 public:
-    Station(size_t ports, const std::vector<std::string>& simArgs) {
+    Fixtures(size_t ports, const std::vector<std::string>& simArgs) {
         for (size_t i = 0; i < ports; ++i) {
             folders_.push_back(std::make_unique<TempFolder>());
             std::vector<std::string> args = {"--family", sample.chip};
@@ -120,7 +126,7 @@ private:
 
 TEST(Station, ThreePortsFlashEachReplacedModuleOnce) {
     constexpr int Modules = 5;
-    Station station(3, {"--replace-after", "1300"});  // gone for over a second
+    Fixtures station(3, {"--replace-after", "1300"});  // gone for over a second
     ASSERT_TRUE(station.ready());
     const ProcessResult run = station.run(
         {"station", "--json", "--cycles", std::to_string(Modules), station.recipe(sample.hexPath, sample.hexPath)});
@@ -162,7 +168,7 @@ TEST(Station, ThreePortsFlashEachReplacedModuleOnce) {
 }
 
 TEST(Station, AModuleThatStaysInItsBootloaderIsFlashedOnce) {
-    Station station(1, {"--stay-in-boot"});
+    Fixtures station(1, {"--stay-in-boot"});
     ASSERT_TRUE(station.ready());
     // Ctrl-C two and a half seconds after the first cycle's record.
     const ProcessResult run = station.run({"station", "--json", station.recipe(sample.hexPath, sample.hexPath)},
@@ -177,7 +183,7 @@ TEST(Station, AModuleThatStaysInItsBootloaderIsFlashedOnce) {
 TEST(Station, AnAdapterPulledOutWhileFlashingAndWhileWaitingComesBack) {
     // The line goes at the first cycle's 8th request (a write) and again a
     // few handshakes after the second cycle, while its module is away.
-    Station station(1, {"--replace-after", "1300", "--unplug-after", "8:800", "--unplug-after", "30:800"});
+    Fixtures station(1, {"--replace-after", "1300", "--unplug-after", "8:800", "--unplug-after", "30:800"});
     ASSERT_TRUE(station.ready());
     const ProcessResult run =
         station.run({"station", "--json", "--cycles", "3", station.recipe(sample.hexPath, sample.hexPath)});
@@ -199,7 +205,7 @@ TEST(Station, AnAdapterPulledOutWhileFlashingAndWhileWaitingComesBack) {
 }
 
 TEST(Station, AHexFileThatChangedIsRefusedBeforeAnythingIsSent) {
-    Station station(1, {});
+    Fixtures station(1, {});
     ASSERT_TRUE(station.ready());
     const TempFolder folder;
     const std::string hex = folder.file("app.hex");
@@ -210,6 +216,96 @@ TEST(Station, AHexFileThatChangedIsRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(run.exitCode, 3) << run.err;
     EXPECT_NE(run.err.find("nothing is flashed"), std::string::npos) << run.err;
     EXPECT_TRUE(station.sim(0).requests().empty());
+}
+
+// The station's loop and its requests, in this process against kqsim.
+production::StationState waitFor(const production::Station& station,
+                                 const std::function<bool(const production::StationState&)>& until) {
+    production::StationState state = station.snapshot();
+    for (auto deadline = std::chrono::steady_clock::now() + 20s;
+         !until(state) && std::chrono::steady_clock::now() < deadline;) {
+        state = station.waitForChange(state.version, 200);
+    }
+    return state;
+}
+
+production::Recipe recipeFor(const std::string& port, int type, std::vector<std::string> modules) {
+    production::Recipe recipe;
+    recipe.settings.hexPath = sample.hexPath;
+    recipe.settings.chipFamily = sample.chipFamily;
+    recipe.settings.bootloadType = type;
+    applyTypeDefaults(recipe.settings);
+    recipe.hexSha256 = sha256Hex(readText(sample.hexPath));
+    recipe.portTexts = {port};
+    recipe.moduleAddresses = std::move(modules);
+    return recipe;
+}
+
+TEST(StationControl, ARemoteCycleWaitsForTheOperatorAndRunsTheBus) {
+    using namespace production;
+    const TempFolder folder;
+    SimProcess sim(folder.path(), {"--family", sample.chip, "--mode", "app", "--stay-in-boot", "--bus",
+                                   "000000000001,000000000002"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
+    StationSetup setup;
+    setup.recipe = recipeFor(sim.portName(), RemoteWithBackup, {"000000000001", "000000000002"});
+    setup.stationName = "test";
+    setup.ports = resolveStationPorts(setup.recipe).ports;
+    setup.cyclesPerPort = 1;
+    std::mutex mutex;
+    std::vector<RunReport> reports;
+    StationFront front;
+    front.cycleEnded = [&](int, const RunReport& report, const std::string&) {
+        std::lock_guard lock(mutex);
+        reports.push_back(report);
+    };
+    Station station(setup, front);
+    station.start();
+    const auto waiting = [](const StationState& s) { return s.ports[0].activity == PortActivity::WaitingForOperator; };
+    ASSERT_TRUE(waiting(waitFor(station, waiting)));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(sim.requests().empty()) << "nothing is sent before the operator's word";
+    EXPECT_FALSE(station.startNextCycle(1));  // no such port
+    EXPECT_TRUE(station.pausePort(0));
+    waitFor(station, [](const StationState& s) { return s.ports[0].activity == PortActivity::Paused; });
+    EXPECT_FALSE(station.startNextCycle(0));  // a paused port takes no cycle
+    EXPECT_TRUE(station.resumePort(0));
+    EXPECT_FALSE(station.resumePort(0));
+    ASSERT_TRUE(waiting(waitFor(station, waiting)));
+    EXPECT_TRUE(station.startNextCycleEverywhere());
+    waitFor(station, [&](const StationState&) { return station.finished(); });
+    station.join();
+    ASSERT_EQ(reports.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(reports[i].exitStatus, 0) << reports[i].hint;
+        EXPECT_EQ(reports[i].settings.moduleAddress, i == 0 ? "000000000001" : "000000000002");
+        EXPECT_EQ(reports[i].station->cycle, 1);  // the modules of a bus share their cycle
+    }
+    EXPECT_EQ(station.snapshot().ports[0].cycles, 1);
+    EXPECT_TRUE(sim.stop());
+}
+
+TEST(StationControl, AStopEndsAStationThatWaitsForModules) {
+    using namespace production;
+    const TempFolder folder;
+    SimProcess sim(folder.path(), {"--family", sample.chip, "--silent", "handshake:all"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
+    StationSetup setup;
+    setup.recipe = recipeFor(sim.portName(), LocalUpgrade, {});
+    setup.ports = resolveStationPorts(setup.recipe).ports;
+    Station station(setup, {});
+    station.start();
+    waitFor(station, [](const StationState& s) { return s.ports[0].activity == PortActivity::WaitingForModule; });
+    EXPECT_FALSE(station.startNextCycle(0));  // the local type's cycles start by themselves
+    const auto stopped = std::chrono::steady_clock::now();
+    station.stopStation();
+    waitFor(station, [&](const StationState&) { return station.finished(); });
+    EXPECT_TRUE(station.finished());
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, 1s);  // within a handshake or two
+    station.join();
+    EXPECT_EQ(station.snapshot().ports[0].cycles, 0);
+    EXPECT_EQ(station.exitStatus(), 0);
+    EXPECT_TRUE(sim.stop());
 }
 
 }  // namespace
