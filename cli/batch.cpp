@@ -37,7 +37,7 @@ void runEnded(const Front& front, const RunPlace& place, const RunReport& report
     if (place.severalRuns) {
         char duration[32];
         std::snprintf(duration, sizeof duration, "%.1f s", report.durationS);
-        front.console.setRow(front.rows[place.job], place.label + "  " + std::string(runResultWord(report)) +
+        front.console.setRow(front.rows[place.job], place.label + "  " + std::string(recordResultWord(report)) +
                                                         " (" + report.step + ", " + duration + ")",
                              true);
     }

@@ -1,5 +1,6 @@
 // flashwright-cli: the upgrade run of flashwright from a terminal.
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "cli/help.h"
 #include "cli/options.h"
 #include "cli/records_command.h"
+#include "cli/station_command.h"
 #include "platform/program_version.h"
 #include "production/outcome.h"
 
@@ -35,6 +37,30 @@ const char* helpCall(kq::cli::CliCommand command) {
     return "flashwright-cli --help";
 }
 
+// flashwright-cli station ...: its own command line.
+int runStation(const std::vector<std::string>& args) {
+    using namespace kq::cli;
+    StationOptions options;
+    bool help = false;
+    bool version = false;
+    const std::string error =
+        parseStationArguments(std::span<const std::string>(args).subspan(1), options, help, version);
+    if (version) {
+        std::fputs(kq::versionLine("flashwright-cli").c_str(), stdout);
+        return kq::production::ExitSuccess;
+    }
+    if (help) {
+        const std::string_view text = stationHelp();
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return kq::production::ExitSuccess;
+    }
+    if (!error.empty()) {
+        std::fprintf(stderr, "flashwright-cli: %s\nRun \"flashwright-cli station --help\" for usage.\n", error.c_str());
+        return kq::production::ExitUsage;
+    }
+    return runStationCommand(options, stdout, stderr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,6 +68,7 @@ int main(int argc, char** argv) {
     using namespace kq::production;
     kq::console::prepare();
     const std::vector<std::string> args = kq::console::arguments(argc, argv);
+    if (!args.empty() && args[0] == "station") return runStation(args);
     const ParsedArgs parsed = parseArguments(args);
     if (parsed.version) {
         std::fputs(kq::versionLine("flashwright-cli").c_str(), stdout);

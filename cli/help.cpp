@@ -14,6 +14,8 @@ Commands:
   flash [OPTIONS] FILE.hex run the upgrade on one or more ports
   check [OPTIONS] FILE.hex load FILE.hex as flash would and tell what would
                            be sent (a dry run: no port is touched)
+  station RECIPE           the production station: flash one module after
+                           another on every port of the recipe
   records [OPTIONS] [DIR]  the records of the upgrades, from the records
                            database or from the journals of a folder
   records push --records-db CONNECTION DIR

@@ -228,7 +228,7 @@ int effectiveHandshakeTimeoutMs(int givenMs, bool inputIsTerminal) {
 ParsedArgs parseArguments(const std::vector<std::string>& args) {
     ParsedArgs parsed;
     if (args.empty()) {
-        parsed.error = "a command is missing (ports, flash, check or records)";
+        parsed.error = "a command is missing (ports, flash, check, station or records)";
         return parsed;
     }
     const std::string& first = args[0];

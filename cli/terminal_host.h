@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "cli/log_writer.h"
+#include "production/log_writer.h"
 #include "cli/progress.h"
 #include "cli/run_console.h"
 #include "production/port_jobs.h"
@@ -18,7 +18,7 @@
 namespace kq::cli {
 
 struct TerminalSetup {
-    RedMarking marking = RedMarking::Prefix;
+    production::RedMarking marking = production::RedMarking::Prefix;
     int handshakeTimeoutMs = 0;  // 0: the handshake repeats until Ctrl-C
     std::string label;           // goes before the run's lines and in its row; "" for a lone run
     int row = -1;                // the run's row in the console; -1 for none
@@ -79,8 +79,8 @@ private:
     RunConsole& console_;
     TerminalClocks clocks_;
     production::RunRecorder* recorder_;
-    LogWriter log_;        // the lines as shown
-    LogWriter recordLog_;  // the same lines for the record, red marked "! "
+    production::LogWriter log_;        // the lines as shown
+    production::LogWriter recordLog_;  // the same lines for the record, red marked "! "
     ProgressLine progress_;
     int64_t handshakeSinceMs_ = 0;  // when the handshake began
     bool stopPressed_ = false;

@@ -1,6 +1,5 @@
 #include "production/port_jobs.h"
 
-#include <chrono>
 #include <system_error>
 #include <thread>
 
@@ -30,10 +29,6 @@ struct Batch {
     RecordsJournal* journal = nullptr;  // the record folder's journal; nullptr without one
 };
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // What goes before a run's lines: whatever tells it from the other runs.
 std::string runLabel(const Batch& batch, const PortJob& job, const std::string& address) {
     if (batch.severalPorts && batch.severalModules) return job.portText + " " + address;
@@ -57,20 +52,6 @@ RunReport reportFor(const Batch& batch, const PortJob& job, const std::string& a
     return report;
 }
 
-// Appends the run's record to the journal, durably, before the run counts
-// as ended; why not, "" when it is there (or there is no journal).
-std::string journalRecord(const Batch& batch, const RunReport& report) {
-    if (batch.journal == nullptr) return "";
-    if (report.runId.empty()) return "the record has no run id: it is not in " + batch.journal->path();
-    const JournalAppend appended = batch.journal->append(recordJsonLine(report.runId, recordValues(report)));
-    return appended.ok ? "" : batch.journal->path() + ": " + appended.reason;
-}
-
-std::string joined(const std::string& first, const std::string& second) {
-    if (first.empty()) return second;
-    return second.empty() ? first : first + "; " + second;
-}
-
 RunPlace placeOf(const Batch& batch, size_t index, const PortJob& job, const std::string& address,
                  const RunReport& report) {
     return {index, runLabel(batch, job, address), batch.severalPorts || batch.severalModules, &report.settings};
@@ -78,44 +59,19 @@ RunPlace placeOf(const Batch& batch, size_t index, const PortJob& job, const std
 
 RunReport runOne(const Batch& batch, size_t index, const PortJob& job, const std::string& address) {
     RunReport report = reportFor(batch, job, address);
-    const RunPlace place = placeOf(batch, index, job, address, report);
-    const auto started = std::chrono::steady_clock::now();
-    const auto image = std::make_unique<FirmwareImage>();  // 512 KiB: not on the stack
-    RunRecorder recorder(report, *image, batch.plan.logDir);
-    const std::unique_ptr<RunHost> host = batch.front.makeHost(place, recorder);
-    SerialCommandSet commands;
-    UpgradeRun run(*host, commands, *image);
-    host->attach(run);
-
-    const uint32_t repliesBefore = repliesFound(job.port);
-    const uint32_t failuresBefore = deviceFailuresFound(job.port);
-    const RunResult result = run.runUpgrade();
-    host->finish();
-
-    const PortLockRefusal refusal = portLockRefusal(job.port);
-    RunContext context;
-    context.moduleAnswered = repliesFound(job.port) != repliesBefore;
-    context.portFailed = deviceFailuresFound(job.port) != failuresBefore;
-    context.portName = job.portText;
-    context.portDevice = job.device;
-    context.hexPath = report.settings.hexPath;
-    context.interrupted = batch.front.stopRequested();
-    context.handshakeTimedOut = host->handshakeTimedOut();
-    context.handshakeTimeoutMs = batch.plan.handshakeTimeoutMs;
-    context.lockOwner = refusal.owner;
-    context.lockPath = refusal.path;
-    context.openProblem = portOpenProblem(job.port);
-    if (report.settings.bootloadType == RemoteWithBackup) context.moduleAddress = report.settings.moduleAddress;
-    const RunOutcome outcome = describeOutcome(result, context);
-
-    report.exitStatus = outcome.exitStatus;
-    report.portLost = outcome.result == PortLostResult;
-    report.step = std::string(runStepName(result.step));
-    report.hint = outcome.hint;
-    report.durationS = secondsSince(started);
-    recorder.finish();
-    batch.front.runEnded(place, report, joined(recorder.problem(), journalRecord(batch, report)));
-    return report;
+    const UpgradeSettings settings = report.settings;  // the report moves into the run
+    RunPlace place = placeOf(batch, index, job, address, report);
+    place.settings = &settings;
+    OneRunSetup setup;
+    setup.logDir = batch.plan.logDir;
+    setup.journal = batch.journal;
+    setup.handshakeTimeoutMs = batch.plan.handshakeTimeoutMs;
+    setup.portDevice = job.device;
+    setup.makeHost = [&](RunRecorder& recorder) { return batch.front.makeHost(place, recorder); };
+    setup.stopRequested = batch.front.stopRequested;
+    OneRunEnding ending = runOneUpgrade(std::move(report), setup);
+    batch.front.runEnded(place, ending.report, ending.recordProblem);
+    return std::move(ending.report);
 }
 
 // A module whose turn never came: a stop ended the batch first.
@@ -123,7 +79,7 @@ RunReport skipped(const Batch& batch, size_t index, const PortJob& job, const st
     RunReport report = reportFor(batch, job, address);
     report.exitStatus = ExitStopped;
     report.step = std::string(NotStartedStep);
-    batch.front.runEnded(placeOf(batch, index, job, address, report), report, journalRecord(batch, report));
+    batch.front.runEnded(placeOf(batch, index, job, address, report), report, journalRecord(batch.journal, report));
     return report;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "production/flash_plan.h"
+#include "production/one_run.h"
 #include "production/run_record.h"
 #include "production/run_recorder.h"
 #include "upgrade/upgrade_run.h"
@@ -27,16 +28,6 @@ struct PortJob {
     std::vector<RunReport> reports;      // filled by the port's thread
 };
 
-// A run's host as the port jobs use it, besides its UpgradeHost calls.
-class RunHost : public UpgradeHost {
-public:
-    // The run whose stop button the host presses.
-    virtual void attach(UpgradeRun& run) = 0;
-    // After the run: hands over an open log line.
-    virtual void finish() = 0;
-    // Whether the host's handshake time-out pressed stop.
-    virtual bool handshakeTimedOut() const = 0;
-};
 
 // Where a run takes place, for its host and for the front end.
 struct RunPlace {

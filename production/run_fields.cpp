@@ -12,11 +12,18 @@ namespace {
 
 using K = FieldKind;
 
-constexpr std::array<FieldSpec, 36> Fields = {{
+constexpr std::array<FieldSpec, 41> Fields = {{
     {"run_id", K::Text, "run id"},  // the record's key in the journal, the outbox and the database
     {"program", K::Text, ""},  // the record's title and its version line name it
     {"version", K::Text, "version"},
     {"host", K::Text, "host"},
+    // A station's cycle: which station, which port by its stable name, which
+    // cycle of that port, and the adapter behind the port.
+    {"station", K::Text, "station"},
+    {"port_name", K::Text, "port name"},
+    {"cycle", K::Integer, "cycle"},
+    {"adapter", K::Text, "adapter"},
+    {"latency_timer_ms", K::Integer, "latency timer"},
     {"started", K::Text, "started"},
     {"port", K::Text, "port"},
     {"slot", K::Text, ""},  // the port line adds it when the port was given as a device
@@ -151,9 +158,19 @@ Facts runFacts(const RunReport& report) {
         .add("device", report.device)
         .add("baud", static_cast<long long>(baudFromIndex(s.baudRate)))
         .add("parity", std::string(choiceWord(ParityChoices, s.parity)));
+    if (const std::optional<StationFacts>& station = report.station) {
+        facts.add("station", station->station).add("port_name", station->portName).add("cycle", station->cycle);
+        if (station->adapter.empty()) {
+            facts.unknown("adapter");
+        } else {
+            facts.add("adapter", station->adapter);
+        }
+        facts.maybe("latency_timer_ms", station->latencyTimerMs ? std::optional<long long>(*station->latencyTimerMs)
+                                                                : std::nullopt);
+    }
     addSettings(facts, s);
     if (s.bootloadType == RemoteWithBackup) facts.add("module_address", paddedAddress(s.moduleAddress));
-    facts.add("result", std::string(runResultWord(report)))
+    facts.add("result", std::string(recordResultWord(report)))
         .add("exit_status", number(report.exitStatus))
         .add("step", report.step)
         .add("duration_s", roundedToMs(report.durationS));

@@ -45,6 +45,11 @@ std::string seconds(double value) {
 
 }  // namespace
 
+std::string_view recordResultWord(const RunReport& report) {
+    if (report.portLost || (report.station && report.station->portLost)) return PortLostResult;
+    return resultWord(report.exitStatus);
+}
+
 std::string recordFileName(const RunReport& report) {
     std::string name = compactTime(report.started) + "_" + portSlot(report.port);
     if (report.portText != portSlot(report.port)) {
@@ -68,10 +73,6 @@ std::string recordEndingText(const RunReport& report) { return "\n" + factLines(
 
 std::string runJson(const RunReport& report) { return factsJson(runFacts(report)); }
 
-std::string_view runResultWord(const RunReport& report) {
-    return report.portLost ? PortLostResult : resultWord(report.exitStatus);
-}
-
 std::string summaryTable(const std::vector<RunReport>& reports) {
     const bool withModules = std::any_of(reports.begin(), reports.end(), [](const RunReport& r) { return r.remote(); });
     std::vector<std::vector<std::string>> rows = {{"port"}};
@@ -80,7 +81,7 @@ std::string summaryTable(const std::vector<RunReport>& reports) {
     for (const RunReport& report : reports) {
         std::vector<std::string> row = {report.portText};
         if (withModules) row.push_back(report.remote() ? report.settings.moduleAddress : std::string(NoValue));
-        row.insert(row.end(), {std::string(runResultWord(report)), report.step, seconds(report.durationS)});
+        row.insert(row.end(), {std::string(recordResultWord(report)), report.step, seconds(report.durationS)});
         rows.push_back(std::move(row));
     }
     // Widths in characters (UTF-8 continuation bytes take no room).

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "production/image_facts.h"
+#include "production/station_facts.h"
 #include "upgrade/upgrade_settings.h"
 
 namespace kq::production {
@@ -41,10 +42,16 @@ struct RunReport {
     double durationS = 0;
     std::string hint;           // the likely cause of a failure, "" when none
     std::string recordPath;     // the record file, "" when none
+    std::optional<StationFacts> station;  // a station's cycle: its station, port name, cycle and adapter
 
     // The remote paths name the module.
     bool remote() const { return settings.bootloadType == RemoteWithBackup || settings.bootloadType == RemoteWithoutBackup; }
 };
+
+// The record's result word: resultWord of its exit status, or PortLostResult
+// ("port-lost") when the port's device failed during the run, or a station's
+// port went away during its cycle.
+std::string_view recordResultWord(const RunReport& report);
 
 // "YYYYMMDD-hhmmss-mmm_COMn[_device][_address].log": when, the port's slot,
 // the device's own name when the port was given as a path, and on the remote
@@ -56,10 +63,6 @@ std::string recordFileName(const RunReport& report);
 std::string recordHeaderText(const RunReport& report);
 std::string recordLineText(const TimedLine& line);
 std::string recordEndingText(const RunReport& report);
-
-// The result word of a run: resultWord of its status, or PortLostResult
-// ("port-lost") when its port's device failed during the run.
-std::string_view runResultWord(const RunReport& report);
 
 // The JSON object of a run's facts, on one line without its line end.
 std::string runJson(const RunReport& report);

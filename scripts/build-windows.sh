@@ -16,7 +16,7 @@ if [ "${1:-}" = "--test" ]; then
   shift
 fi
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest nlohmann-json3-dev ccache)
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest nlohmann-json3-dev libtomlplusplus-dev ccache)
 [ $run_tests -eq 1 ] && packages+=(wine wine64 socat xvfb xauth fonts-wqy-microhei locales)
 "$root/scripts/deps.sh" --only "${packages[@]}"
 

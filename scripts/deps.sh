@@ -17,8 +17,9 @@ else
   # ccache: a second build folder reuses the objects of the first.
   # nlohmann-json3-dev: JSON (header-only; the Windows build takes the same
   # header). unixodbc-dev: the ODBC driver manager the records database is
-  # reached through.
-  packages=(g++ make cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev nlohmann-json3-dev unixodbc-dev "$@")
+  # reached through. libtomlplusplus-dev: the station's recipes (header-only,
+  # the same header for Windows).
+  packages=(g++ make cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev nlohmann-json3-dev unixodbc-dev libtomlplusplus-dev "$@")
   if [ "${KQ_BUILD_GUI:-ON}" != "OFF" ]; then
     packages+=(qt6-base-dev libgl-dev libxkbcommon-dev fonts-wqy-microhei)
   fi

@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 
 namespace kq::testing {
 namespace {
@@ -88,20 +90,23 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     const auto started = std::chrono::steady_clock::now();
     const auto deadline = started + options.timeout;
     bool outOpen = true, errOpen = true;
+    std::optional<std::chrono::steady_clock::time_point> signalDue;  // the text came: the signal's time
     while (outOpen || errOpen) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (signalDue && !result.signalSent && now >= *signalDue) result.signalSent = ::kill(pid, trigger.signal) == 0;
+        const auto until = signalDue && !result.signalSent ? std::min(deadline, *signalDue) : deadline;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now);
+        if (until == deadline && left.count() <= 0) {
             ::kill(pid, SIGKILL);
             result.timedOut = true;
             break;
         }
         pollfd fds[2] = {{outOpen ? out.fds[0] : -1, POLLIN, 0}, {errOpen ? err.fds[0] : -1, POLLIN, 0}};
-        if (::poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
+        if (::poll(fds, 2, static_cast<int>(std::max<int64_t>(0, left.count()))) < 0 && errno != EINTR) break;
         if (outOpen && fds[0].revents != 0) outOpen = drain(out.fds[0], result.out);
         if (errOpen && fds[1].revents != 0) errOpen = drain(err.fds[0], result.err);
-        if (trigger.signal != 0 && !result.signalSent && result.out.find(trigger.text) != std::string::npos) {
-            result.signalSent = ::kill(pid, trigger.signal) == 0;
+        if (trigger.signal != 0 && !signalDue && result.out.find(trigger.text) != std::string::npos) {
+            signalDue = std::chrono::steady_clock::now() + trigger.after;
         }
     }
 

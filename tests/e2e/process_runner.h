@@ -28,10 +28,12 @@ struct ProcessOptions {
     std::vector<std::string> environment;  // "NAME=value" set for the child, over the test's own
 };
 
-// A signal sent to the child once, as soon as its stdout holds a text.
+// A signal sent to the child once, as soon as its stdout holds a text (or
+// that much later).
 struct SignalOnOutput {
     std::string text;
     int signal = 0;  // 0: none
+    std::chrono::milliseconds after{0};
 };
 
 // Runs program (a path) with args; its stdin is /dev/null.

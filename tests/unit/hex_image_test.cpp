@@ -45,7 +45,7 @@ std::string lines(std::initializer_list<std::string> list, const std::string& li
     return text;
 }
 
-class HexLoad : public testing::Test {
+class HexLoad : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("kq_hex_image_test_" + std::to_string(getpid()));
@@ -105,7 +105,7 @@ TEST_F(HexLoad, FileThatPlacesNoDataByteIsRefused) {
     const std::string binary("\x7F" "ELF\x02\x01\x01\0\0\0\r\n\xFF\xFE", 14);
     for (const std::string& text : {std::string(), binary, lines({"S00600004844521B", "hello"}), lines({endRecord}),
                                     lines({linear(0), data(0x1000, 0), record(0x05, 0, {0, 0, 0x10, 0}), endRecord})}) {
-        SCOPED_TRACE(testing::PrintToString(text));
+        SCOPED_TRACE(::testing::PrintToString(text));
         EXPECT_EQ(load(text), 1);
         EXPECT_EQ(message(), HexOutsideWindowMessage);
         EXPECT_EQ(report_.problem, HexLoadProblem::NoData);
@@ -139,7 +139,7 @@ const EndingRow endingRows[] = {
     {"non_record_line_in_a_cut_file", lines({first, "garbage"}), 1, true, 1},
 };
 
-class HexEnding : public HexLoad, public testing::WithParamInterface<EndingRow> {};
+class HexEnding : public HexLoad, public ::testing::WithParamInterface<EndingRow> {};
 TEST_P(HexEnding, ReadsUpToTheRightPoint) {
     const EndingRow& row = GetParam();
     ASSERT_EQ(load(row.fileText), 0);
@@ -148,7 +148,7 @@ TEST_P(HexEnding, ReadsUpToTheRightPoint) {
     EXPECT_EQ(report_.endRecordMissing, row.endRecordMissing);
     EXPECT_EQ(report_.nonRecordLines, row.nonRecordLines);
 }
-INSTANTIATE_TEST_SUITE_P(Rows, HexEnding, testing::ValuesIn(endingRows),
+INSTANTIATE_TEST_SUITE_P(Rows, HexEnding, ::testing::ValuesIn(endingRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The words the command line carries into its output and records.
@@ -207,13 +207,13 @@ const FormatErrorRow formatErrorRows[] = {
     {"thousand_junk_characters", good + std::string(1000, 'x')},
 };
 
-class HexFormatError : public HexLoad, public testing::WithParamInterface<FormatErrorRow> {};
+class HexFormatError : public HexLoad, public ::testing::WithParamInterface<FormatErrorRow> {};
 TEST_P(HexFormatError, RefusesWithLineNumber) {
     // Lines that are skipped or end in blanks after a good record still count.
     EXPECT_EQ(load(lines({good, "", "comment", good + " \t ", GetParam().line, good})), 1);
     EXPECT_EQ(message(), hexFormatErrorMessage(5));
 }
-INSTANTIATE_TEST_SUITE_P(Rows, HexFormatError, testing::ValuesIn(formatErrorRows),
+INSTANTIATE_TEST_SUITE_P(Rows, HexFormatError, ::testing::ValuesIn(formatErrorRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct WindowRow {
@@ -249,7 +249,7 @@ const WindowRow windowRows[] = {
     {"segment_replaces_linear", 0, 0, "1000", 0, lines({linear(0x0007)}) + segment(0x0100), 0x0000, 4, 0},
 };
 
-class HexWindow : public HexLoad, public testing::WithParamInterface<WindowRow> {};
+class HexWindow : public HexLoad, public ::testing::WithParamInterface<WindowRow> {};
 TEST_P(HexWindow, AcceptsOnlyRecordsWhollyInside) {
     const WindowRow& row = GetParam();
     inputs_ = {inputs_.hexPath, row.userOffsetHex, row.chipFamily, row.bootloadType, row.areaKiB};
@@ -264,7 +264,7 @@ TEST_P(HexWindow, AcceptsOnlyRecordsWhollyInside) {
     EXPECT_EQ(image_->imageBytes[row.offset], 0x30);
     EXPECT_EQ(image_->imageLength, row.offset + row.count);
 }
-INSTANTIATE_TEST_SUITE_P(Rows, HexWindow, testing::ValuesIn(windowRows),
+INSTANTIATE_TEST_SUITE_P(Rows, HexWindow, ::testing::ValuesIn(windowRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HexLoad, MissingFileLeavesTheImageAloneAndReportsWhy) {
@@ -302,7 +302,7 @@ const SampleRow sampleRows[] = {
     {"kq58xx_remote_backup", {"demo_kq58xx.hex", "4000", 1, 1, 52}},
 };
 
-class HexSample : public HexLoad, public testing::WithParamInterface<SampleRow> {};
+class HexSample : public HexLoad, public ::testing::WithParamInterface<SampleRow> {};
 TEST_P(HexSample, LoadsWithDefaultSettings) {
     inputs_ = GetParam().inputs;
     inputs_.hexPath = source_tree::sourcePath("samples/" + inputs_.hexPath);
@@ -310,7 +310,7 @@ TEST_P(HexSample, LoadsWithDefaultSettings) {
     EXPECT_GT(image_->imageLength, 4096);
     EXPECT_NE(image_->imageBytes[0], ImageFill);  // the program starts at the user offset
 }
-INSTANTIATE_TEST_SUITE_P(Rows, HexSample, testing::ValuesIn(sampleRows),
+INSTANTIATE_TEST_SUITE_P(Rows, HexSample, ::testing::ValuesIn(sampleRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/log_writer.h"
 #include "cli/progress.h"
+#include "production/log_writer.h"
 #include "upgrade/upgrade_host.h"
 
 namespace kq::cli {
+
+using production::LogWriter;
+using production::RedMarking;
 
 namespace {
 

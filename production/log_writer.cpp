@@ -1,8 +1,8 @@
-#include "cli/log_writer.h"
+#include "production/log_writer.h"
 
 #include "upgrade/upgrade_host.h"
 
-namespace kq::cli {
+namespace kq::production {
 
 namespace {
 
@@ -75,4 +75,4 @@ void LogWriter::emitLine() {
     sink_(out);
 }
 
-}  // namespace kq::cli
+}  // namespace kq::production

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kq::cli {
+namespace kq::production {
 
 enum class RedMarking {
     Colours,  // ANSI colours (a terminal)
@@ -41,4 +41,4 @@ private:
     std::vector<Piece> line_;  // the line being assembled
 };
 
-}  // namespace kq::cli
+}  // namespace kq::production
