@@ -48,7 +48,22 @@ int claimSlot(const std::string& path) {
     return -1;
 }
 
-bool processLives(int pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+// A process that has ended but has not been reaped by its parent yet still
+// answers kill(pid, 0); its lock is as stale as a dead process's.
+bool processEnded(int pid) {
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) return false;
+    char stat[256];
+    const size_t n = std::fread(stat, 1, sizeof stat - 1, file);
+    std::fclose(file);
+    stat[n] = '\0';
+    const char* nameEnd = std::strrchr(stat, ')');  // the state follows the name in parentheses
+    return nameEnd != nullptr && nameEnd[1] == ' ' && nameEnd[2] == 'Z';
+}
+
+bool processLives(int pid) { return (::kill(pid, 0) == 0 || errno == EPERM) && !processEnded(pid); }
 
 // The process id written in a lock file: 0 when there is no file,
 // LockOwnerUnknown when it holds no number, LockOwnerUnreadable when it

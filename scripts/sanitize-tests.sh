@@ -26,7 +26,7 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan-suppressions.txt:print_suppressions=0"
 
 status=0
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@" || status=1
+ctest --test-dir "$build" --output-on-failure --repeat until-pass:2 -j"$(nproc)" "$@" || status=1
 if [ -n "$(ls -A "$reports")" ]; then
   echo "Sanitizer reports:" >&2
   for f in "$reports"/*; do

@@ -1,6 +1,7 @@
 // The lock files of serial devices: their names, taking and giving back,
 // another live holder, a stale lock, and a folder that cannot be written.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -61,12 +62,17 @@ TEST_F(PortLockTest, TheHoldersOfOthers) {
         bool kept;           // the file is still the other's afterwards
     };
     const int dead = testing::deadProcessId();
+    // A child that has ended but is not reaped yet: kill(pid, 0) still finds it.
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    usleep(100 * 1000);
     const Row rows[] = {
         {"         1\n", PortLockResult::HeldByOther, 1, true},  // init lives
         {"1", PortLockResult::HeldByOther, 1, true},             // no padding, no line end
         {"not a number\n", PortLockResult::HeldByOther, LockOwnerUnknown, true},
         {"", PortLockResult::HeldByOther, LockOwnerUnknown, true},  // being written just now
         {std::to_string(dead) + "\n", PortLockResult::Taken, 0, false},  // stale: taken over
+        {std::to_string(ended) + "\n", PortLockResult::Taken, 0, false},  // ended, not yet reaped: stale too
     };
     for (const Row& row : rows) {
         writeLock(row.text);
@@ -78,6 +84,7 @@ TEST_F(PortLockTest, TheHoldersOfOthers) {
         lock.release();
         std::filesystem::remove(lockFile());
     }
+    waitpid(ended, nullptr, 0);
 }
 
 // A lock file we cannot read may be another user's real lock: it holds the
