@@ -6,7 +6,7 @@
 
 namespace kq::production {
 
-OutboxCount countOutbox(const std::string& folder, std::span<const FieldSpec> fields) {
+OutboxCount countOutbox(const std::string& folder, std::span<const FieldDefinition> fields) {
     const OutboxState state = loadOutboxState(folder);
     OutboxCount count;
     const JournalScan scan = scanJournal(journalPath(folder), fields, state.end, [&](const JournalEntry&) {
@@ -17,7 +17,7 @@ OutboxCount countOutbox(const std::string& folder, std::span<const FieldSpec> fi
     return count;
 }
 
-OutboxPush pushOutbox(const std::string& folder, std::span<const FieldSpec> fields, RecordStore& store,
+OutboxPush pushOutbox(const std::string& folder, std::span<const FieldDefinition> fields, RecordStore& store,
                       const std::function<bool()>& stop) {
     using Clock = std::chrono::steady_clock;
     OutboxPush push;
@@ -67,7 +67,7 @@ OutboxPush pushOutbox(const std::string& folder, std::span<const FieldSpec> fiel
     return push;
 }
 
-OutboxPush pushOutboxNow(const std::string& folder, std::span<const FieldSpec> fields,
+OutboxPush pushOutboxNow(const std::string& folder, std::span<const FieldDefinition> fields,
                          const ExpandedConnection& connection, StoreOptions options) {
     RecordStore store(fields, options);
     if (DbError error = store.open(connection)) {

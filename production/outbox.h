@@ -37,19 +37,19 @@ struct OutboxCount {
 };
 
 // How many records wait in the folder's outbox.
-OutboxCount countOutbox(const std::string& folder, std::span<const FieldSpec> fields);
-inline size_t outboxWaiting(const std::string& folder, std::span<const FieldSpec> fields) {
+OutboxCount countOutbox(const std::string& folder, std::span<const FieldDefinition> fields);
+inline size_t outboxWaiting(const std::string& folder, std::span<const FieldDefinition> fields) {
     return countOutbox(folder, fields).waiting;
 }
 
 // Sends the folder's outbox into store (open), stopping at the first record
 // that does not go in, or when stop returns true between records.
-OutboxPush pushOutbox(const std::string& folder, std::span<const FieldSpec> fields, RecordStore& store,
+OutboxPush pushOutbox(const std::string& folder, std::span<const FieldDefinition> fields, RecordStore& store,
                       const std::function<bool()>& stop = {});
 
 // `records push`: connects, sends the whole outbox, disconnects. A database
 // that cannot be reached leaves every record waiting (error says why).
-OutboxPush pushOutboxNow(const std::string& folder, std::span<const FieldSpec> fields,
+OutboxPush pushOutboxNow(const std::string& folder, std::span<const FieldDefinition> fields,
                          const ExpandedConnection& connection, StoreOptions options = {});
 
 }  // namespace kq::production

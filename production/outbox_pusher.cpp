@@ -9,7 +9,7 @@ namespace {
 constexpr std::chrono::milliseconds LongestSleep{500};
 }  // namespace
 
-RecordsPusher::RecordsPusher(std::string folder, ExpandedConnection connection, std::span<const FieldSpec> fields,
+RecordsPusher::RecordsPusher(std::string folder, ExpandedConnection connection, std::span<const FieldDefinition> fields,
                              PusherOptions options)
     : folder_(std::move(folder)), connection_(std::move(connection)), fields_(fields), options_(std::move(options)),
       gate_(options_.leastRetryInterval, options_.longestRetryInterval) {}

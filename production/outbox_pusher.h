@@ -43,7 +43,7 @@ struct PusherStatus {
 class RecordsPusher {
 public:
     // connection: expanded (expandConnectionString); its secrets mask every message.
-    RecordsPusher(std::string folder, ExpandedConnection connection, std::span<const FieldSpec> fields,
+    RecordsPusher(std::string folder, ExpandedConnection connection, std::span<const FieldDefinition> fields,
                   PusherOptions options = {});
     ~RecordsPusher();
     RecordsPusher(const RecordsPusher&) = delete;
@@ -70,7 +70,7 @@ private:
 
     const std::string folder_;
     const ExpandedConnection connection_;
-    const std::span<const FieldSpec> fields_;
+    const std::span<const FieldDefinition> fields_;
     const PusherOptions options_;
 
     mutable std::mutex mutex_;

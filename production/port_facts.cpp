@@ -7,34 +7,34 @@ namespace kq::production {
 namespace {
 
 constexpr std::array ListingFields{
-    FieldSpec{"port", FieldKind::Text, ""},
-    FieldSpec{"device", FieldKind::Text, ""},
-    FieldSpec{"description", FieldKind::Text, ""},
-    FieldSpec{"state", FieldKind::Text, ""},
-    FieldSpec{"lock_owner", FieldKind::Integer, ""},
+    FieldDefinition{"port", FieldKind::Text, ""},
+    FieldDefinition{"device", FieldKind::Text, ""},
+    FieldDefinition{"description", FieldKind::Text, ""},
+    FieldDefinition{"state", FieldKind::Text, ""},
+    FieldDefinition{"lock_owner", FieldKind::Integer, ""},
 };
 constexpr std::array StableNameFields{
-    FieldSpec{"by_path", FieldKind::Text, "by-path"},
-    FieldSpec{"by_id", FieldKind::Text, "by-id"},
-    FieldSpec{"location_path", FieldKind::Text, "location"},
+    FieldDefinition{"by_path", FieldKind::Text, "by-path"},
+    FieldDefinition{"by_id", FieldKind::Text, "by-id"},
+    FieldDefinition{"location_path", FieldKind::Text, "location"},
 };
 constexpr std::array AdapterFields{
-    FieldSpec{"usb_vendor_id", FieldKind::Text, ""},
-    FieldSpec{"usb_product_id", FieldKind::Text, ""},
-    FieldSpec{"usb_serial_number", FieldKind::Text, ""},
-    FieldSpec{"usb_manufacturer", FieldKind::Text, ""},
-    FieldSpec{"usb_product", FieldKind::Text, ""},
-    FieldSpec{"driver", FieldKind::Text, ""},
-    FieldSpec{"latency_timer_ms", FieldKind::Integer, ""},
+    FieldDefinition{"usb_vendor_id", FieldKind::Text, ""},
+    FieldDefinition{"usb_product_id", FieldKind::Text, ""},
+    FieldDefinition{"usb_serial_number", FieldKind::Text, ""},
+    FieldDefinition{"usb_manufacturer", FieldKind::Text, ""},
+    FieldDefinition{"usb_product", FieldKind::Text, ""},
+    FieldDefinition{"driver", FieldKind::Text, ""},
+    FieldDefinition{"latency_timer_ms", FieldKind::Integer, ""},
 };
 
 // A text fact, not known when empty.
-Fact textFact(const FieldSpec& spec, const std::string& text) {
-    return text.empty() ? Fact{&spec, std::nullopt} : Fact{&spec, FieldData(text)};
+Fact textFact(const FieldDefinition& definition, const std::string& text) {
+    return text.empty() ? Fact{&definition, std::nullopt} : Fact{&definition, FieldData(text)};
 }
 
-Fact numberFact(const FieldSpec& spec, std::optional<long long> number) {
-    return number ? Fact{&spec, FieldData(*number)} : Fact{&spec, std::nullopt};
+Fact numberFact(const FieldDefinition& definition, std::optional<long long> number) {
+    return number ? Fact{&definition, FieldData(*number)} : Fact{&definition, std::nullopt};
 }
 
 void append(Facts& to, const Facts& from) { to.insert(to.end(), from.begin(), from.end()); }

@@ -19,7 +19,7 @@ enum class FieldKind {
     TextList,  // JSON array of strings, column VARCHAR holding the JSON array
 };
 
-struct FieldSpec {
+struct FieldDefinition {
     std::string_view name;   // JSON member and database column: lower case, digits and '_'
     FieldKind kind;
     std::string_view label;  // key of the record file's header and of check's text ("" = not shown there)
@@ -30,7 +30,7 @@ using FieldData = std::variant<std::string, long long, double, bool, std::vector
 // One fact of one record. A fact that does not apply to a run is absent from
 // its values, not present with an empty value.
 struct FieldValue {
-    const FieldSpec* spec = nullptr;
+    const FieldDefinition* definition = nullptr;
     FieldData data;
 };
 

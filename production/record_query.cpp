@@ -11,9 +11,9 @@ namespace kq::production {
 
 namespace {
 
-bool hasField(std::span<const FieldSpec> fields, std::string_view name, FieldKind kind) {
+bool hasField(std::span<const FieldDefinition> fields, std::string_view name, FieldKind kind) {
     return std::any_of(fields.begin(), fields.end(),
-                       [&](const FieldSpec& field) { return field.name == name && field.kind == kind; });
+                       [&](const FieldDefinition& field) { return field.name == name && field.kind == kind; });
 }
 
 bool equalText(const RecordRow& row, std::string_view name, const std::optional<std::string>& wanted) {
@@ -33,7 +33,7 @@ std::string utf8Of(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::string checkFilter(std::span<const FieldSpec> fields, const RecordFilter& filter, const RecordColumns& columns) {
+std::string checkFilter(std::span<const FieldDefinition> fields, const RecordFilter& filter, const RecordColumns& columns) {
     const std::pair<bool, std::string_view> used[] = {
         {filter.moduleAddress.has_value(), columns.moduleAddress},
         {filter.sha256.has_value(), columns.sha256},
@@ -88,7 +88,7 @@ std::vector<std::string> journalsOfFolder(const std::string& folder) {
     return journals;
 }
 
-RecordQuery queryJournals(std::span<const std::string> journals, std::span<const FieldSpec> fields,
+RecordQuery queryJournals(std::span<const std::string> journals, std::span<const FieldDefinition> fields,
                           const RecordFilter& filter, const RecordColumns& columns) {
     RecordQuery query;
     query.error = checkFilter(fields, filter, columns);

@@ -44,7 +44,7 @@ struct RecordQuery {
 };
 
 // "" when every field the filter uses is in the field list; else the reason.
-std::string checkFilter(std::span<const FieldSpec> fields, const RecordFilter& filter, const RecordColumns& columns);
+std::string checkFilter(std::span<const FieldDefinition> fields, const RecordFilter& filter, const RecordColumns& columns);
 
 // True when row passes every condition of filter.
 bool recordMatches(const RecordRow& row, const RecordFilter& filter, const RecordColumns& columns);
@@ -59,7 +59,7 @@ std::vector<std::string> journalsOfFolder(const std::string& folder);
 
 // Answers filter from journals. A run id found twice (a folder copied into
 // another) counts once, as the database keeps it once.
-RecordQuery queryJournals(std::span<const std::string> journals, std::span<const FieldSpec> fields,
+RecordQuery queryJournals(std::span<const std::string> journals, std::span<const FieldDefinition> fields,
                           const RecordFilter& filter, const RecordColumns& columns = {});
 
 }  // namespace kq::production

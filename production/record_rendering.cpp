@@ -22,13 +22,13 @@ struct Unit {
 constexpr std::array<Unit, 4> Units = {{
     {"hex_size", "bytes"}, {"image_length", "bytes"}, {"area_kib", "KiB"}, {"duration_s", "s"}}};
 
-bool isEnding(const FieldSpec& field) {
+bool isEnding(const FieldDefinition& field) {
     return std::find(EndingFacts.begin(), EndingFacts.end(), field.name) != EndingFacts.end();
 }
 
 const std::string* textOf(const Facts& facts, std::string_view name) {
     for (const Fact& fact : facts) {
-        if (fact.spec->name == name && fact.data) return std::get_if<std::string>(&*fact.data);
+        if (fact.definition->name == name && fact.data) return std::get_if<std::string>(&*fact.data);
     }
     return nullptr;
 }
@@ -42,7 +42,7 @@ std::string withUnit(std::string text, std::string_view name) {
 
 std::string lineValue(const Fact& fact, const Facts& facts) {
     if (!fact.data) return std::string(NoValue);
-    const std::string_view name = fact.spec->name;
+    const std::string_view name = fact.definition->name;
     return std::visit(
         [&](const auto& value) -> std::string {
             using T = std::decay_t<decltype(value)>;
@@ -87,8 +87,8 @@ std::string factLine(std::string_view key, std::string_view value) {
 std::string factLines(const Facts& facts, FactPart part) {
     std::string text;
     for (const Fact& fact : facts) {
-        if (fact.spec->label.empty() || isEnding(*fact.spec) != (part == FactPart::Ending)) continue;
-        text += factLine(fact.spec->label, lineValue(fact, facts));
+        if (fact.definition->label.empty() || isEnding(*fact.definition) != (part == FactPart::Ending)) continue;
+        text += factLine(fact.definition->label, lineValue(fact, facts));
     }
     return text;
 }
@@ -96,7 +96,7 @@ std::string factLines(const Facts& facts, FactPart part) {
 std::string factsJson(const Facts& facts) {
     nlohmann::ordered_json json = nlohmann::ordered_json::object();
     for (const Fact& fact : facts) {
-        auto& member = json[std::string(fact.spec->name)];
+        auto& member = json[std::string(fact.definition->name)];
         if (fact.data) std::visit([&](const auto& value) { member = value; }, *fact.data);
     }
     try {

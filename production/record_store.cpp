@@ -4,7 +4,7 @@
 
 namespace kq::production {
 
-RecordStore::RecordStore(std::span<const FieldSpec> fields, StoreOptions options)
+RecordStore::RecordStore(std::span<const FieldDefinition> fields, StoreOptions options)
     : fields_(fields), options_(options) {}
 
 void RecordStore::close() {
@@ -86,7 +86,7 @@ DbError RecordStore::checkSchema(const StoreSchema& schema) {
     // Fields new since the table was made get their columns.
     std::vector<std::string> present;
     if (DbError error = connection_.columnNames(RecordsTable, present)) return error;
-    for (const FieldSpec* field : schema.columnFields()) {
+    for (const FieldDefinition* field : schema.columnFields()) {
         if (std::find(present.begin(), present.end(), field->name) != present.end()) continue;
         if (DbError error = connection_.executeOnce(schema.addColumn(*field))) return error;
     }
@@ -153,7 +153,7 @@ DbError RecordStore::readRow(OdbcStatement& statement, RecordRow& row) {
     if (DbError error = statement.text(1, id)) return error;
     row.runId = id.value_or("");
     int column = 2;
-    for (const FieldSpec* field : schema_->columnFields()) {
+    for (const FieldDefinition* field : schema_->columnFields()) {
         std::optional<FieldData> data;
         if (DbError error = readColumn(statement, column++, field->kind, data)) return error;
         if (data) row.values.push_back(FieldValue{field, std::move(*data)});

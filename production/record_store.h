@@ -40,7 +40,7 @@ struct StoreInsert {
 
 class RecordStore {
 public:
-    explicit RecordStore(std::span<const FieldSpec> fields, StoreOptions options = {});
+    explicit RecordStore(std::span<const FieldDefinition> fields, StoreOptions options = {});
 
     // Connects, makes the tables and indexes when missing (and adds the
     // columns of fields the table lacks) unless options.makeSchema is false,
@@ -65,7 +65,7 @@ private:
     DbError checkSchema(const StoreSchema& schema);
     DbError readRow(OdbcStatement& statement, RecordRow& row);
 
-    std::span<const FieldSpec> fields_;
+    std::span<const FieldDefinition> fields_;
     StoreOptions options_;
     std::unique_ptr<StoreSchema> schema_;
     // The statements keep the connection's handles alive until they are gone.

@@ -49,15 +49,15 @@ bool isColumnName(std::string_view name) {
                        [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'; });
 }
 
-StoreSchema::StoreSchema(std::span<const FieldSpec> fields, RecordColumns columns, std::string quote)
+StoreSchema::StoreSchema(std::span<const FieldDefinition> fields, RecordColumns columns, std::string quote)
     : fields_(fields), names_(columns), quote_(std::move(quote)) {
-    for (const FieldSpec& field : fields_) {
+    for (const FieldDefinition& field : fields_) {
         if (!isRunIdField(field)) columns_.push_back(&field);
     }
 }
 
 std::string StoreSchema::check() const {
-    for (const FieldSpec& field : fields_) {
+    for (const FieldDefinition& field : fields_) {
         if (!isColumnName(field.name)) return "the field name \"" + std::string(field.name) + "\" cannot be a column";
     }
     for (size_t i = 0; i < columns_.size(); ++i) {
@@ -73,7 +73,7 @@ std::string StoreSchema::name(std::string_view identifier) const { return quote_
 
 std::string StoreSchema::createTable() const {
     std::string sql = "CREATE TABLE " + name(RecordsTable) + " (" + name(RunIdMember) + " VARCHAR(36) NOT NULL PRIMARY KEY";
-    for (const FieldSpec* field : columns_) sql += ", " + name(field->name) + " " + std::string(columnType(field->kind));
+    for (const FieldDefinition* field : columns_) sql += ", " + name(field->name) + " " + std::string(columnType(field->kind));
     return sql + ")";
 }
 
@@ -85,7 +85,7 @@ std::vector<std::string> StoreSchema::createIndexes() const {
         {"upgrade_runs_by_started", {names_.started}},
     };
     const auto isColumn = [&](std::string_view column) {
-        return std::any_of(columns_.begin(), columns_.end(), [&](const FieldSpec* f) { return f->name == column; });
+        return std::any_of(columns_.begin(), columns_.end(), [&](const FieldDefinition* f) { return f->name == column; });
     };
     std::vector<std::string> statements;
     for (const auto& [index, wanted] : indexes) {
@@ -111,7 +111,7 @@ std::string StoreSchema::selectVersion() const {
     return "SELECT MAX(" + name("version") + ") FROM " + name(SchemaVersionTable);
 }
 
-std::string StoreSchema::addColumn(const FieldSpec& field) const {
+std::string StoreSchema::addColumn(const FieldDefinition& field) const {
     // "ADD name type" without COLUMN: SQL Server refuses the word, the others take either form.
     return "ALTER TABLE " + name(RecordsTable) + " ADD " + name(field.name) + " " + std::string(columnType(field.kind));
 }
@@ -119,7 +119,7 @@ std::string StoreSchema::addColumn(const FieldSpec& field) const {
 std::string StoreSchema::insertRecord() const {
     std::string sql = "INSERT INTO " + name(RecordsTable) + " (" + name(RunIdMember);
     std::string values = "?";
-    for (const FieldSpec* field : columns_) {
+    for (const FieldDefinition* field : columns_) {
         sql += ", " + name(field->name);
         values += ", ?";
     }
@@ -138,7 +138,7 @@ unsigned StoreSchema::filterShape(const RecordFilter& filter) {
 
 std::string StoreSchema::selectRecords(const RecordFilter& filter) const {
     std::string sql = "SELECT " + name(RunIdMember);
-    for (const FieldSpec* field : columns_) sql += ", " + name(field->name);
+    for (const FieldDefinition* field : columns_) sql += ", " + name(field->name);
     sql += " FROM " + name(RecordsTable);
     const unsigned shape = filterShape(filter);
     const std::pair<FilterBit, std::string> conditions[] = {
@@ -162,7 +162,7 @@ std::vector<SqlParameter> StoreSchema::insertParameters(const RecordRow& row) co
     std::vector<SqlParameter> parameters;
     parameters.reserve(columns_.size() + 1);
     parameters.push_back(SqlParameter::ofText(row.runId));
-    for (const FieldSpec* field : columns_) {
+    for (const FieldDefinition* field : columns_) {
         const FieldValue* value = row.find(field->name);
         const FieldData* data = value != nullptr ? &value->data : nullptr;
         switch (field->kind) {

@@ -36,20 +36,20 @@ bool isColumnName(std::string_view name);
 // The statements of the schema for a field list, with one identifier quote.
 class StoreSchema {
 public:
-    StoreSchema(std::span<const FieldSpec> fields, RecordColumns columns, std::string quote);
+    StoreSchema(std::span<const FieldDefinition> fields, RecordColumns columns, std::string quote);
 
     // "" when every field name may be a column; else the reason.
     std::string check() const;
 
     // The fields that are columns (all but a run id field), in list order.
-    const std::vector<const FieldSpec*>& columnFields() const { return columns_; }
+    const std::vector<const FieldDefinition*>& columnFields() const { return columns_; }
 
     std::string createTable() const;
     std::vector<std::string> createIndexes() const;  // only for the indexed fields in the list
     std::string createVersionTable() const;
     std::string insertVersion() const;  // one parameter: the version
     std::string selectVersion() const;
-    std::string addColumn(const FieldSpec& field) const;
+    std::string addColumn(const FieldDefinition& field) const;
     std::string insertRecord() const;   // parameters: insertParameters
     std::string recordExists() const;   // one parameter: the run id
     std::string selectRecords(const RecordFilter& filter) const;  // parameters: selectParameters
@@ -66,8 +66,8 @@ public:
 private:
     std::string name(std::string_view identifier) const;
 
-    std::span<const FieldSpec> fields_;
-    std::vector<const FieldSpec*> columns_;
+    std::span<const FieldDefinition> fields_;
+    std::vector<const FieldDefinition*> columns_;
     RecordColumns names_;
     std::string quote_;
 };

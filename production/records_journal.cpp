@@ -53,7 +53,7 @@ JournalAppend RecordsJournal::append(std::string_view jsonLine) {
     return result;
 }
 
-JournalScan scanJournal(const std::string& path, std::span<const FieldSpec> fields, uint64_t from,
+JournalScan scanJournal(const std::string& path, std::span<const FieldDefinition> fields, uint64_t from,
                         const std::function<bool(const JournalEntry&)>& visit) {
     JournalScan scan;
     scan.end = from;

@@ -76,7 +76,7 @@ struct JournalScan {
 // Reads the journal at path from offset from (the start of a line) to its
 // end, handing each record to visit in file order, until visit returns false.
 // A bad line never hides the lines around it.
-JournalScan scanJournal(const std::string& path, std::span<const FieldSpec> fields, uint64_t from,
+JournalScan scanJournal(const std::string& path, std::span<const FieldDefinition> fields, uint64_t from,
                         const std::function<bool(const JournalEntry&)>& visit);
 
 // The run id of the record whose line takes the bytes from start to end (its

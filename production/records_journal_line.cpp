@@ -12,7 +12,7 @@ using Json = nlohmann::ordered_json;
 
 // The JSON of one value; null when its data does not fit its kind.
 Json jsonOf(const FieldValue& value) {
-    switch (value.spec->kind) {
+    switch (value.definition->kind) {
     case FieldKind::Text:
         if (const auto* text = std::get_if<std::string>(&value.data)) return *text;
         break;
@@ -34,7 +34,7 @@ Json jsonOf(const FieldValue& value) {
 }
 
 // The value of a JSON member for its field; nullopt when the type does not fit.
-std::optional<FieldData> dataOf(const FieldSpec& field, const Json& member) {
+std::optional<FieldData> dataOf(const FieldDefinition& field, const Json& member) {
     switch (field.kind) {
     case FieldKind::Text:
         if (member.is_string()) return member.get<std::string>();
@@ -65,7 +65,7 @@ std::optional<FieldData> dataOf(const FieldSpec& field, const Json& member) {
 
 const FieldValue* RecordRow::find(std::string_view name) const {
     for (const FieldValue& value : values) {
-        if (value.spec != nullptr && value.spec->name == name) return &value;
+        if (value.definition != nullptr && value.definition->name == name) return &value;
     }
     return nullptr;
 }
@@ -79,15 +79,15 @@ std::string recordJsonLine(std::string_view runId, const RecordValues& values) {
     Json json = Json::object();
     json[std::string(RunIdMember)] = std::string(runId);
     for (const FieldValue& value : values) {
-        if (value.spec == nullptr || isRunIdField(*value.spec)) continue;
+        if (value.definition == nullptr || isRunIdField(*value.definition)) continue;
         Json member = jsonOf(value);
-        if (!member.is_null()) json[std::string(value.spec->name)] = std::move(member);
+        if (!member.is_null()) json[std::string(value.definition->name)] = std::move(member);
     }
     // Invalid UTF-8 is replaced rather than thrown about: a record is never lost over a byte.
     return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::optional<RecordRow> recordFromJsonLine(std::span<const FieldSpec> fields, std::string_view line) {
+std::optional<RecordRow> recordFromJsonLine(std::span<const FieldDefinition> fields, std::string_view line) {
     // No exceptions: a line that does not parse gives a discarded value.
     const Json json = Json::parse(line.begin(), line.end(), nullptr, false);
     if (!json.is_object()) return std::nullopt;
@@ -95,7 +95,7 @@ std::optional<RecordRow> recordFromJsonLine(std::span<const FieldSpec> fields, s
     if (id == json.end() || !id->is_string() || !isRunId(id->get_ref<const std::string&>())) return std::nullopt;
     RecordRow row;
     row.runId = id->get<std::string>();
-    for (const FieldSpec& field : fields) {
+    for (const FieldDefinition& field : fields) {
         if (isRunIdField(field)) continue;
         const auto member = json.find(field.name);
         if (member == json.end()) continue;

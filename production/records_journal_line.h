@@ -36,10 +36,10 @@ inline std::string recordJsonLine(const RecordRow& row) { return recordJsonLine(
 // the line is a JSON object with a "run_id" that is a run id. Members that
 // the list does not name are left out, and so is a member whose JSON type
 // does not fit its field's kind (a later version's record read by this one).
-std::optional<RecordRow> recordFromJsonLine(std::span<const FieldSpec> fields, std::string_view line);
+std::optional<RecordRow> recordFromJsonLine(std::span<const FieldDefinition> fields, std::string_view line);
 
 // True for the field that is the run id itself, should the list name it:
 // it is the record's key, never one of its values.
-inline bool isRunIdField(const FieldSpec& field) { return field.name == RunIdMember; }
+inline bool isRunIdField(const FieldDefinition& field) { return field.name == RunIdMember; }
 
 }  // namespace kq::production

@@ -12,7 +12,7 @@ namespace {
 
 using K = FieldKind;
 
-constexpr std::array<FieldSpec, 41> Fields = {{
+constexpr std::array<FieldDefinition, 41> Fields = {{
     {"run_id", K::Text, "run id"},  // the record's key in the journal, the outbox and the database
     {"program", K::Text, ""},  // the record's title and its version line name it
     {"version", K::Text, "version"},
@@ -72,9 +72,9 @@ public:
     }
     Facts done() {
         Facts facts;
-        for (const FieldSpec& field : Fields) {
+        for (const FieldDefinition& field : Fields) {
             for (Fact& fact : facts_) {
-                if (fact.spec == &field) facts.push_back(std::move(fact));
+                if (fact.definition == &field) facts.push_back(std::move(fact));
             }
         }
         return facts;
@@ -136,10 +136,10 @@ double roundedToMs(double seconds) { return static_cast<double>(static_cast<long
 
 }  // namespace
 
-std::span<const FieldSpec> runRecordFields() { return Fields; }
+std::span<const FieldDefinition> runRecordFields() { return Fields; }
 
-const FieldSpec* runRecordField(std::string_view name) {
-    for (const FieldSpec& field : Fields) {
+const FieldDefinition* runRecordField(std::string_view name) {
+    for (const FieldDefinition& field : Fields) {
         if (field.name == name) return &field;
     }
     return nullptr;
@@ -201,7 +201,7 @@ Facts checkFacts(const CheckReport& report) {
 RecordValues recordValues(const RunReport& report) {
     RecordValues values;
     for (Fact& fact : runFacts(report)) {
-        if (fact.data) values.push_back({fact.spec, std::move(*fact.data)});
+        if (fact.data) values.push_back({fact.definition, std::move(*fact.data)});
     }
     return values;
 }

@@ -18,15 +18,15 @@ namespace kq::production {
 
 // Every fact, in order: name = JSON member and database column, kind,
 // label = key of the record file and of check's text.
-std::span<const FieldSpec> runRecordFields();
+std::span<const FieldDefinition> runRecordFields();
 // The fact of that name; nullptr for none.
-const FieldSpec* runRecordField(std::string_view name);
+const FieldDefinition* runRecordField(std::string_view name);
 
 // One fact as the renderings take it: its value, or none when the fact
 // applies but is not known (a HEX file that could not be read, an image
 // refused): "-" in the texts, null in JSON.
 struct Fact {
-    const FieldSpec* spec = nullptr;
+    const FieldDefinition* definition = nullptr;
     std::optional<FieldData> data;
 };
 using Facts = std::vector<Fact>;  // in the order of the field list

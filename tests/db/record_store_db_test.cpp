@@ -28,7 +28,7 @@ TEST(RecordStoreDb, MakesTheSchemaOnceWithItsIndexesAndVersion) {
     ASSERT_FALSE(error) << error.text();
 
     std::vector<std::string> expected = {"run_id"};
-    for (const FieldSpec& field : sampleFields()) expected.emplace_back(field.name);
+    for (const FieldDefinition& field : sampleFields()) expected.emplace_back(field.name);
     EXPECT_EQ(db.column("SELECT column_name FROM information_schema.columns WHERE table_name = 'upgrade_runs' "
                         "ORDER BY ordinal_position"),
               expected);
@@ -96,8 +96,8 @@ TEST(RecordStoreDb, TextsLongerThanTheirColumnsAreCutNotRefused) {
     for (int i = 0; i < 300; ++i) longPort += "端";  // 300 characters, 900 bytes
     std::vector<std::string> longLog(5000, std::string(40, 'x'));
     for (auto& value : row.values) {
-        if (value.spec->name == "port") value.data = longPort;
-        if (value.spec->name == "log") value.data = longLog;
+        if (value.definition->name == "port") value.data = longPort;
+        if (value.definition->name == "log") value.data = longLog;
     }
     const StoreInsert inserted = store.insert(row);
     ASSERT_EQ(inserted.outcome, StoreInsert::Inserted) << inserted.error.text();

@@ -26,10 +26,10 @@ inline std::vector<production::RecordRow> queryCaseRecords() {
         sampleRecord(caseRunId(6), "", "000000000001", "passed", "line-1"),
     };
     for (auto& value : rows[2].values) {
-        if (value.spec->name == "hex_sha256") value.data = std::string(OtherSha256);
+        if (value.definition->name == "hex_sha256") value.data = std::string(OtherSha256);
     }
     auto& last = rows[5].values;
-    std::erase_if(last, [](const production::FieldValue& v) { return v.spec->name == "started"; });
+    std::erase_if(last, [](const production::FieldValue& v) { return v.definition->name == "started"; });
     return rows;
 }
 

@@ -14,9 +14,9 @@
 namespace kq::test {
 
 using production::FieldKind;
-using production::FieldSpec;
+using production::FieldDefinition;
 
-inline constexpr std::array<FieldSpec, 14> SampleRecordFields = {{
+inline constexpr std::array<FieldDefinition, 14> SampleRecordFields = {{
     {"program", FieldKind::Text, "program"},
     {"station", FieldKind::Text, "station"},
     {"started", FieldKind::Text, "started"},
@@ -33,10 +33,10 @@ inline constexpr std::array<FieldSpec, 14> SampleRecordFields = {{
     {"log", FieldKind::TextList, ""},
 }};
 
-inline std::span<const FieldSpec> sampleFields() { return SampleRecordFields; }
+inline std::span<const FieldDefinition> sampleFields() { return SampleRecordFields; }
 
-inline const FieldSpec* sampleField(std::string_view name) {
-    for (const FieldSpec& field : SampleRecordFields) {
+inline const FieldDefinition* sampleField(std::string_view name) {
+    for (const FieldDefinition& field : SampleRecordFields) {
         if (field.name == name) return &field;
     }
     return nullptr;

@@ -159,9 +159,9 @@ TEST(RunRecord, CheckUsesTheRunsNamesAndRendersBothWays) {
               "ports:          COM3, COM4\n");
     const Facts run = runFacts(RunReport());
     for (const Fact& fact : facts) {
-        if (fact.spec->name == "ports" || fact.spec->name == "result") continue;  // check's own
-        EXPECT_TRUE(std::any_of(run.begin(), run.end(), [&](const Fact& f) { return f.spec == fact.spec; }))
-            << fact.spec->name;
+        if (fact.definition->name == "ports" || fact.definition->name == "result") continue;  // check's own
+        EXPECT_TRUE(std::any_of(run.begin(), run.end(), [&](const Fact& f) { return f.definition == fact.definition; }))
+            << fact.definition->name;
     }
 }
 
