@@ -123,7 +123,10 @@ CellOutcome runCell(const Cell& cell) {
     outcome.image = program;
     outcome.image.resize((program.size() + SectorSize - 1) / SectorSize * SectorSize, 0xFF);
 
-    const int port = portForDevice(sim.device());
+    // By the module's own link, never by /dev/pts/N: a module unplugged at
+    // the start frees its pseudo-terminal, and the next one another test
+    // starts may get the same number.
+    const int port = portForDevice(sim.portName());
     SerialRecordingHost host;
     test::RecordingHost& record = host.record();
     record.controls = settingsFor(cell, port, hexFile.write(MatrixUserOffset, program));
