@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "platform/real_path_posix.h"
 #include "platform/unique_fd_posix.h"
 
 namespace kq {
@@ -17,14 +18,6 @@ constexpr size_t AttributeBytes = 256;   // longest attribute text read (USB str
 constexpr int LongestLatencyMs = 255;    // the timer's range on the adapters that have one, ms
 constexpr size_t UsbIdDigits = 4;        // hex digits of a USB vendor or product id
 constexpr int DeepestUsbDevice = 8;      // folders climbed from the port's device to its USB device
-
-std::string resolved(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real) return "";
-    std::string text(real);
-    std::free(real);
-    return text;
-}
 
 // The attribute's text without its line end; "" when it cannot be read.
 std::string attribute(const std::string& path) {
@@ -72,11 +65,11 @@ bool isPlainName(const std::string& name) {
 AdapterFacts adapterFactsFromSysfs(const std::string& ttyName, const std::string& root) {
     AdapterFacts facts;
     if (!isPlainName(ttyName)) return facts;
-    const std::string top = resolved(root);
-    const std::string device = resolved(root + "/class/tty/" + ttyName + "/device");
+    const std::string top = realPathOf(root);
+    const std::string device = realPathOf(root + "/class/tty/" + ttyName + "/device");
     if (top.empty() || device.empty() || !device.starts_with(top + "/")) return facts;
 
-    const std::string driver = resolved(device + "/driver");
+    const std::string driver = realPathOf(device + "/driver");
     if (!driver.empty()) facts.driver = lastPart(driver);
 
     std::string folder = device;
@@ -102,7 +95,7 @@ AdapterFacts adapterFactsFromSysfs(const std::string& ttyName, const std::string
 }
 
 AdapterFacts adapterFacts(const std::string& device) {
-    const std::string real = resolved(device);
+    const std::string real = realPathOf(device);
     if (real.empty()) return {};
     return adapterFactsFromSysfs(lastPart(real), SysfsRoot);
 }

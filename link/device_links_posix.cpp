@@ -5,19 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/real_path_posix.h"
+
 namespace kq {
-
-namespace {
-
-std::string resolved(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real) return "";
-    std::string text(real);
-    std::free(real);
-    return text;
-}
-
-}  // namespace
 
 std::vector<std::string> linksToDevice(const std::string& canonicalDevice, const std::vector<std::string>& folders) {
     std::vector<std::string> found;
@@ -29,7 +19,7 @@ std::vector<std::string> linksToDevice(const std::string& canonicalDevice, const
             const std::string name(entry->d_name);
             if (name == "." || name == "..") continue;
             const std::string path = folder + "/" + name;
-            if (resolved(path) == canonicalDevice) names.push_back(path);
+            if (realPathOf(path) == canonicalDevice) names.push_back(path);
         }
         ::closedir(dir);
         std::sort(names.begin(), names.end());

@@ -13,6 +13,7 @@
 
 #include "link/port_lock.h"
 #include "link/serial_port.h"
+#include "platform/unique_fd_posix.h"
 
 namespace kq {
 
@@ -93,17 +94,6 @@ int liveOwner(const std::string& path) {
     return pid;
 }
 
-bool writeAll(int fd, const char* text, size_t n) {
-    while (n > 0) {
-        const ssize_t put = ::write(fd, text, n);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        text += put;
-        n -= static_cast<size_t>(put);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string portLockFolder() {
@@ -143,7 +133,7 @@ PortLockResult PortLock::take(const std::string& canonicalDevice) {
         if (fd >= 0) {
             char text[LockTextBytes];
             const int n = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(::getpid()));
-            const bool written = writeAll(fd, text, static_cast<size_t>(n));
+            const bool written = writeAllTo(fd, std::string_view(text, static_cast<size_t>(n)));
             ::close(fd);
             if (!written) {
                 ::unlink(path_.c_str());

@@ -25,6 +25,7 @@
 #include "link/line_mode_posix.h"
 #include "link/open_problem_posix.h"
 #include "link/serial_backend.h"
+#include "platform/real_path_posix.h"
 #include "platform/tool_folder.h"
 
 namespace kq {
@@ -37,11 +38,8 @@ constexpr const char* PinnedLinkPrefix = "COM";
 int fdOf(SerialBackend::Handle handle) { return static_cast<int>(handle); }
 
 std::string resolvedPath(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real) return path;
-    std::string text(real);
-    std::free(real);
-    return text;
+    std::string real = realPathOf(path);
+    return real.empty() ? path : real;
 }
 
 bool pathExists(const std::string& path) {

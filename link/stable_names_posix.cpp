@@ -6,19 +6,13 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/real_path_posix.h"
+
 namespace kq {
 
 namespace {
 
 constexpr size_t MostLinksPerFolder = 1024;  // entries read from one folder of links
-
-std::string resolved(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real) return "";
-    std::string text(real);
-    std::free(real);
-    return text;
-}
 
 // The links of a folder in name order, each with the device it resolves to.
 std::vector<std::pair<std::string, std::string>> linksIn(const std::string& folder) {
@@ -36,7 +30,7 @@ std::vector<std::pair<std::string, std::string>> linksIn(const std::string& fold
     std::vector<std::pair<std::string, std::string>> links;
     for (const std::string& name : names) {
         const std::string path = folder + "/" + name;
-        const std::string device = resolved(path);
+        const std::string device = realPathOf(path);
         if (!device.empty()) links.emplace_back(path, device);
     }
     return links;
@@ -65,7 +59,7 @@ StableNames stableNamesIn(const std::string& canonicalDevice, const std::string&
 }
 
 StableNames stableNamesOf(const std::string& device) {
-    const std::string real = resolved(device);
+    const std::string real = realPathOf(device);
     return real.empty() ? StableNames{} : stableNamesIn(real, DevSerialRoot);
 }
 

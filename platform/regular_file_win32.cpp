@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include "platform/system_words_win32.h"
 #include "platform/utf16_win32.h"
 
 namespace kq {
@@ -13,21 +14,8 @@ namespace {
 constexpr std::wstring_view DeviceNamespace = L"\\\\.\\";
 constexpr DWORD ShareEverything = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The system's own words for an error code, without the final line break.
-std::string reasonOf(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring reason(text != nullptr ? std::wstring_view(text, n) : std::wstring_view());
-    LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
-        reason.pop_back();
-    return utf16ToUtf8(reason);
-}
-
 OpenedFile failure(FileOpenError error, DWORD code = ERROR_SUCCESS) {
-    return {nullptr, error, code == ERROR_SUCCESS ? std::string() : reasonOf(code)};
+    return {nullptr, error, code == ERROR_SUCCESS ? std::string() : systemWords(code)};
 }
 
 OpenedFile failure(DWORD code) {

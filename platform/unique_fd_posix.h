@@ -1,8 +1,11 @@
-// Owns one POSIX file descriptor and closes it when dropped.
+// Owns one POSIX file descriptor and closes it when dropped; writes all of
+// a text to a descriptor.
 #pragma once
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <string_view>
 #include <utility>
 
 namespace kq {
@@ -39,5 +42,16 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Writes every byte of bytes, going on after a signal or a short write.
+inline bool writeAllTo(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
 
 }  // namespace kq

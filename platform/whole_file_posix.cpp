@@ -15,18 +15,6 @@
 namespace kq {
 namespace {
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 // The file a write to path really lands in: the target of a symbolic link.
 std::string resolvedTarget(const std::string& path) {
     struct stat st {};
@@ -129,7 +117,7 @@ bool copyTailFrom(int from, uint64_t offset, int to) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (!writeAll(to, std::string_view(buffer, static_cast<size_t>(n)))) return false;
+        if (!writeAllTo(to, std::string_view(buffer, static_cast<size_t>(n)))) return false;
         offset += static_cast<uint64_t>(n);
     }
 }
@@ -137,12 +125,12 @@ bool copyTailFrom(int from, uint64_t offset, int to) {
 }  // namespace
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes) {
-    return replaceAtomically(path, false, [&](int fd, int) { return writeAll(fd, bytes); });
+    return replaceAtomically(path, false, [&](int fd, int) { return writeAllTo(fd, bytes); });
 }
 
 bool overwriteFromStart(const std::string& path, std::string_view bytes) {
     return replaceAtomically(path, true, [&](int fd, int oldFd) {
-        if (!writeAll(fd, bytes)) return false;
+        if (!writeAllTo(fd, bytes)) return false;
         return oldFd < 0 || copyTailFrom(oldFd, bytes.size(), fd);
     });
 }

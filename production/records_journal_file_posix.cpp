@@ -17,18 +17,6 @@ constexpr mode_t JournalMode = 0666;  // the umask takes off what the user does 
 
 std::string systemReason() { return std::strerror(errno); }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 // Syncs the folder that holds path, so that a new file's name survives a power cut.
 bool syncFolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -69,7 +57,7 @@ JournalFileAppend appendToJournalFile(const std::string& path, std::string_view 
     if (last != '\n') bytes += '\n';  // closes a torn line
     bytes += line;
     result.offset = static_cast<uint64_t>(st.st_size) + (last != '\n' ? 1 : 0);
-    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 || (!existed && !syncFolderOf(path))) {
+    if (!writeAllTo(fd.get(), bytes) || ::fsync(fd.get()) != 0 || (!existed && !syncFolderOf(path))) {
         result.reason = systemReason();
         return result;
     }

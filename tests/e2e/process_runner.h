@@ -25,7 +25,7 @@ struct ProcessResult {
 struct ProcessOptions {
     std::string workingDirectory;  // "" = the test's own
     std::chrono::milliseconds timeout{30000};
-    std::vector<std::string> environment;  // "NAME=value" set for the child, over the test's own
+    std::vector<std::string> environment{};  // "NAME=value" set for the child, over the test's own
 };
 
 // A signal sent to the child once, as soon as its stdout holds a text (or
