@@ -1,6 +1,6 @@
 // station-view-fake: the station view over a fake station of three ports,
-// for the browser test and the README's picture, driven by lines on
-// standard input:
+// for the browser test of a server that goes away and comes back (the
+// state goes on changing meanwhile), driven by lines on standard input:
 //   flash PORT PERCENT     the port flashes
 //   pass PORT              the port's cycle passed
 //   fail PORT REASON...    the port's cycle failed for REASON
@@ -8,9 +8,8 @@
 //   down                   the server goes away (the state still changes)
 //   up                     the server listens again, on the same port and token
 //   quit
-// It prints "url URL" (with the token) once it listens, "ok" after each
-// command, and "request ACTION PORT" for every action that reaches the
-// station.
+// It prints "url URL" (with the token) once it listens, and "ok" after
+// each command.
 //   station-view-fake [--port N] [--scene plain|picture]
 #include "station_view/station_server.h"
 #include "support/fake_station_control.h"
@@ -72,9 +71,6 @@ int main(int argc, char** argv) {
     }
     FakeStationControl station;
     if (scene == "picture") pictureScene(station);
-    station.onRequest([](const FakeStationControl::Request& request) {
-        say("request " + request.action + " " + std::to_string(request.port));
-    });
 
     auto server = std::make_unique<kq::station_view::StationServer>(station, options);
     if (server->start() != kq::station_view::StartResult::Started) {
