@@ -31,14 +31,14 @@ trap cleanup EXIT
 # sockets (the station names its ports by the recipe's port texts, read from
 # the recipe's folder as the HEX file is).
 faults=("" "--delay write-sector:400" "--bad-crc")
-ports=()
+ports=""
 cp "$root/samples/demo_kq581x.hex" "$work/"
 for i in 0 1 2; do
   link="pci-0000:00:14.0-usb-0:2.$((i + 1)):1.0-port0"
   # shellcheck disable=SC2086 # the fault's words on purpose
   "$bin/kqsim" --family 251 --mode app --stay-in-boot --link "$work/$link" ${faults[$i]} >"$work/kqsim-$i.out" 2>&1 &
   pids+=($!)
-  ports+=("\"$link\"")
+  ports+="${ports:+, }\"$link\""
 done
 for i in 0 1 2; do
   for _ in $(seq 50); do grep -q 'ready on' "$work/kqsim-$i.out" && break; sleep 0.1; done
@@ -49,7 +49,7 @@ hex-file = "demo_kq581x.hex"
 sha256 = "$(sha256sum "$work/demo_kq581x.hex" | cut -d' ' -f1)"
 chip = "251"
 type = "nobackup"
-port = [$(IFS=,; echo "${ports[*]}" | sed 's/,/, /g')]
+port = [$ports]
 log-dir = "records"
 EOF
 
