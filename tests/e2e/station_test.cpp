@@ -1,9 +1,14 @@
 // flashwright-cli station against simulated fixtures: modules replaced one
 // after another on several ports, a module that stays in its bootloader, an
 // adapter pulled out and put back, and a HEX file that changed under its
-// recipe.
+// recipe; and the station's view read over HTTP while it runs.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <csignal>
 #include <functional>
 #include <mutex>
@@ -24,6 +29,7 @@
 #include "production/recipe.h"
 #include "production/station.h"
 #include "production/station_ports.h"
+#include "station_view/http_library.h"
 
 namespace kq::testing {
 namespace {
@@ -216,6 +222,67 @@ TEST(Station, AHexFileThatChangedIsRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(run.exitCode, 3) << run.err;
     EXPECT_NE(run.err.find("nothing is flashed"), std::string::npos) << run.err;
     EXPECT_TRUE(station.sim(0).requests().empty());
+}
+
+// A TCP port of 127.0.0.1 that nothing listens on just now.
+int freeLocalPort() {
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(sock);
+    return port;
+}
+
+// The page and /api/state as a client on this machine reads them (under
+// Wine: from the Linux side, of the Windows program).
+struct ViewReading {
+    std::string page;   // the first page that came
+    std::string state;  // the first state that asked for the module to be removed
+};
+
+TEST(Station, ServesItsPageAndStateOverHttpWhileItRuns) {
+    Fixtures station(1, {"--stay-in-boot"});
+    ASSERT_TRUE(station.ready());
+    const int port = freeLocalPort();
+    ASSERT_NE(port, 0);
+    ViewReading seen;
+    std::atomic<bool> ended{false};
+    std::thread client([&] {
+        httplib::Client http("127.0.0.1", port);
+        http.set_connection_timeout(1);
+        while (!ended && (seen.page.empty() || seen.state.empty())) {
+            if (seen.page.empty()) {
+                if (auto answer = http.Get("/"); answer && answer->status == 200) seen.page = answer->body;
+            }
+            if (auto answer = http.Get("/api/state");
+                answer && answer->status == 200 && answer->body.find("\"remove-module\"") != std::string::npos) {
+                seen.state = answer->body;
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    // The module stays after its cycle: the station waits for it to go
+    // until Ctrl-C, three seconds after the cycle's record.
+    const ProcessResult run =
+        station.run({"station", "--json", "--http", "127.0.0.1:" + std::to_string(port),
+                     station.recipe(sample.hexPath, sample.hexPath)},
+                    {"\"cycle\":1", SIGINT, 3000ms});
+    ended = true;
+    client.join();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("station view: http://127.0.0.1:" + std::to_string(port) + "/#token="), std::string::npos)
+        << run.err;
+    EXPECT_NE(seen.page.find("<!DOCTYPE html>"), std::string::npos) << seen.page.substr(0, 200);
+    EXPECT_NE(seen.page.find("id=\"tiles\""), std::string::npos);
+    EXPECT_NE(seen.state.find("\"station\":\"test-line\""), std::string::npos) << seen.state;
+    EXPECT_NE(seen.state.find("\"cycles\":1,\"passed\":1"), std::string::npos) << seen.state;
 }
 
 // The station's loop and its requests, in this process against kqsim.

@@ -36,13 +36,8 @@ StationState FakeStationControl::waitForChange(uint64_t seenVersion, int timeout
 }
 
 void FakeStationControl::note(Request request) {
-    std::function<void(const Request&)> listener;
-    {
-        std::lock_guard lock(mutex_);
-        requests_.push_back(request);
-        listener = listener_;
-    }
-    if (listener) listener(request);
+    std::lock_guard lock(mutex_);
+    requests_.push_back(request);
 }
 
 bool FakeStationControl::startNextCycle(int port) {
@@ -146,11 +141,6 @@ void FakeStationControl::endCycle(int port, bool passed, const std::string& reas
 std::vector<FakeStationControl::Request> FakeStationControl::requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
-}
-
-void FakeStationControl::onRequest(std::function<void(const Request&)> listener) {
-    std::lock_guard lock(mutex_);
-    listener_ = std::move(listener);
 }
 
 }  // namespace kq::test

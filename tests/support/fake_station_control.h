@@ -37,8 +37,6 @@ public:
         int port = -1;
     };
     std::vector<Request> requests() const;
-    // Called (outside the lock) for every request that reached the station.
-    void onRequest(std::function<void(const Request&)> listener);
 
 private:
     void note(Request request);
@@ -47,7 +45,6 @@ private:
     mutable std::condition_variable changed_;
     production::StationState state_;
     std::vector<Request> requests_;
-    std::function<void(const Request&)> listener_;
 };
 
 }  // namespace kq::test
