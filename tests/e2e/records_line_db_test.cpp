@@ -147,6 +147,7 @@ TEST(RecordsOfTheLine, AStationSendsEveryCycleAndWhatWaitedAtItsNextStart) {
     const ProcessResult awayRun = runFlasher({"station", "--cycles", "2", "--records-db", away, recipe}, options);
     EXPECT_EQ(awayRun.exitCode, 0) << "the cycles succeeded; their records only wait: " << awayRun.err;
     EXPECT_NE(awayRun.err.find("2 records wait in the outbox"), std::string::npos) << awayRun.err;
+    EXPECT_NE(awayRun.out.find("records waiting: 2\n"), std::string::npos) << "the state's count: " << awayRun.out;
     EXPECT_EQ(inDatabase().size(), 2u);
 
     const ProcessResult next = runFlasher({"station", "--cycles", "1", recipe}, options);

@@ -56,6 +56,7 @@ void pictureScene(FakeStationControl& station) {
         s.ports[1].cycleTimeS = 13.6;
         s.ports[1].moduleAddress = "000000000106";
         s.modulesPerHour = 151;
+        s.recordsDatabase = true;
         s.recordsWaiting = 2;
     });
 }

@@ -83,6 +83,10 @@ TEST(StationRows, APortsRowTheTotalsAndTheSummary) {
     state.totals = {3, 1};
     state.modulesPerHour = 118.6;
     EXPECT_EQ(totalsRow(state), "total  passed 3, failed 1, yield 75.0 %  119 modules/h");
+    state.recordsDatabase = true;
+    state.recordsWaiting = 7;
+    EXPECT_EQ(totalsRow(state),
+              "total  passed 3, failed 1, yield 75.0 %  119 modules/h  records waiting for the database: 7");
     state.stopping = true;
     EXPECT_NE(totalsRow(state).find("stopping"), std::string::npos);
     EXPECT_EQ(stationSummary(state),
