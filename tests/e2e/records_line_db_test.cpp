@@ -154,7 +154,10 @@ TEST(RecordsOfTheLine, AStationSendsEveryCycleAndWhatWaitedAtItsNextStart) {
     ASSERT_EQ(next.exitCode, 0) << next.err;
     EXPECT_EQ(journal().size(), 5u);
     EXPECT_EQ(inDatabase(), journal()) << next.err;
-    EXPECT_EQ(db.column("SELECT DISTINCT station FROM upgrade_runs"), std::vector<std::string>{"line-db"});
+    const ProcessResult byStation =
+        runFlasher({"records", "--records-db", connection, "--station", "line-db", "--json"}, options);
+    EXPECT_EQ(byStation.exitCode, 0) << byStation.err;
+    EXPECT_EQ(runIds(lines(byStation.out)), journal()) << byStation.out;
     ASSERT_TRUE(sim.stop());
 }
 
