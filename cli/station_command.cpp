@@ -277,8 +277,9 @@ int runStationCommand(const StationOptions& options, std::FILE* out, std::FILE* 
     removeInterruptHandler();
     console.finish();
     if (left.waiting > 0) {
-        console.errorLine("", (left.waiting == 1 ? std::string("1 record waits") : std::to_string(left.waiting) + " records wait") +
-                                  " in the outbox of " + logDir + " (records database " + recordsDb.shown +
+        const std::string waiting =
+            left.waiting == 1 ? std::string("1 record waits") : std::to_string(left.waiting) + " records wait";
+        console.errorLine("", waiting + " in the outbox of " + logDir + " (records database " + recordsDb.shown +
                                   (left.problem.empty() ? "" : ": " + left.problem) +
                                   "); the next start or \"flashwright-cli records push\" sends the outbox");
     }
