@@ -23,6 +23,7 @@
 #include "production/image_facts.h"
 #include "production/outcome.h"
 #include "production/flash_plan.h"
+#include "production/odbc_connection_string.h"
 #include "production/recipe.h"
 #include "production/record_rendering.h"
 #include "production/run_recorder.h"
@@ -75,6 +76,7 @@ int printRecipe(const StationOptions& options, std::FILE* out, std::FILE* err) {
     }
     recipe.handshakeTimeoutMs = flash.handshakeTimeoutMs;
     recipe.logDir = flash.logDir;
+    recipe.recordsDb = flash.recordsDb;
     const std::string text = recipeText(recipe);
     std::fwrite(text.data(), 1, text.size(), out);
     std::fflush(out);
@@ -154,6 +156,7 @@ std::string summaryText(const StationState& state, const std::string& recipePath
     text += factLine("started", started);
     text += factLine("ended", ended);
     text += factLine("exit status", std::to_string(status));
+    if (state.recordsDatabase) text += factLine("records waiting", std::to_string(state.recordsWaiting));
     return text + "\n" + stationSummary(state);
 }
 
@@ -175,6 +178,15 @@ int runStationCommand(const StationOptions& options, std::FILE* out, std::FILE* 
     const std::string logDir = options.logDir.empty() ? recipe.logDir : options.logDir;
     if (logDir.empty()) return fail(ExitUsage, recipe.path + ":1: log-dir: missing (or give --log-dir)");
     if (std::string reason; !makeFolders(logDir, reason)) return fail(ExitUsage, "log-dir " + logDir + ": " + reason);
+    // A connection string that cannot be used is a wrong input: no cycle starts.
+    const std::string recordsDbText = options.recordsDb.empty() ? recipe.recordsDb : options.recordsDb;
+    ExpandedConnection recordsDb;
+    if (!recordsDbText.empty()) {
+        recordsDb = expandConnectionString(recordsDbText);
+        if (!recordsDb.ok) {
+            return fail(ExitUsage, "records-db " + maskConnectionString(recordsDbText) + ": " + recordsDb.error);
+        }
+    }
     StationPorts slots = resolveStationPorts(recipe);
     if (!slots.error.empty()) return fail(slots.status, slots.error);
 
@@ -197,6 +209,7 @@ int runStationCommand(const StationOptions& options, std::FILE* out, std::FILE* 
     setup.ports = slots.ports;
     setup.cyclesPerPort = options.cycles;
     setup.version = std::string(programVersion());
+    setup.recordsDb = recordsDb;
     StationFront front;
     front.cycleEnded = [&](int port, const RunReport& report, const std::string& recordProblem) {
         const std::string& label = slots.ports[size_t(port)].stableName;
@@ -213,6 +226,7 @@ int runStationCommand(const StationOptions& options, std::FILE* out, std::FILE* 
     const bool remote = recipe.settings.bootloadType != LocalUpgrade;
     console.errorLine("", "station " + setup.stationName + ": " + std::to_string(slots.ports.size()) +
                               (slots.ports.size() == 1 ? " port" : " ports") + ", records in " + logDir +
+                              (recordsDb.ok ? " and the records database " + recordsDb.shown : "") +
                               (remote ? "; Enter starts a cycle on every waiting port, a port's number (or "
                                         "name) and Enter on that one"
                                       : "; each module is flashed as it arrives") +
@@ -256,10 +270,19 @@ int runStationCommand(const StationOptions& options, std::FILE* out, std::FILE* 
         if (consoleSetup.drawRows) console.setRow(rows.back(), totalsRow(state));
     }
     station.join();
+    // The records that wait get a short last chance; the rest stay in the outbox.
+    const Station::RecordsLeft left = station.endRecords(FinalPushMs);
     if (view.server) view.server->stop();
     input->detach();
     removeInterruptHandler();
     console.finish();
+    if (left.waiting > 0) {
+        const std::string waiting =
+            left.waiting == 1 ? std::string("1 record waits") : std::to_string(left.waiting) + " records wait";
+        console.errorLine("", waiting + " in the outbox of " + logDir + " (records database " + recordsDb.shown +
+                                  (left.problem.empty() ? "" : ": " + left.problem) +
+                                  "); the next start or \"flashwright-cli records push\" sends the outbox");
+    }
 
     const int status = station.exitStatus();
     const StationState state = station.snapshot();

@@ -3,7 +3,8 @@
 namespace kq::cli {
 
 std::string_view stationHelp() {
-    return R"help(Usage: flashwright-cli station [--log-dir DIR] [--json] [--cycles N] [--http [ADDRESS:]PORT] RECIPE
+    return R"help(Usage: flashwright-cli station [--log-dir DIR] [--records-db CONNECTION] [--json] [--cycles N]
+                              [--http [ADDRESS:]PORT] RECIPE
        flashwright-cli station --print-recipe --port PORT [--port PORT...] [flash options] FILE.hex
 
 The production station: every port of the recipe flashes one module after
@@ -23,7 +24,7 @@ differs is refused before any port is touched (exit status 3). Its keys are
 the options of flash under the same names: hex-file, sha256, port (a string
 or an array), baud, parity, chip, type, user-offset, upgrade-offset, area,
 address (a string or an array), address-file, frame, handshake-timeout,
-log-dir and json; also station (the station's name; default the machine's)
+log-dir, json and records-db; also station (the station's name; default the machine's)
 and, for remote with backup, a table [bus] of "PORT" = ["ADDRESS", ...] per
 port. Relative paths are read from the recipe's folder. An unknown key, a
 value of the wrong type or a missing key (hex-file, sha256, port) is
@@ -33,6 +34,15 @@ Options:
   --log-dir DIR    the record folder (made when missing); wins over the
                    recipe's log-dir. One record per cycle, and at the end
                    the counts and the summary (station-<time>-summary.txt)
+  --records-db CONNECTION
+                   copy every cycle's record to the records database (an
+                   ODBC connection string or DSN=NAME, as for flash;
+                   Pwd=${NAME} takes the password from the environment);
+                   wins over the recipe's records-db. One sending thread:
+                   no port waits for the database. A record it has not
+                   taken waits in the record folder's outbox and is sent
+                   as soon as the database answers, at the next start, or
+                   by "flashwright-cli records push"
   --json           one JSON object per cycle on standard output and nothing
                    else there (the log lines and the summary go to standard
                    error)
@@ -52,7 +62,8 @@ Output:
   stable name, what it does (waiting for a module, flashing NN %, remove
   the module, adapter missing, waiting for the operator), the module, the
   last result and its reason, the cycle time and its counts (passed,
-  failed, yield), and a totals row. Otherwise every change of what a port
+  failed, yield), and a totals row (with a records database: the records
+  waiting for it). Otherwise every change of what a port
   does is a line there. Each cycle's ending is one line of the log
   ("PORT: cycle 3: success (done, 9.8 s)"). A port whose adapter is
   unplugged shows "adapter missing"; a cycle it was running ends as

@@ -13,8 +13,9 @@ namespace {
 constexpr std::string_view PrintRecipe = "--print-recipe";
 constexpr long long MaxCycles = 1000000000;
 
-constexpr std::array<KnownOption, 4> StationOptionTable = {{
+constexpr std::array<KnownOption, 5> StationOptionTable = {{
     {.name = "--log-dir"},
+    {.name = "--records-db"},
     {.name = "--http"},
     {.name = "--json", .takes = OptionTakes::OptionalValue},
     {.name = "--cycles"},
@@ -56,6 +57,10 @@ std::string parseStationArguments(std::span<const std::string> args, StationOpti
     if (const std::optional<std::string> folder = line.value("--log-dir")) {
         if (folder->empty()) return "--log-dir needs a folder";
         options.logDir = *folder;
+    }
+    if (const std::optional<std::string> connection = line.value("--records-db")) {
+        if (connection->empty()) return "--records-db needs an ODBC connection string or a DSN";
+        options.recordsDb = *connection;
     }
     for (const OptionEntry& entry : line.options) {
         if (entry.name != "--json") continue;

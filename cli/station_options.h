@@ -14,6 +14,7 @@ struct StationOptions {
     FlashOptions flash;        // of --print-recipe
     std::string recipePath;
     std::string logDir;        // --log-dir: wins over the recipe's
+    std::string recordsDb;     // --records-db as given (secrets in it: never shown unmasked); wins over the recipe's
     bool json = false;         // --json, or the recipe's json = true
     long long cycles = 0;      // --cycles: each port stops after this many cycles; 0 = no end
     std::string http;          // --http [ADDRESS:]PORT: serve the station view there; "" = none

@@ -62,6 +62,7 @@ std::string totalsRow(const StationState& state) {
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.0f modules/h", state.modulesPerHour);
     std::string row = "total  " + countsText(state.totals) + "  " + rate;
+    if (state.recordsDatabase) row += "  records waiting for the database: " + std::to_string(state.recordsWaiting);
     if (state.stopping) row += "  stopping: each cycle ends at its next check (Ctrl-C again ends at once)";
     return row;
 }

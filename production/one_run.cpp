@@ -22,11 +22,14 @@ std::string joined(const std::string& first, const std::string& second) {
 
 }  // namespace
 
-std::string journalRecord(RecordsJournal* journal, const RunReport& report) {
+std::string journalRecord(RecordsJournal* journal, const RunReport& report,
+                          const std::function<void(const JournalAppend&)>& journaled) {
     if (journal == nullptr) return "";
     if (report.runId.empty()) return "the record has no run id: it is not in " + journal->path();
     const JournalAppend appended = journal->append(recordJsonLine(report.runId, recordValues(report)));
-    return appended.ok ? "" : journal->path() + ": " + appended.reason;
+    if (!appended.ok) return journal->path() + ": " + appended.reason;
+    if (journaled) journaled(appended);
+    return "";
 }
 
 OneRunEnding runOneUpgrade(RunReport report, const OneRunSetup& setup) {
@@ -69,7 +72,7 @@ OneRunEnding runOneUpgrade(RunReport report, const OneRunSetup& setup) {
     // A port that failed (or could not be opened again) took the cycle with it.
     if (report.station) report.station->portLost = context.portFailed || result.step == RunStep::Port;
     recorder.finish();
-    std::string problem = joined(recorder.problem(), journalRecord(setup.journal, report));
+    std::string problem = joined(recorder.problem(), journalRecord(setup.journal, report, setup.journaled));
     return {std::move(report), std::move(problem)};
 }
 

@@ -26,10 +26,13 @@ public:
 };
 
 class RecordsJournal;
+struct JournalAppend;
 
 struct OneRunSetup {
     std::string logDir;           // "" = no record file
     RecordsJournal* journal = nullptr;  // the record folder's journal; nullptr without one
+    // The record's line is in the journal (a records database's sender is told).
+    std::function<void(const JournalAppend&)> journaled;
     int handshakeTimeoutMs = 0;   // the host's, for the hint
     std::string portDevice;       // the slot's device name, for the hint
     // Makes the run's host; every log line and step goes to recorder too.
@@ -49,7 +52,9 @@ struct OneRunEnding {
 OneRunEnding runOneUpgrade(RunReport report, const OneRunSetup& setup);
 
 // Appends a record to the journal, durably, before its run counts as ended;
-// why not, "" when it is there (or journal is nullptr).
-std::string journalRecord(RecordsJournal* journal, const RunReport& report);
+// why not, "" when it is there (or journal is nullptr). journaled, when
+// given, hears of a line that went in.
+std::string journalRecord(RecordsJournal* journal, const RunReport& report,
+                          const std::function<void(const JournalAppend&)>& journaled = {});
 
 }  // namespace kq::production

@@ -38,6 +38,7 @@ void RecordsPusher::recordAppended(const JournalAppend& appended) {
         }
     }
     wake_.notify_one();
+    if (options_.changed) options_.changed();
 }
 
 void RecordsPusher::counted(size_t waiting, uint64_t end) {
@@ -114,6 +115,11 @@ void RecordsPusher::run() {
             status_.lastError = connectError ? connectError.text() : push.error ? push.error.text() : push.journalError;
         }
         if (!pending_ && status_.waiting == 0) sent_.notify_all();
+        if (options_.changed) {
+            hold.unlock();
+            options_.changed();
+            hold.lock();
+        }
     }
 }
 

@@ -30,6 +30,11 @@ struct PusherOptions {
     std::chrono::milliseconds longestRetryInterval = LongestRetryInterval;
     // The clock of the retry gate; std::chrono::steady_clock when empty.
     std::function<std::chrono::steady_clock::time_point()> now;
+    // Called after the status may have changed (records waiting, the
+    // connection, the last error), from the sending thread or from
+    // recordAppended's caller, never with the sender's lock held: it may
+    // call status().
+    std::function<void()> changed;
 };
 
 struct PusherStatus {

@@ -31,7 +31,7 @@ constexpr size_t Sha256Digits = 64;
 constexpr std::string_view KnownKeys[] = {
     "station", "hex-file", "sha256", "port", "baud", "parity", "chip", "type", "user-offset",
     "upgrade-offset", "area", "address", "address-file", "bus", "frame", "handshake-timeout", "log-dir",
-    "json",
+    "json", "records-db",
 };
 
 // A refusal: where it is and why.
@@ -102,6 +102,7 @@ public:
                  [&] { return handshakeTimeout(recipe); },
                  [&] { return logDir(recipe); },
                  [&] { return flag("json", recipe.json); },
+                 [&] { return text("records-db", recipe.recordsDb, false); },
              }) {
             if (auto refusal = step()) return refusal;
         }
@@ -430,6 +431,7 @@ std::string recipeText(const Recipe& recipe) {
     }
     text += "log-dir = " + tomlString(recipe.logDir.empty() ? "records" : recipe.logDir) + "\n";
     if (recipe.json) text += "json = true\n";
+    if (!recipe.recordsDb.empty()) text += "records-db = " + tomlString(recipe.recordsDb) + "\n";
     bool busHeading = false;
     for (size_t i = 0; i < recipe.busOfPort.size() && i < recipe.portTexts.size(); ++i) {
         if (recipe.busOfPort[i].empty()) continue;

@@ -29,6 +29,9 @@ struct Recipe {
     int handshakeTimeoutMs = 0;    // 0 = not given
     std::string logDir;            // "" = not given; resolved against the recipe's folder
     bool json = false;
+    // The records database's ODBC connection string as written (secrets in
+    // it, or ${NAME} references: never shown unmasked); "" = none.
+    std::string recordsDb;
 };
 
 struct RecipeReading {

@@ -12,7 +12,9 @@
 #include "production/module_presence.h"
 #include "production/outcome.h"
 #include "production/one_run.h"
+#include "production/outbox_pusher.h"
 #include "production/records_journal.h"
+#include "production/run_fields.h"
 #include "production/run_recorder.h"
 #include "production/station_adapter.h"
 #include "production/station_host.h"
@@ -23,6 +25,10 @@ namespace {
 
 constexpr int PortDataBits = 8;
 constexpr int PortOneStopBit = 0;
+// A station goes on flashing while the database is away: a connection or a
+// statement that hangs only holds up the sending thread, for at most this long.
+constexpr int RecordsLoginTimeoutS = 5;
+constexpr int RecordsQueryTimeoutS = 15;
 
 int64_t steadyMs() {
     using namespace std::chrono;
@@ -56,6 +62,14 @@ struct Station::Port {
 Station::Station(StationSetup setup, StationFront front) : setup_(std::move(setup)), front_(std::move(front)) {
     if (!setup_.monotonicMs) setup_.monotonicMs = steadyMs;
     if (!setup_.logDir.empty()) journal_ = std::make_unique<RecordsJournal>(setup_.logDir);
+    if (journal_ && setup_.recordsDb.ok) {
+        PusherOptions options;
+        options.store.loginTimeoutSeconds = RecordsLoginTimeoutS;
+        options.store.queryTimeoutSeconds = RecordsQueryTimeoutS;
+        options.changed = [this] { recordsChanged(); };
+        pusher_ = std::make_unique<RecordsPusher>(setup_.logDir, setup_.recordsDb, runRecordFields(), options);
+        state_.recordsDatabase = true;
+    }
     const Recipe& recipe = setup_.recipe;
     const UpgradeSettings& s = recipe.settings;
     state_.stationName = setup_.stationName;
@@ -84,10 +98,16 @@ Station::Station(StationSetup setup, StationFront front) : setup_(std::move(setu
 Station::~Station() {
     stopStation();
     join();
+    if (pusher_) pusher_->stop();
 }
 
 void Station::start() {
     startedMs_ = nowMs();
+    // What waits from before is sent at once, beside the first cycles.
+    if (pusher_) {
+        pusher_->start();
+        recordsChanged();
+    }
     {
         std::lock_guard lock(mutex_);
         portsRunning_ = static_cast<long long>(ports_.size());
@@ -115,6 +135,25 @@ void Station::join() {
     for (auto& port : ports_) {
         if (port->thread.joinable()) port->thread.join();
     }
+}
+
+Station::RecordsLeft Station::endRecords(int timeoutMs) {
+    if (!pusher_) return {};
+    pusher_->waitUntilSent(std::chrono::milliseconds(timeoutMs));
+    pusher_->stop();
+    const PusherStatus status = pusher_->status();
+    recordsChanged();
+    return {static_cast<long long>(status.waiting), status.waiting > 0 ? status.lastError : ""};
+}
+
+void Station::recordsChanged() {
+    if (!pusher_) return;
+    // Read under the state's lock, so that of two callers the later count wins.
+    std::lock_guard lock(mutex_);
+    const long long waiting = static_cast<long long>(pusher_->status().waiting);
+    if (state_.recordsWaiting == waiting) return;
+    state_.recordsWaiting = waiting;
+    changed();
 }
 
 int Station::exitStatus() const {
@@ -365,6 +404,7 @@ RunReport Station::runModule(Port& port, long long cycle, const std::string& add
     OneRunSetup run;
     run.logDir = setup_.logDir;
     run.journal = journal_.get();
+    if (pusher_) run.journaled = [this](const JournalAppend& appended) { pusher_->recordAppended(appended); };
     run.handshakeTimeoutMs = hooks.handshakeTimeoutMs;
     run.portDevice = portDeviceName(slot);
     run.stopRequested = hooks.stopRequested;

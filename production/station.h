@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "production/odbc_connection_string.h"
 #include "production/recipe.h"
 #include "production/run_record.h"
 #include "production/station_state.h"
@@ -41,6 +42,9 @@ struct StationSetup {
     std::string version;                // the program's version
     std::string host;                   // the machine's name
     std::function<int64_t()> monotonicMs;  // the steady clock when empty
+    // The records database (expanded; ok = one is given): every record in the
+    // journal is sent there too, by one sending thread of the station's.
+    ExpandedConnection recordsDb;
 };
 
 // What the front end hears, from the ports' threads.
@@ -60,6 +64,11 @@ inline constexpr int ProgressStepPercent = 1;    // progress changes smaller tha
 inline constexpr int CycleHandshakeTimeoutMs = 3000;  // a module that answered and then keeps silent, ms
 
 class RecordsJournal;
+class RecordsPusher;
+
+// At most this long for the records that wait when the station ends, ms; what
+// is not sent by then stays in the outbox for the next start or a push.
+inline constexpr int FinalPushMs = 3000;
 
 class Station final : public StationControl {
 public:
@@ -76,6 +85,14 @@ public:
     void join();
     // The most severe exit status of the cycles (and of a HEX file that changed).
     int exitStatus() const;
+    // After join, with a records database: gives the sender up to timeoutMs
+    // to send what waits, then ends it. The records still waiting, and why
+    // (the database's last failure, masked; "" when none).
+    struct RecordsLeft {
+        long long waiting = 0;
+        std::string problem;
+    };
+    RecordsLeft endRecords(int timeoutMs);
 
     StationState snapshot() const override;
     StationState waitForChange(uint64_t seenVersion, int timeoutMs) const override;
@@ -107,6 +124,7 @@ private:
     bool portMayGoOn(const Port& port) const;
     int64_t nowMs() const;
     void changed();  // under mutex_: a new version, and the waiters woken
+    void recordsChanged();  // the sender's count of waiting records may differ from the state's
 
     StationSetup setup_;
     StationFront front_;
@@ -119,6 +137,8 @@ private:
     int exitStatus_ = 0;
     int64_t startedMs_ = 0;
     long long portsRunning_ = 0;
+    // Last: its thread ends before the state it reports into goes.
+    std::unique_ptr<RecordsPusher> pusher_;
 };
 
 }  // namespace kq::production

@@ -73,6 +73,7 @@ struct StationState {
     double modulesPerHour = 0;
     std::vector<CycleSummary> recent;  // the last cycles of every port, newest first (at most RecentCycles)
     std::vector<int> recentPorts;      // the port index of each entry of recent
+    bool recordsDatabase = false;      // a records database is given: recordsWaiting counts
     long long recordsWaiting = 0;      // records not yet acknowledged by the database
     bool stopping = false;             // a stop was asked for; cycles end at their next check
 };

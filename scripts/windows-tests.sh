@@ -33,7 +33,8 @@ if [ -f "$linux/CMakeCache.txt" ]; then
 else
   cmake -S "$root" -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKQ_WINDOWS_BIN_DIR="$win/bin" >/dev/null
 fi
-cmake --build "$linux" -j"$(nproc)" --target e2e_tests
+# e2e_db_tests: the station's records through Wine's ODBC into the test cluster.
+cmake --build "$linux" -j"$(nproc)" --target e2e_tests e2e_db_tests
 export KQ_KQSIM="$linux/bin/kqsim"  # built for the end-to-end tests
 timings+=("Linux end-to-end build: $(seconds "$started")")
 

@@ -91,7 +91,8 @@ std::string stateJson(const StationState& state) {
                  {"yield", state.totals.yield()},
                  {"modules_per_hour", state.modulesPerHour}}},
                {"recent", recentJson(state, production::RecentCycles)},
-               {"records_waiting", state.recordsWaiting}};
+               // null: the station has no records database
+               {"records_waiting", state.recordsDatabase ? json(state.recordsWaiting) : json(nullptr)}};
     return dumped(whole);
 }
 

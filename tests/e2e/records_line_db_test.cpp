@@ -1,8 +1,8 @@
-// flash with a record folder and the records database, against kqsim and
-// the test cluster: the row carries the journal line's run id; with the
-// database away the flash still succeeds and its record waits in the
-// outbox, until records push sends it; records answers alike from the
-// database and from the folder.
+// flash and station with a record folder and the records database, against
+// kqsim and the test cluster: the row carries the journal line's run id; with
+// the database away the flash still succeeds and its record waits in the
+// outbox, until records push (or the station's next start) sends it; records
+// answers alike from the database and from the folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,8 @@
 
 #include "db/test_database.h"
 #include "e2e/flasher_session.h"
+#include "e2e/sim_process.h"
+#include "formats/sha256.h"
 
 namespace kq::testing {
 namespace {
@@ -108,6 +110,55 @@ TEST(RecordsOfTheLine, FlashCopiesItsRecordAndKeepsItWhenTheDatabaseIsAway) {
     EXPECT_EQ(runIds(lines(fromDatabase.out)), both) << fromDatabase.out;
     EXPECT_EQ(runIds(lines(fromFolder.out)), both) << fromFolder.out;
     ASSERT_TRUE(session.sim().stop());
+}
+
+// A station's cycles go to the database of its recipe (the password from the
+// environment); --records-db on the command line wins over it, and the
+// records a station could not send go at its next start.
+TEST(RecordsOfTheLine, AStationSendsEveryCycleAndWhatWaitedAtItsNextStart) {
+    KQ_WITH_TEST_DATABASE(db);
+    const std::string password = test::attributeOf(db.text(), "Pwd");
+    const std::string connection = test::withAttribute(db.text(), "Pwd", "${KQ_RECORDS_PWD}");
+    const std::string away = test::withAttribute(connection, "Port", "1");
+    const ProcessOptions options{"", 60s, {"KQ_RECORDS_PWD=" + password}};
+
+    const TempFolder folder;
+    SimProcess sim(folder.path(), {"--family", "251", "--replace-after", "1300"});
+    ASSERT_TRUE(sim.ready()) << sim.error();
+    const std::string recipe = folder.file("line.toml");
+    std::ofstream(recipe, std::ios::binary)
+        << "station = \"line-db\"\nhex-file = \"" << sample251().hexPath << "\"\nsha256 = \""
+        << sha256Hex(readAll(sample251().hexPath)) << "\"\nport = \"" << sim.flasherPort()
+        << "\"\nlog-dir = \"records\"\nrecords-db = \"" << connection << "\"\n";
+    const std::string records = folder.file("records");
+    auto inDatabase = [&db] {
+        std::vector<std::string> ids = db.column("SELECT run_id FROM upgrade_runs");
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    };
+    auto journal = [&] { return runIds(lines(readAll(records + "/records.jsonl"))); };
+
+    const ProcessResult first = runFlasher({"station", "--cycles", "2", recipe}, options);
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(journal().size(), 2u);
+    EXPECT_EQ(inDatabase(), journal());
+    EXPECT_EQ(everythingWritten(first, records).find(password), std::string::npos) << "the password leaked";
+
+    const ProcessResult awayRun = runFlasher({"station", "--cycles", "2", "--records-db", away, recipe}, options);
+    EXPECT_EQ(awayRun.exitCode, 0) << "the cycles succeeded; their records only wait: " << awayRun.err;
+    EXPECT_NE(awayRun.err.find("2 records wait in the outbox"), std::string::npos) << awayRun.err;
+    EXPECT_NE(awayRun.out.find("records waiting: 2\n"), std::string::npos) << "the state's count: " << awayRun.out;
+    EXPECT_EQ(inDatabase().size(), 2u);
+
+    const ProcessResult next = runFlasher({"station", "--cycles", "1", recipe}, options);
+    ASSERT_EQ(next.exitCode, 0) << next.err;
+    EXPECT_EQ(journal().size(), 5u);
+    EXPECT_EQ(inDatabase(), journal()) << next.err;
+    const ProcessResult byStation =
+        runFlasher({"records", "--records-db", connection, "--station", "line-db", "--json"}, options);
+    EXPECT_EQ(byStation.exitCode, 0) << byStation.err;
+    EXPECT_EQ(runIds(lines(byStation.out)), journal()) << byStation.out;
+    ASSERT_TRUE(sim.stop());
 }
 
 }  // namespace

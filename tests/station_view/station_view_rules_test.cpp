@@ -149,10 +149,13 @@ TEST(StationViewRules, PageIsFilledAndItsScriptCannotBeBrokenOutOf) {
 TEST(StationViewRules, StateJson) {
     FakeStationControl station;
     station.endCycle(2, false, "no answer");
+    EXPECT_EQ(nlohmann::json::parse(stateJson(station.snapshot()))["records_waiting"], nullptr)
+        << "no records database: nothing to count";
     station.change([](production::StationState& s) {
         s.ports[0].activity = production::PortActivity::Flashing;
         s.ports[0].progressPercent = 42;
         s.ports[1].device = std::string("/dev/tty\xff", 9);  // not UTF-8
+        s.recordsDatabase = true;
         s.recordsWaiting = 3;
         s.modulesPerHour = 118.5;
     });

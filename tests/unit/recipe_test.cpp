@@ -26,6 +26,7 @@ TEST(Recipe, AGoodRecipeGivesEveryValueByFlashsNames) {
         "baud = 19200\nparity = \"even\"\nchip = \"arm\"\ntype = \"backup\"\n"
         "user-offset = \"0x4000\"\narea = 40\nframe = 256\nhandshake-timeout = 2.5\nlog-dir = \"records\"\n"
         "address = [\"000000000001\", \"000000000002\"]\n"
+        "records-db = \"DSN=line;Pwd=${KQ_RECORDS_PWD}\"\n"
         "[bus]\n\"COM4\" = [\"000000000007\"]\n",
         "/srv/line/r.toml");
     ASSERT_TRUE(reading.ok) << reading.error;
@@ -44,6 +45,7 @@ TEST(Recipe, AGoodRecipeGivesEveryValueByFlashsNames) {
     EXPECT_EQ(r.settings.frameDataLength, 2);
     EXPECT_EQ(r.handshakeTimeoutMs, 2500);
     EXPECT_EQ(r.logDir, "/srv/line/records");
+    EXPECT_EQ(r.recordsDb, "DSN=line;Pwd=${KQ_RECORDS_PWD}");  // as written: expanded when the station starts
     EXPECT_EQ(modulesOfPort(r, 0), (std::vector<std::string>{"000000000001", "000000000002"}));
     EXPECT_EQ(modulesOfPort(r, 1), (std::vector<std::string>{"000000000007"}));
 }
@@ -58,6 +60,7 @@ TEST(Recipe, APrintedRecipeReadsBack) {
     recipe.moduleAddresses = {"000000000001", "000000000002"};
     recipe.handshakeTimeoutMs = 1500;
     recipe.logDir = "/var/records";
+    recipe.recordsDb = "Driver={PostgreSQL Unicode};Server=db;Pwd=${KQ_RECORDS_PWD}";
     const RecipeReading reading = parseRecipe(recipeText(recipe), "/x/r.toml");
     ASSERT_TRUE(reading.ok) << reading.error << "\n" << recipeText(recipe);
     EXPECT_EQ(reading.recipe.settings.hexPath, recipe.settings.hexPath);
@@ -66,6 +69,7 @@ TEST(Recipe, APrintedRecipeReadsBack) {
     EXPECT_EQ(reading.recipe.settings.upgradeOffsetHex, recipe.settings.upgradeOffsetHex);
     EXPECT_EQ(reading.recipe.handshakeTimeoutMs, 1500);
     EXPECT_EQ(reading.recipe.logDir, "/var/records");
+    EXPECT_EQ(reading.recipe.recordsDb, recipe.recordsDb);
 }
 
 TEST(Recipe, EachRefusalNamesTheFileTheLineAndTheKey) {
@@ -88,6 +92,7 @@ TEST(Recipe, EachRefusalNamesTheFileTheLineAndTheKey) {
         {"area too large", withTop("area = 513\n"), "r.toml:4: area: use a number from 1 to 512"},
         {"timeout zero", withTop("handshake-timeout = 0\n"), "r.toml:4: handshake-timeout: use a number"},
         {"json a string", withTop("json = \"yes\"\n"), "r.toml:4: json: use true or false"},
+        {"records-db empty", withTop("records-db = \"\"\n"), "r.toml:4: records-db: use a string that is not empty"},
         {"port twice", std::string("hex-file = \"a\"\nsha256 = \"") + Sha + "\"\nport = [\"COM1\", \"COM1\"]\n",
          "r.toml:3: port: COM1 is given twice"},
         {"port a number", std::string("hex-file = \"a\"\nsha256 = \"") + Sha + "\"\nport = 3\n",

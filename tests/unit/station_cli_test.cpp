@@ -20,7 +20,11 @@ std::string parse(std::vector<std::string> args, StationOptions& options) {
 
 TEST(StationOptions, ARecipeWithItsOptionsOrARecipeToPrint) {
     StationOptions run;
-    EXPECT_EQ(parse({"--log-dir", "rec", "--json", "--cycles", "20", "--http", "0.0.0.0:8080", "line.toml"}, run), "");
+    EXPECT_EQ(parse({"--log-dir", "rec", "--json", "--cycles", "20", "--http", "0.0.0.0:8080", "--records-db",
+                     "DSN=line", "line.toml"},
+                    run),
+              "");
+    EXPECT_EQ(run.recordsDb, "DSN=line");
     EXPECT_EQ(run.recipePath, "line.toml");
     EXPECT_EQ(run.logDir, "rec");
     EXPECT_TRUE(run.json);
@@ -39,6 +43,7 @@ TEST(StationOptions, ARecipeWithItsOptionsOrARecipeToPrint) {
         {{"--cycles", "0", "a.toml"}, "--cycles 0: use a number of cycles from 1"},
         {{"--cycles", "x", "a.toml"}, "--cycles x: use a number of cycles from 1"},
         {{"--json=1", "a.toml"}, "--json takes no value, got --json=1"},
+        {{"--records-db", "", "a.toml"}, "--records-db needs an ODBC connection string or a DSN"},
         {{"--baud", "9600", "a.toml"}, "unknown option --baud"},
         {{"--print-recipe", "app.hex"}, "--print-recipe needs the station's ports: give --port"},
         {{"--print-recipe", "--port", "COM3", "--baud", "300", "app.hex"}, "--baud 300: use 1200,"},
@@ -78,6 +83,10 @@ TEST(StationRows, APortsRowTheTotalsAndTheSummary) {
     state.totals = {3, 1};
     state.modulesPerHour = 118.6;
     EXPECT_EQ(totalsRow(state), "total  passed 3, failed 1, yield 75.0 %  119 modules/h");
+    state.recordsDatabase = true;
+    state.recordsWaiting = 7;
+    EXPECT_EQ(totalsRow(state),
+              "total  passed 3, failed 1, yield 75.0 %  119 modules/h  records waiting for the database: 7");
     state.stopping = true;
     EXPECT_NE(totalsRow(state).find("stopping"), std::string::npos);
     EXPECT_EQ(stationSummary(state),
