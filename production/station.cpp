@@ -343,7 +343,7 @@ void Station::runCycle(Port& port) {
     for (const std::string& address : port.modules) {
         if (stopping_) break;
         bool portLost = false;
-        RunReport report = runModule(port, cycle, address, portLost);
+        RunReport report = runModule(port, cycle, address, &address == &port.modules.back(), portLost);
         if (portLost) {
             lostPort(port);
             return;
@@ -370,7 +370,8 @@ bool Station::hexFileUnchanged(Port& port) {
     return false;
 }
 
-RunReport Station::runModule(Port& port, long long cycle, const std::string& address, bool& portLost) {
+RunReport Station::runModule(Port& port, long long cycle, const std::string& address, bool lastOfCycle,
+                             bool& portLost) {
     const int slot = port.setup.slot;
     RunReport report;
     report.version = setup_.version;
@@ -412,12 +413,12 @@ RunReport Station::runModule(Port& port, long long cycle, const std::string& add
     run.makeHost = [&](RunRecorder& recorder) { return std::make_unique<StationHost>(settings, recorder, hooks); };
     OneRunEnding ending = runOneUpgrade(std::move(report), run);
     portLost = ending.report.station->portLost;
-    endCycle(port, ending.report, ending.recordProblem);
+    endCycle(port, ending.report, ending.recordProblem, lastOfCycle && !portLost);
     return std::move(ending.report);
 }
 
 // The one place a cycle's record ends: the counts, the state, the front end.
-void Station::endCycle(Port& port, RunReport& report, const std::string& recordProblem) {
+void Station::endCycle(Port& port, RunReport& report, const std::string& recordProblem, bool lastOfCycle) {
     CycleSummary summary;
     summary.cycle = report.station ? report.station->cycle : 0;
     summary.finished = localTimeWithMs();
@@ -437,6 +438,12 @@ void Station::endCycle(Port& port, RunReport& report, const std::string& recordP
         (summary.passed ? state_.totals.passed : state_.totals.failed) += 1;
         shown.cycleTimeS = summary.durationS;
         shown.last = summary;
+        // In the same change as the counts: no reader sees a counted cycle
+        // still flashing. A local module must go before the next counts.
+        if (lastOfCycle) {
+            shown.activity = isRemote(setup_.recipe.settings.bootloadType) ? PortActivity::WaitingForOperator
+                                                                           : PortActivity::RemoveModule;
+        }
         state_.recent.insert(state_.recent.begin(), summary);
         state_.recentPorts.insert(state_.recentPorts.begin(), port.index);
         if (state_.recent.size() > RecentCycles) {

@@ -113,9 +113,10 @@ private:
     void runRemote(Port& port);
     // One cycle on the port: every module of its list. False when the station is to stop.
     void runCycle(Port& port);
-    RunReport runModule(Port& port, long long cycle, const std::string& address, bool& portLost);
+    // lastOfCycle: the cycle's last module, whose ending also shows what the port does next.
+    RunReport runModule(Port& port, long long cycle, const std::string& address, bool lastOfCycle, bool& portLost);
     bool hexFileUnchanged(Port& port);
-    void endCycle(Port& port, RunReport& report, const std::string& recordProblem);
+    void endCycle(Port& port, RunReport& report, const std::string& recordProblem, bool lastOfCycle);
 
     void setActivity(Port& port, PortActivity activity);
     void setProgress(Port& port, int percent);

@@ -349,6 +349,8 @@ TEST(StationControl, ARemoteCycleWaitsForTheOperatorAndRunsTheBus) {
         EXPECT_EQ(reports[i].station->cycle, 1);  // the modules of a bus share their cycle
     }
     EXPECT_EQ(station.snapshot().ports[0].cycles, 1);
+    // The last module's ending shows the port waiting again, not flashing.
+    EXPECT_EQ(station.snapshot().ports[0].activity, PortActivity::WaitingForOperator);
     EXPECT_TRUE(sim.stop());
 }
 
