@@ -426,6 +426,7 @@ void Station::endCycle(Port& port, RunReport& report, const std::string& recordP
     summary.passed = report.exitStatus == ExitSuccess;
     summary.result = std::string(recordResultWord(report));
     summary.reason = summary.passed ? "" : report.hint;
+    summary.step = summary.passed ? "" : report.step;
     summary.durationS = report.durationS;
     summary.runId = report.runId;
     if (front_.cycleEnded) front_.cycleEnded(port.index, report, recordProblem);

@@ -31,6 +31,7 @@ struct CycleSummary {
     std::string reason;           // the failure in words (the run's hint), "" when passed
     double durationS = 0;         // the cycle's time
     std::string runId;            // the record's run id, "" when records have none
+    std::string step;             // the step a failed cycle ended at (the record's step word), "" when passed
 };
 
 struct PortCounts {

@@ -58,6 +58,23 @@ constexpr PageText Texts[] = {
     {"forbidden", "令牌无效", "the token is not valid"},
     {"sent", "已发送", "sent"},
     {"for_port", "端口", "port"},
+    // A failed cycle in the module log's own words, by its result word, else
+    // by the step it ended at; the run's hint follows them.
+    {"ending-port-lost", "通信口中断（适配器被拔出？）", "the port stopped working"},
+    {"ending-stopped", "已停止", "stopped"},
+    {"ending-timeout", "对接超时：模块没有应答", "no answer to the handshake"},
+    {"step-file", "获取文件失败", "the HEX file could not be read"},
+    {"step-port", "通信口打不开", "the port would not open"},
+    {"step-upgrade_flag", "写入升级标志失败", "the upgrade flag failed"},
+    {"step-handshake", "对接失败", "the handshake failed"},
+    {"step-erase", "擦除失败", "the erase failed"},
+    {"step-write", "写入失败", "a write failed"},
+    {"step-check", "检测失败", "the CRC check failed"},
+    {"step-crc_mismatch", "CRC不一致，失败", "the CRC differs"},
+    {"step-module_address", "模块地址错误", "wrong module address"},
+    {"step-configure", "配置失败", "the configure step failed"},
+    {"step-verify", "校验失败", "the verify failed"},
+    {"step-not_started", "未开始", "not started"},
 };
 
 }  // namespace

@@ -30,6 +30,7 @@ json cycleJson(const CycleSummary& cycle) {
                 {"passed", cycle.passed},
                 {"result", cycle.result},
                 {"reason", cycle.reason},
+                {"step", cycle.step},
                 {"duration_s", cycle.durationS},
                 {"run_id", cycle.runId}};
 }

@@ -217,6 +217,7 @@ def run(station, driver):
     colour = tile(driver, FAULTY).value_of_css_property("background-color")
     check(colour.startswith(("rgba(183, 28, 28", "rgb(183, 28, 28")), f"the tile is red ({colour})")
     check("失败" in tile_view(driver, FAULTY)[1], "the tile says 失败")
+    check("写入升级标志失败" in tile_view(driver, FAULTY)[1], "the tile names the failed step in Chinese")
 
 
 if __name__ == "__main__":
