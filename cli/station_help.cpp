@@ -24,11 +24,12 @@ differs is refused before any port is touched (exit status 3). Its keys are
 the options of flash under the same names: hex-file, sha256, port (a string
 or an array), baud, parity, chip, type, user-offset, upgrade-offset, area,
 address (a string or an array), address-file, frame, handshake-timeout,
-log-dir, json and records-db; also station (the station's name; default the machine's)
-and, for remote with backup, a table [bus] of "PORT" = ["ADDRESS", ...] per
-port. Relative paths are read from the recipe's folder. An unknown key, a
-value of the wrong type or a missing key (hex-file, sha256, port) is
-refused with "FILE:LINE: key: reason" (exit status 2).
+log-dir, json and records-db; also station (the station's name; default
+the machine's) and, for remote with backup, a table [bus] of "PORT" =
+["ADDRESS", ...] per port. Relative paths are read from the recipe's
+folder. An unknown key, a value of the wrong type or a missing key
+(hex-file, sha256, port) is refused with "FILE:LINE: key: reason" (exit
+status 2).
 
 Options:
   --log-dir DIR    the record folder (made when missing); wins over the
