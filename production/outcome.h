@@ -54,10 +54,10 @@ struct RunContext {
     bool handshakeTimedOut = false;  // the host's handshake time-out pressed stop
     int handshakeTimeoutMs = 0;
     int lockOwner = 0;             // who held the port's lock file when the open was refused (see port_lock.h)
-    std::string_view lockPath;
-    OpenProblem openProblem;       // why the port did not open, as the open found it
+    std::string_view lockPath{};
+    OpenProblem openProblem{};     // why the port did not open, as the open found it
     // The module the remote upgrade with backup named ("" on the other paths).
-    std::string_view moduleAddress;
+    std::string_view moduleAddress{};
 };
 
 RunOutcome describeOutcome(const RunResult& result, const RunContext& context);

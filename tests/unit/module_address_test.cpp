@@ -50,7 +50,9 @@ TEST_P(ModuleAddressText, EncodesAndValidates) {
     const AddressRow& row = GetParam();
     EXPECT_EQ(encodeModuleAddress(row.text), row.expected);
     EXPECT_EQ(isValidModuleAddress(row.text), row.valid);
-    if (!row.sent.empty()) EXPECT_EQ(paddedAddress(row.text), row.sent);
+    if (!row.sent.empty()) {
+        EXPECT_EQ(paddedAddress(row.text), row.sent);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ModuleAddressText, testing::ValuesIn(addressRows),

@@ -72,7 +72,7 @@ TEST(StationRows, APortsRowTheTotalsAndTheSummary) {
     port.progressPercent = 42;
     port.moduleAddress = "000000000017";
     port.cycleTimeS = 3.25;
-    port.last = CycleSummary{4, "", "000000000016", false, "port-lost", "the port stopped working", 1.5, ""};
+    port.last = CycleSummary{4, "", "000000000016", false, "port-lost", "the port stopped working", 1.5, "", "write"};
     EXPECT_EQ(portRow(port),
               "2 /dev/serial/by-path/usb-0:2:1.0-port0  flashing 42 %  module 000000000017  last: port-lost (the "
               "port stopped working)  3.2 s  passed 3, failed 1, yield 75.0 %");

@@ -286,8 +286,8 @@ TEST_F(UpgradeRunTest, AnEndRecordOnlyFileIsRefusedBeforeThePortIsOpened) {
 struct FileWarningCase {
     const char* name = "";
     bool cutOffEndRecord = false;
-    std::string linesBefore;  // put before the first record
-    std::vector<std::string> warnings;
+    std::string linesBefore{};  // put before the first record
+    std::vector<std::string> warnings{};
 };
 
 std::ostream& operator<<(std::ostream& out, const FileWarningCase& c) { return out << c.name; }
