@@ -3,6 +3,7 @@
 // regular file (a folder, FIFO, device or socket) is refused with its reason.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -30,5 +31,9 @@ struct OpenedFile {
 
 // path is UTF-8.
 OpenedFile openRegularFileForReading(const std::string& path);
+
+// Moves file to offset bytes from its start, past 2 GiB too; false when the
+// system refuses.
+bool seekFileTo(std::FILE* file, uint64_t offset);
 
 }  // namespace kq

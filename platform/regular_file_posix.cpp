@@ -57,4 +57,6 @@ OpenedFile openRegularFileForReading(const std::string& path) {
     return {FileHandle(file), FileOpenError::None, ""};
 }
 
+bool seekFileTo(std::FILE* file, uint64_t offset) { return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0; }
+
 }  // namespace kq

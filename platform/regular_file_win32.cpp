@@ -81,4 +81,6 @@ OpenedFile openRegularFileForReading(const std::string& path) {
     return {FileHandle(file), FileOpenError::None, ""};
 }
 
+bool seekFileTo(std::FILE* file, uint64_t offset) { return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0; }
+
 }  // namespace kq

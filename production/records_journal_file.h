@@ -1,5 +1,6 @@
-// How the journal reaches the disk: one file per OS
-// (records_journal_file_posix.cpp, records_journal_file_win32.cpp).
+// How the journal reaches the disk: the append, one file per OS
+// (records_journal_file_posix.cpp, records_journal_file_win32.cpp), and the
+// reading (records_journal_file.cpp).
 #pragma once
 
 #include <cstdint>

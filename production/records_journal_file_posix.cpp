@@ -65,20 +65,4 @@ JournalFileAppend appendToJournalFile(const std::string& path, std::string_view 
     return result;  // the lock goes with the descriptor
 }
 
-JournalFileOpen openJournalAt(const std::string& path, uint64_t offset) {
-    JournalFileOpen result;
-    OpenedFile opened = openRegularFileForReading(path);
-    if (opened.error != FileOpenError::None) {
-        result.missing = opened.error == FileOpenError::Missing;
-        result.reason = opened.systemReason.empty() ? "cannot be opened" : opened.systemReason;
-        return result;
-    }
-    if (::fseeko(opened.file.get(), static_cast<off_t>(offset), SEEK_SET) != 0) {
-        result.reason = systemReason();
-        return result;
-    }
-    result.file = std::move(opened.file);
-    return result;
-}
-
 }  // namespace kq::production

@@ -95,20 +95,4 @@ JournalFileAppend appendToJournalFile(const std::string& path, std::string_view 
     return result;
 }
 
-JournalFileOpen openJournalAt(const std::string& path, uint64_t offset) {
-    JournalFileOpen result;
-    OpenedFile opened = openRegularFileForReading(path);
-    if (opened.error != FileOpenError::None) {
-        result.missing = opened.error == FileOpenError::Missing;
-        result.reason = opened.systemReason.empty() ? "cannot be opened" : opened.systemReason;
-        return result;
-    }
-    if (_fseeki64(opened.file.get(), static_cast<long long>(offset), SEEK_SET) != 0) {
-        result.reason = "cannot seek in the file";
-        return result;
-    }
-    result.file = std::move(opened.file);
-    return result;
-}
-
 }  // namespace kq::production
