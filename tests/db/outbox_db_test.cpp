@@ -13,6 +13,7 @@
 #include "production/outbox_pusher.h"
 #include "production/records_journal.h"
 #include "support/fresh_folder.h"
+#include "support/record_folder.h"
 #include "support/record_query_cases.h"
 #include "support/record_sample_fields.h"
 #include "support/utf8_path.h"
@@ -24,16 +25,8 @@ namespace {
 using namespace std::chrono_literals;
 using test::caseRunId;
 using test::sampleFields;
+using test::RecordFolder;
 using test::sampleRecord;
-
-struct RecordFolder {
-    std::filesystem::path path = test::makeFreshFolder("kq-outbox-db-");
-    ~RecordFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string folder() const { return test::utf8String(path); }
-};
 
 std::string recordLine(int n) {
     return recordJsonLine(sampleRecord(caseRunId(n), "2026-05-01 08:00:0" + std::to_string(n) + ".000", "1"));

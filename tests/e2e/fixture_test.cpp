@@ -13,6 +13,7 @@
 
 #include "e2e/flasher_session.h"
 #include "image/firmware_image.h"
+#include "support/whole_file_text.h"
 
 namespace kq::testing {
 namespace {
@@ -20,11 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const Sample& sample = sample251();
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The user program of a flash dump.
 std::string userProgram(const std::string& dump) {
@@ -67,10 +63,10 @@ TEST(Fixture, AReplacedModuleAnswersFromTheNextAddressAfterItsTimeAway) {
     EXPECT_GE(requests[answered].timeMs, requests[jump].timeMs + AwayMs);
 
     // The first module's flash was kept as it left; the second got the same program.
-    const std::string first = userProgram(readText(session.folder().file("flash-000000000001.bin")));
+    const std::string first = userProgram(test::wholeFileText(session.folder().file("flash-000000000001.bin")));
     EXPECT_NE(first, "");
     EXPECT_NE(first.find_first_not_of('\xFF'), std::string::npos);
-    EXPECT_EQ(userProgram(readText(session.sim().dumpPath())), first);
+    EXPECT_EQ(userProgram(test::wholeFileText(session.sim().dumpPath())), first);
 }
 
 // The line goes after the erase: the run fails as with a pulled adapter, and
@@ -89,7 +85,7 @@ TEST(Fixture, AnUnpluggedLinkComesBackUnderItsName) {
     const ProcessResult again = session.flash({"--chip", sample.chip, sample.hexPath});
     EXPECT_EQ(again.exitCode, 0) << again.out;
     ASSERT_TRUE(session.sim().stop());
-    EXPECT_NE(readText(session.folder().file("sim.err")).find("kqsim: back on " + port + " (/dev/pts/"),
+    EXPECT_NE(test::wholeFileText(session.folder().file("sim.err")).find("kqsim: back on " + port + " (/dev/pts/"),
               std::string::npos);
 }
 

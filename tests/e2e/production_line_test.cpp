@@ -18,6 +18,7 @@
 #include "formats/sha256.h"
 #include "link/link_frame.h"
 #include "support/temp_hex_file.h"
+#include "support/whole_file_text.h"
 
 namespace kq::testing {
 namespace {
@@ -31,11 +32,6 @@ std::vector<std::string> outputLines(const std::string& text) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // The value of a member of a one-line JSON object: a string without its
@@ -168,8 +164,8 @@ TEST(ProductionLine, RecordsAndJsonLinesOfEveryEnding) {
     }
     EXPECT_EQ(moduleCrc, crc) << "the CRC the module answered";
     EXPECT_EQ(dumpCrc(good.sim().flashDump()), crc);
-    const std::string sha = sha256Hex(readText(sample.hexPath));
-    const std::vector<std::string> journal = outputLines(readText(records.path() + "runs/records.jsonl"));
+    const std::string sha = sha256Hex(test::wholeFileText(sample.hexPath));
+    const std::vector<std::string> journal = outputLines(test::wholeFileText(records.path() + "runs/records.jsonl"));
     EXPECT_EQ(journal.size(), 3u);
     for (const Expected& e : {Expected{&good, "success", "done", "0"}, Expected{&failing, "failed", "write", "1"},
                               Expected{&silent, "timeout", "handshake", "6"}}) {
@@ -185,7 +181,7 @@ TEST(ProductionLine, RecordsAndJsonLinesOfEveryEnding) {
         EXPECT_EQ(jsonField(*line, "hex_sha256"), sha);
         EXPECT_EQ(jsonField(*line, "image_crc16"), crc);
 
-        const std::string record = readText(jsonField(*line, "record"));
+        const std::string record = test::wholeFileText(jsonField(*line, "record"));
         EXPECT_TRUE(std::filesystem::path(jsonField(*line, "record")).filename().string().ends_with("_" +
                     std::filesystem::path(port).filename().string() + ".log"));
         EXPECT_EQ(recordField(record, "image crc16"), crc);
@@ -211,7 +207,7 @@ TEST(ProductionLine, CheckIsTheDryRun) {
     EXPECT_EQ(recordField(good.out, "image length"), "6000 bytes");
     EXPECT_EQ(recordField(good.out, "addresses"), "0x1000-0x276F (flash 0xFF1000-0xFF27FF)");
     EXPECT_EQ(recordField(good.out, "image crc16"), sampleCrc());
-    EXPECT_EQ(recordField(good.out, "hex sha256"), sha256Hex(readText(sample.hexPath)));
+    EXPECT_EQ(recordField(good.out, "hex sha256"), sha256Hex(test::wholeFileText(sample.hexPath)));
 
     // Data at 0xFE00 lies outside the window of the 251 core.
     test::TempHexFile outside;
@@ -247,7 +243,7 @@ TEST(ProductionLine, ABusOfThreeModulesFromAnAddressFile) {
         int configured = 0;
         for (const RequestRecord& r : bus.sim().requests()) configured += r.name == "remote-configure" && r.busModule == address;
         EXPECT_EQ(configured, 1) << address;
-        const std::string dump = readText(bus.folder().file("flash-" + address + ".bin"));
+        const std::string dump = test::wholeFileText(bus.folder().file("flash-" + address + ".bin"));
         EXPECT_EQ(dumpCrc(std::vector<uint8_t>(dump.begin(), dump.end())), sampleCrc()) << address;
     }
 }

@@ -1,22 +1,13 @@
 #include "e2e/sim_process.h"
 
-#include <fstream>
-#include <iterator>
+#include "support/whole_file_text.h"
 
 namespace kq::testing {
-namespace {
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-}  // namespace
-
-std::vector<RequestRecord> SimProcess::requests() const { return parseRequestLog(readFile(logPath())); }
+std::vector<RequestRecord> SimProcess::requests() const { return parseRequestLog(test::wholeFileText(logPath())); }
 
 std::vector<uint8_t> SimProcess::flashDump() const {
-    const std::string bytes = readFile(dumpPath());
+    const std::string bytes = test::wholeFileText(dumpPath());
     return {bytes.begin(), bytes.end()};
 }
 

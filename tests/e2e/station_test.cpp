@@ -30,6 +30,7 @@
 #include "production/station.h"
 #include "production/station_ports.h"
 #include "station_view/http_library.h"
+#include "support/whole_file_text.h"
 
 namespace kq::testing {
 namespace {
@@ -37,11 +38,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const Sample& sample = sample251();
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::string> outputLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -75,7 +71,7 @@ std::string sampleCrc() {
 }
 
 std::string dumpCrc(const std::string& path) {
-    const std::string dump = readText(path);
+    const std::string dump = test::wholeFileText(path);
     const size_t length = size_t(sample.sectors) * SectorSize;
     if (dump.size() < sample.userOffset + length) return "";
     char text[8];
@@ -110,7 +106,7 @@ public:
     // The recipe of these ports for hexPath, pinned to pinnedHex's hash.
     std::string recipe(const std::string& hexPath, const std::string& pinnedHex) const {
         std::string text = "station = \"test-line\"\nhex-file = \"" + hexPath + "\"\nsha256 = \"" +
-                           sha256Hex(readText(pinnedHex)) + "\"\nchip = \"" + sample.chip + "\"\nport = [";
+                           sha256Hex(test::wholeFileText(pinnedHex)) + "\"\nchip = \"" + sample.chip + "\"\nport = [";
         for (size_t i = 0; i < sims_.size(); ++i) text += (i > 0 ? ", \"" : "\"") + port(i) + "\"";
         text += "]\nlog-dir = \"records\"\n";
         const std::string path = recipeFolder_.file("line.toml");
@@ -161,14 +157,14 @@ TEST(Station, ThreePortsFlashEachReplacedModuleOnce) {
         }
     }
     // Every cycle's record is in the record folder's journal too.
-    EXPECT_EQ(outputLines(readText(station.records() + "/records.jsonl")).size(), 3u * Modules);
+    EXPECT_EQ(outputLines(test::wholeFileText(station.records() + "/records.jsonl")).size(), 3u * Modules);
     const std::string summary = "station-";
     bool summaryWritten = false;
     for (const auto& entry : std::filesystem::directory_iterator(station.records())) {
         const std::string name = entry.path().filename().string();
         if (!name.starts_with(summary)) continue;
         summaryWritten = true;
-        EXPECT_NE(readText(entry.path().string()).find("total  "), std::string::npos);
+        EXPECT_NE(test::wholeFileText(entry.path().string()).find("total  "), std::string::npos);
     }
     EXPECT_TRUE(summaryWritten);
 }
@@ -199,7 +195,7 @@ TEST(Station, AnAdapterPulledOutWhileFlashingAndWhileWaitingComesBack) {
     ASSERT_EQ(json.size(), 3u) << run.out << run.err;
     EXPECT_EQ(jsonField(json[0], "result"), "port-lost");
     EXPECT_EQ(jsonField(json[0], "step"), "write");
-    EXPECT_NE(readText(jsonField(json[0], "record")).find("result:         port-lost\n"), std::string::npos);
+    EXPECT_NE(test::wholeFileText(jsonField(json[0], "record")).find("result:         port-lost\n"), std::string::npos);
     EXPECT_EQ(jsonField(json[1], "result"), "success");
     EXPECT_EQ(jsonField(json[2], "result"), "success");
     size_t missing = 0;
@@ -302,7 +298,7 @@ production::Recipe recipeFor(const std::string& port, int type, std::vector<std:
     recipe.settings.chipFamily = sample.chipFamily;
     recipe.settings.bootloadType = type;
     applyTypeDefaults(recipe.settings);
-    recipe.hexSha256 = sha256Hex(readText(sample.hexPath));
+    recipe.hexSha256 = sha256Hex(test::wholeFileText(sample.hexPath));
     recipe.portTexts = {port};
     recipe.moduleAddresses = std::move(modules);
     return recipe;

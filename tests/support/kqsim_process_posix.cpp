@@ -12,6 +12,8 @@
 #include <iterator>
 #include <thread>
 
+#include "support/whole_file_text.h"
+
 namespace kq {
 
 namespace {
@@ -19,11 +21,6 @@ namespace {
 constexpr std::string_view ReadyPrefix = "kqsim: ready on ";
 constexpr auto ReadyTimeout = std::chrono::seconds(10);  // generous: the machine may be busy
 constexpr auto StopTimeout = std::chrono::seconds(10);
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 }  // namespace
 
@@ -66,7 +63,7 @@ KqsimProcess::KqsimProcess(std::string program, std::string folder, std::vector<
         return;
     }
     ready_ = readReadyLine(outFd_.get(), ReadyTimeout);
-    if (!ready_) error_ += " (kqsim stderr: " + readFile(errPath) + ")";
+    if (!ready_) error_ += " (kqsim stderr: " + test::wholeFileText(errPath) + ")";
 }
 
 KqsimProcess::~KqsimProcess() {

@@ -13,6 +13,7 @@
 
 #include "support/fresh_folder.h"
 #include "support/utf8_path.h"
+#include "support/whole_file_text.h"
 
 namespace kq::testing {
 
@@ -43,10 +44,7 @@ inline void writeBytes(const std::string& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::string readBytes(const std::string& path) {
-    std::ifstream in(test::utf8Path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+inline std::string readBytes(const std::string& path) { return test::wholeFileText(path); }
 
 inline constexpr std::string_view EndLine = ":00000001FF\r\n";
 

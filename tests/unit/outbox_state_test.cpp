@@ -11,6 +11,7 @@
 #include "production/outbox_state.h"
 #include "production/records_journal.h"
 #include "support/fresh_folder.h"
+#include "support/record_folder.h"
 #include "support/record_query_cases.h"
 #include "support/record_sample_fields.h"
 #include "support/utf8_path.h"
@@ -20,16 +21,8 @@ namespace {
 
 using test::caseRunId;
 using test::sampleFields;
+using test::RecordFolder;
 using test::sampleRecord;
-
-struct RecordFolder {
-    std::filesystem::path path = test::makeFreshFolder("kq-outbox-");
-    ~RecordFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string folder() const { return test::utf8String(path); }
-};
 
 TEST(OutboxState, TextRoundTripsAndForeignTextIsNoState) {
     const OutboxState state{120, 480, caseRunId(3), 7};

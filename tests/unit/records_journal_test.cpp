@@ -10,6 +10,7 @@
 #include "production/records_journal.h"
 #include "production/run_id.h"
 #include "support/fresh_folder.h"
+#include "support/record_folder.h"
 #include "support/record_query_cases.h"
 #include "support/record_sample_fields.h"
 #include "support/utf8_path.h"
@@ -19,21 +20,8 @@ namespace {
 
 using test::caseRunId;
 using test::sampleFields;
+using test::RecordFolder;
 using test::sampleRecord;
-
-// A record folder of its own, removed afterwards.
-struct RecordFolder {
-    std::filesystem::path path = test::makeFreshFolder("kq-records-");
-    ~RecordFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string folder() const { return test::utf8String(path); }
-    std::string journal() const { return journalPath(folder()); }
-    void write(const std::string& bytes) const {
-        std::ofstream(path / "records.jsonl", std::ios::binary) << bytes;
-    }
-};
 
 std::string lineOf(int n) { return recordJsonLine(sampleRecord(caseRunId(n), "2026-05-01 08:00:00.000", "1")) + "\n"; }
 
@@ -75,7 +63,7 @@ TEST(RecordsJournal, ReadingSkipsWhatIsNotARecordAndNeverHidesTheLinesAround) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         RecordFolder folder;
-        folder.write(row.bytes);
+        folder.writeJournal(row.bytes);
         const Read read = readAll(folder.journal());
         EXPECT_EQ(read.scan.status, JournalScan::Read);
         EXPECT_EQ(read.ids, test::caseRunIds(row.records));
@@ -86,7 +74,7 @@ TEST(RecordsJournal, ReadingSkipsWhatIsNotARecordAndNeverHidesTheLinesAround) {
 
 TEST(RecordsJournal, EntriesKnowTheirBytesAndReadingResumesAtAnEnd) {
     RecordFolder folder;
-    folder.write(lineOf(1) + lineOf(2) + lineOf(3).substr(0, 20));
+    folder.writeJournal(lineOf(1) + lineOf(2) + lineOf(3).substr(0, 20));
     std::vector<JournalEntry> entries;
     const JournalScan scan = scanJournal(folder.journal(), sampleFields(), 0, [&](const JournalEntry& entry) {
         entries.push_back(entry);
@@ -105,7 +93,7 @@ TEST(RecordsJournal, EntriesKnowTheirBytesAndReadingResumesAtAnEnd) {
 
 TEST(RecordsJournal, AppendClosesATornLineSoTheNewRecordSurvives) {
     RecordFolder folder;
-    folder.write(lineOf(1) + lineOf(2).substr(0, 25));  // a power cut in the middle of record 2
+    folder.writeJournal(lineOf(1) + lineOf(2).substr(0, 25));  // a power cut in the middle of record 2
     RecordsJournal journal(folder.folder());
     const JournalAppend appended = journal.append(recordJsonLine(sampleRecord(caseRunId(3), "x", "1")));
     ASSERT_TRUE(appended.ok) << appended.reason;
