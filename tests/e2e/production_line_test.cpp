@@ -15,6 +15,7 @@
 
 #include "e2e/flasher_session.h"
 #include "e2e/hex_reference.h"
+#include "e2e/output_lines.h"
 #include "formats/sha256.h"
 #include "link/link_frame.h"
 #include "support/temp_hex_file.h"
@@ -26,24 +27,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const Sample& sample = sample251();
-
-std::vector<std::string> outputLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// The value of a member of a one-line JSON object: a string without its
-// quotes, anything else as written; "" when it is missing.
-std::string jsonField(const std::string& line, const std::string& name) {
-    const std::string key = "\"" + name + "\":";
-    const size_t at = line.find(key);
-    if (at == std::string::npos) return "";
-    const size_t start = at + key.size();
-    if (line[start] == '"') return line.substr(start + 1, line.find('"', start + 1) - start - 1);
-    return line.substr(start, line.find_first_of(",}", start) - start);
-}
 
 // A header or ending field of a record file: "image crc16:    0x1234".
 std::string recordField(const std::string& record, const std::string& key) {

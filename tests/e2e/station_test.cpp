@@ -23,6 +23,7 @@
 
 #include "e2e/flasher_session.h"
 #include "e2e/hex_reference.h"
+#include "e2e/output_lines.h"
 #include "e2e/sim_process.h"
 #include "formats/sha256.h"
 #include "link/link_frame.h"
@@ -38,23 +39,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const Sample& sample = sample251();
-
-std::vector<std::string> outputLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// A string or number member of a one-line JSON object, as written.
-std::string jsonField(const std::string& line, const std::string& name) {
-    const std::string key = "\"" + name + "\":";
-    const size_t at = line.find(key);
-    if (at == std::string::npos) return "";
-    const size_t start = at + key.size();
-    if (line[start] == '"') return line.substr(start + 1, line.find('"', start + 1) - start - 1);
-    return line.substr(start, line.find_first_of(",}", start) - start);
-}
 
 size_t countOf(const SimProcess& sim, const std::string& command) {
     size_t count = 0;
